@@ -1,0 +1,60 @@
+#include "cli/cli_options.h"
+
+#include <cstdlib>
+
+namespace vdz::cli {
+
+const char* CliUsage() {
+  return "usage: viduzaver-cli search [--seconds N] [--adapter ADDR] [--format table|csv|json]\n"
+         "       viduzaver-cli adapters\n";
+}
+
+std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
+                                          std::string* error) {
+  if (args.empty()) {
+    *error = "no command given";
+    return std::nullopt;
+  }
+  CliOptions options;
+  options.command = args[0];
+  if (options.command != "search" && options.command != "adapters") {
+    *error = "unknown command '" + options.command + "'";
+    return std::nullopt;
+  }
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& flag = args[i];
+    const bool takes_value = flag == "--seconds" || flag == "--adapter" || flag == "--format";
+    if (!takes_value || options.command != "search") {
+      *error = "unknown option '" + flag + "' for " + options.command;
+      return std::nullopt;
+    }
+    if (i + 1 >= args.size()) {
+      *error = "option " + flag + " needs a value";
+      return std::nullopt;
+    }
+    const std::string& value = args[++i];
+    if (flag == "--seconds") {
+      char* end = nullptr;
+      const long seconds = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || seconds < 1 || seconds > 3600) {
+        *error = "--seconds needs a whole number from 1 to 3600";
+        return std::nullopt;
+      }
+      options.seconds = static_cast<int>(seconds);
+    } else if (flag == "--adapter") {
+      options.adapter = value;
+    } else if (value == "table") {
+      options.format = OutputFormat::kTable;
+    } else if (value == "csv") {
+      options.format = OutputFormat::kCsv;
+    } else if (value == "json") {
+      options.format = OutputFormat::kJson;
+    } else {
+      *error = "--format must be table, csv or json";
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+}  // namespace vdz::cli

@@ -1,0 +1,23 @@
+// Prints found devices as an aligned table, CSV or JSON.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "discovery/device_row.h"
+
+namespace vdz::cli {
+
+struct DeviceLine {
+  std::string ip, mac, serial, type, version, running_time, local_address;
+  int web_port = 0;
+  int control_port = 0;
+};
+
+DeviceLine MakeDeviceLine(const DeviceRecord& record);
+
+void PrintDevices(std::ostream& out, const std::vector<DeviceLine>& devices, OutputFormat format);
+
+}  // namespace vdz::cli

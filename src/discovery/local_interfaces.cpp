@@ -1,0 +1,153 @@
+#include "discovery/local_interfaces.h"
+
+#include <arpa/inet.h>
+
+#include <cstdio>
+
+#include "shell/bounded_text.h"
+#include "shell/diag_log.h"
+
+namespace vdz {
+
+namespace {
+
+bool ParseDotted(const std::string& text, uint32_t* network_order) {
+  in_addr addr{};
+  if (inet_pton(AF_INET, text.c_str(), &addr) != 1)
+    return false;
+  *network_order = addr.s_addr;
+  return true;
+}
+
+}  // namespace
+
+uint32_t AdapterKey(const char* dotted) {
+  in_addr addr{};
+  if (dotted == nullptr || inet_pton(AF_INET, dotted, &addr) != 1)
+    return 0;
+  const auto* b = reinterpret_cast<const unsigned char*>(&addr.s_addr);
+  return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+         static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+}
+
+std::string DottedFromKey(uint32_t key) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%u.%u.%u.%u", key & 0xFF, (key >> 8) & 0xFF, (key >> 16) & 0xFF,
+                (key >> 24) & 0xFF);
+  return text;
+}
+
+AdapterTable BuildAdapterTable(NetworkInfoSource& source) {
+  AdapterTable table;
+  auto adapters = source.ReadAdapters();
+  if (!adapters)
+    return table;
+  for (auto& adapter : *adapters) {
+    if (adapter.addresses.empty())
+      continue;
+    const uint32_t key = AdapterKey(adapter.addresses.front().address.c_str());
+    if (key == 0)
+      continue;
+    table[key] = std::move(adapter);  // a later adapter with the same address wins
+  }
+  return table;
+}
+
+std::string LocalNetworkParameters::Get(int index) const {
+  if (index < 0 || index >= kLocalParameterCount)
+    return {};
+  return std::string(FieldText(text[index]));
+}
+
+void LocalNetworkParameters::Set(int index, const std::string& value) {
+  if (index < 0 || index >= kLocalParameterCount)
+    return;
+  CopyBounded(text[index], value);
+}
+
+void LocalNetworkParameters::Clear() {
+  for (auto& field : text)
+    CopyBounded(field, {});
+}
+
+void FillDefaultParameters(LocalNetworkParameters* params) {
+  params->Set(kLocalAddress, "192.168.1.253");
+  params->Set(kLocalNetmask, "255.255.255.0");
+  params->Set(kLocalGateway, "192.168.1.1");
+  params->Set(kLocalDns1, "192.168.1.1");
+  params->Set(kLocalDns2, kDefaultPublicNameServer);
+}
+
+int ReadLocalNetworkParameters(NetworkInfoSource& source, LocalNetworkParameters* params) {
+  auto name_servers = source.ReadNameServers();
+  if (!name_servers) {
+    DiagLog("GetNetworkParams failed.\n");
+    FillDefaultParameters(params);
+    return -1;
+  }
+  DiagLog("GetNetworkParams OK.\n");
+  params->Set(kLocalDns1, name_servers->empty() ? std::string() : (*name_servers)[0]);
+  DiagLog("DNS1: %s\n", params->Get(kLocalDns1).c_str());
+  params->Set(kLocalDns2, name_servers->size() > 1 ? (*name_servers)[1] : std::string());
+  DiagLog("DNS2: %s\n", params->Get(kLocalDns2).c_str());
+
+  const auto best = source.BestInterfaceFor(kRouteProbeDestination);
+
+  auto adapters = source.ReadAdapters();
+  if (!adapters) {
+    DiagLog("GetAdaptersInfo failed!\n");
+    FillDefaultParameters(params);
+    return -1;
+  }
+
+  const AdapterInfo* routed = nullptr;
+  if (best) {
+    for (const auto& adapter : *adapters) {
+      if (adapter.interface_index == *best) {
+        routed = &adapter;
+        break;
+      }
+    }
+  }
+  if (routed == nullptr)
+    return 1;
+
+  params->Set(kLocalGateway, routed->gateway);
+  DiagLog("Gateway: %s\n", params->Get(kLocalGateway).c_str());
+
+  uint32_t gateway = 0;
+  const bool have_gateway = ParseDotted(routed->gateway, &gateway);
+  const Ipv4WithMask* chosen = nullptr;
+  for (const auto& entry : routed->addresses) {
+    uint32_t address = 0;
+    uint32_t mask = 0;
+    if (!ParseDotted(entry.address, &address) || !ParseDotted(entry.mask, &mask))
+      continue;
+    if (have_gateway && (address & mask) == (gateway & mask)) {
+      chosen = &entry;
+      break;
+    }
+  }
+  if (chosen == nullptr && !routed->addresses.empty())
+    chosen = &routed->addresses.front();
+  if (chosen != nullptr) {
+    params->Set(kLocalAddress, chosen->address);
+    params->Set(kLocalNetmask, chosen->mask);
+  }
+  DiagLog("IPAddress: %s\n", params->Get(kLocalAddress).c_str());
+  DiagLog("NetMask: %s\n", params->Get(kLocalNetmask).c_str());
+  return 1;
+}
+
+std::string LocalParameterCache::GetNetworkParam(int index) {
+  if (index < 0 || index >= kLocalParameterCount) {
+    DiagLog("GetNetworkParam(): bad index: %d\n", index);
+    return {};
+  }
+  if (params_.Get(kLocalAddress).empty() || params_.Get(kLocalGateway).empty()) {
+    ReadLocalNetworkParameters(source_, &params_);
+  }
+  return params_.Get(index);
+}
+
+}  // namespace vdz

@@ -1,0 +1,86 @@
+// The workstation's own adapters and the local parameter set that seeds new device addresses.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vdz {
+
+struct Ipv4WithMask {
+  std::string address;  // dotted
+  std::string mask;     // dotted
+};
+
+// What the system uses of one adapter; the first address is the adapter's table key.
+struct AdapterInfo {
+  std::string description;
+  std::vector<Ipv4WithMask> addresses;  // in the system's order
+  std::string gateway;                  // first gateway, empty when none
+  int interface_index = 0;
+};
+
+// The key is the adapter's address bytes in network order read as a little-endian number,
+// so 192.168.1.10 (key 0x0A01A8C0) sorts before 10.0.0.20 (key 0x1400000A).
+using AdapterTable = std::map<uint32_t, AdapterInfo>;
+
+uint32_t AdapterKey(const char* dotted);  // 0 when the text does not parse
+std::string DottedFromKey(uint32_t key);
+
+// Source of the operating system's IP configuration; replaced by a fake in tests.
+class NetworkInfoSource {
+ public:
+  virtual ~NetworkInfoSource() = default;
+  virtual std::optional<std::vector<AdapterInfo>> ReadAdapters() = 0;
+  virtual std::optional<std::vector<std::string>> ReadNameServers() = 0;
+  // Interface index the system routes a destination (dotted) through.
+  virtual std::optional<int> BestInterfaceFor(const char* destination) = 0;
+};
+
+// getifaddrs, rtnetlink and /etc/resolv.conf.
+std::unique_ptr<NetworkInfoSource> MakeSystemNetworkInfoSource();
+
+AdapterTable BuildAdapterTable(NetworkInfoSource& source);
+
+enum LocalParameterIndex {
+  kLocalAddress = 0,
+  kLocalNetmask = 1,
+  kLocalGateway = 2,
+  kLocalDns1 = 3,
+  kLocalDns2 = 4,
+  kLocalParameterCount = 5,
+};
+
+// Five texts of 32 characters: address, mask, gateway, DNS1, DNS2.
+struct LocalNetworkParameters {
+  char text[kLocalParameterCount][32] = {};
+  std::string Get(int index) const;
+  void Set(int index, const std::string& value);
+  void Clear();
+};
+
+// Fixed destination used only for a route lookup; nothing is ever sent to it.
+inline constexpr char kRouteProbeDestination[] = "192.0.2.1";
+inline constexpr char kDefaultPublicNameServer[] = "8.8.8.8";
+
+void FillDefaultParameters(LocalNetworkParameters* params);
+
+// 1 when read from the system, -1 when the defaults were used.
+int ReadLocalNetworkParameters(NetworkInfoSource& source, LocalNetworkParameters* params);
+
+// The window's cached parameter set; emptied at every search start, refilled on first use.
+class LocalParameterCache {
+ public:
+  explicit LocalParameterCache(NetworkInfoSource& source) : source_(source) {}
+  void Clear() { params_.Clear(); }
+  std::string GetNetworkParam(int index);
+
+ private:
+  NetworkInfoSource& source_;
+  LocalNetworkParameters params_;
+};
+
+}  // namespace vdz
