@@ -63,7 +63,7 @@ struct LocalNetworkParameters {
 };
 
 // Fixed destination used only for a route lookup; nothing is ever sent to it.
-inline constexpr char kRouteProbeDestination[] = "192.0.2.1";
+inline constexpr char kRouteProbeDestination[] = "203.0.113.1";
 inline constexpr char kDefaultPublicNameServer[] = "8.8.8.8";
 
 void FillDefaultParameters(LocalNetworkParameters* params);
