@@ -1,0 +1,466 @@
+#include "simulator.h"
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "answer_writer.h"
+
+namespace vdz::devsim {
+
+int64_t MonotonicUs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+int64_t WallMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+namespace {
+
+struct IfaceAddress {
+  std::string name;
+  int ifindex = 0;
+  uint32_t ip = 0;
+  uint32_t mask = 0;
+};
+
+std::vector<IfaceAddress> ListAddresses() {
+  std::vector<IfaceAddress> out;
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0)
+    return out;
+  for (ifaddrs* a = list; a; a = a->ifa_next) {
+    if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET || !a->ifa_netmask)
+      continue;
+    IfaceAddress x;
+    x.name = a->ifa_name;
+    x.ifindex = static_cast<int>(if_nametoindex(a->ifa_name));
+    x.ip = ntohl(reinterpret_cast<sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr);
+    x.mask = ntohl(reinterpret_cast<sockaddr_in*>(a->ifa_netmask)->sin_addr.s_addr);
+    out.push_back(x);
+  }
+  freeifaddrs(list);
+  return out;
+}
+
+std::string IfaceName(int ifindex) {
+  char name[IF_NAMESIZE] = {};
+  return if_indextoname(static_cast<unsigned>(ifindex), name) ? name : "";
+}
+
+int LeadingNumber(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+    ++i;
+  int v = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && v < 100000; ++i) {
+    v = v * 10 + (text[i] - '0');
+  }
+  return v;
+}
+
+}  // namespace
+
+Simulator::Simulator(SimulatorOptions options) : options_(std::move(options)), rng_(options_.seed) {
+  sender_.Configure(options_.answer_rate, options_.answer_burst);
+}
+
+Simulator::~Simulator() {
+  RemoveAll();
+  if (udp_fd_ >= 0)
+    close(udp_fd_);
+}
+
+bool Simulator::Init(std::string* error) {
+  if (const int e = netlink_.Open(); e != 0) {
+    *error = std::string("rtnetlink: ") + std::strerror(-e);
+    return false;
+  }
+  udp_fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (udp_fd_ < 0) {
+    *error = std::string("socket: ") + std::strerror(errno);
+    return false;
+  }
+  const int one = 1;
+  // Bursts of a thousand 2-3 KB answers: room on both directions of the socket.
+  const int big = 8 * 1024 * 1024;
+  setsockopt(udp_fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  setsockopt(udp_fd_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+  setsockopt(udp_fd_, IPPROTO_IP, IP_PKTINFO, &one, sizeof one);
+  setsockopt(udp_fd_, SOL_SOCKET, SO_SNDBUFFORCE, &big, sizeof big);
+  setsockopt(udp_fd_, SOL_SOCKET, SO_RCVBUFFORCE, &big, sizeof big);
+  sockaddr_in any{};
+  any.sin_family = AF_INET;
+  any.sin_port = htons(static_cast<uint16_t>(options_.port));
+  if (bind(udp_fd_, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+    *error = "bind port " + std::to_string(options_.port) + ": " + std::strerror(errno);
+    return false;
+  }
+  sender_.SetSocket(udp_fd_);
+  for (const IfaceAddress& a : ListAddresses()) {
+    lab_addresses_.push_back({a.name, a.ifindex, a.ip, a.mask});
+  }
+  if (options_.default_iface.empty()) {
+    std::string best;
+    for (const LabSubnet& a : lab_addresses_) {
+      if (a.iface != "lo" && (best.empty() || a.iface < best))
+        best = a.iface;
+    }
+    options_.default_iface = best;
+  }
+  if (options_.default_iface.empty() || if_nametoindex(options_.default_iface.c_str()) == 0) {
+    *error = "no interface with an IPv4 address to put devices on";
+    return false;
+  }
+  return true;
+}
+
+bool Simulator::ResolveIface(SimDevice* d, std::string* error) {
+  if (d->iface.empty()) {
+    for (const LabSubnet& a : lab_addresses_) {
+      if (a.iface != "lo" && a.mask != 0xffffffffu && (a.ip & a.mask) == (d->net.ip & a.mask)) {
+        d->iface = a.iface;
+        break;
+      }
+    }
+  }
+  if (d->iface.empty())
+    d->iface = options_.default_iface;
+  d->ifindex = static_cast<int>(if_nametoindex(d->iface.c_str()));
+  if (d->ifindex == 0) {
+    *error = "no interface " + d->iface + " for " + d->serial;
+    return false;
+  }
+  return true;
+}
+
+uint32_t Simulator::LabAddress(int ifindex) const {
+  for (const LabSubnet& a : lab_addresses_) {
+    if (a.ifindex == ifindex && a.mask != 0xffffffffu)
+      return a.ip;
+  }
+  return 0;
+}
+
+bool Simulator::AddressTaken(uint32_t ip, const SimDevice* except) const {
+  if (options_.reserved.count(ip) || hosts_.count(ip))
+    return true;
+  for (const SimDevice& d : devices_) {
+    if (&d != except && d.net.ip == ip)
+      return true;
+  }
+  for (const LabSubnet& a : lab_addresses_) {
+    if (a.ip == ip)
+      return true;
+  }
+  return false;
+}
+
+bool Simulator::AddDevice(SimDevice d, std::string* error) {
+  if (by_serial_.count(d.serial)) {
+    *error = "serial " + d.serial + " exists";
+    return false;
+  }
+  if (AddressTaken(d.net.ip, nullptr)) {
+    *error = "address " + Ipv4Text(d.net.ip) + " is in use";
+    return false;
+  }
+  if (!ResolveIface(&d, error))
+    return false;
+  if (const int e = netlink_.Add(d.ifindex, d.net.ip); e != 0) {
+    *error = "add " + Ipv4Text(d.net.ip) + ": " + std::strerror(-e);
+    return false;
+  }
+  by_serial_[d.serial] = devices_.size();
+  devices_.push_back(std::move(d));
+  return true;
+}
+
+void Simulator::RemoveDevice(std::size_t index) {
+  netlink_.Remove(devices_[index].ifindex, devices_[index].net.ip);
+  devices_.erase(devices_.begin() + static_cast<std::ptrdiff_t>(index));
+  by_serial_.clear();
+  for (std::size_t i = 0; i < devices_.size(); ++i)
+    by_serial_[devices_[i].serial] = i;
+}
+
+void Simulator::RemoveAll() {
+  for (const SimDevice& d : devices_)
+    netlink_.Remove(d.ifindex, d.net.ip);
+  for (const auto& [ip, where] : hosts_)
+    netlink_.Remove(where.first, ip);
+  devices_.clear();
+  by_serial_.clear();
+  hosts_.clear();
+  sender_.Clear();
+}
+
+bool Simulator::LoadSite(Site site, std::string* error) {
+  RemoveAll();
+  if (!have_initial_) {
+    initial_site_ = site;
+    have_initial_ = true;
+  }
+  for (const SiteHost& h : site.hosts) {
+    KvLine args;
+    args.words = {"add", Ipv4Text(h.ip)};
+    if (!h.iface.empty())
+      args.pairs.emplace_back("if", h.iface);
+    const std::string reply = HostCommand(args);
+    if (reply.rfind("ERR", 0) == 0) {
+      *error = reply;
+      return false;
+    }
+  }
+  for (SimDevice& d : site.devices) {
+    if (!AddDevice(std::move(d), error))
+      return false;
+  }
+  for (const SiteMisbehaviour& m : site.misbehaviour) {
+    for (SimDevice& d : devices_) {
+      if (m.target == "all" || m.target == d.serial)
+        ApplyMisbehaviour(m.modes, &d.misbehave, error);
+    }
+  }
+  for (const KvLine& c : site.config) {
+    if (!ApplyConfig(c, error))
+      return false;
+  }
+  return true;
+}
+
+void Simulator::OnReadable(int64_t now_us) {
+  // Requests are small; anything larger than a request envelope can be is logged as such.
+  static char buf[16384];
+  for (int budget = 0; budget < 256; ++budget) {
+    sockaddr_in from{};
+    alignas(cmsghdr) char control[256];
+    iovec iov{buf, sizeof buf - 1};
+    msghdr msg{};
+    msg.msg_name = &from;
+    msg.msg_namelen = sizeof from;
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    const ssize_t n = recvmsg(udp_fd_, &msg, MSG_DONTWAIT);
+    if (n < 0)
+      return;
+    int ifindex = 0;
+    uint32_t dst = 0;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+      if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+        in_pktinfo info{};
+        std::memcpy(&info, CMSG_DATA(c), sizeof info);
+        ifindex = info.ipi_ifindex;
+        dst = ntohl(info.ipi_addr.s_addr);
+      }
+    }
+    HandleDatagram(buf, static_cast<std::size_t>(n), (msg.msg_flags & MSG_TRUNC) != 0, from,
+                   ifindex, dst, now_us);
+  }
+}
+
+void Simulator::HandleDatagram(const char* data, std::size_t len, bool truncated,
+                               const sockaddr_in& from, int ifindex, uint32_t dst, int64_t now_us) {
+  RequestLogEntry e;
+  e.wall_ms = WallMs();
+  e.source = Ipv4Text(ntohl(from.sin_addr.s_addr)) + ":" + std::to_string(ntohs(from.sin_port));
+  e.iface = IfaceName(ifindex);
+  e.destination = Ipv4Text(dst);
+  e.length = len;
+  RequestLogEntry& entry = log_.Add(std::move(e));
+  if (truncated) {
+    entry.result = "ignored:oversize";
+    log_.Flush(entry);
+    return;
+  }
+  std::string why;
+  const std::optional<DiscoveryRequest> req = ReadDiscoveryRequest({data, len}, &why);
+  if (!req) {
+    entry.result = "ignored:" + why;
+    log_.Flush(entry);
+    return;
+  }
+  entry.code = req->code;
+  entry.serial = req->has_serial ? req->serial : "";
+
+  // A device hears broadcasts on its own segment, and datagrams sent to its own address.
+  bool to_device = false;
+  for (const SimDevice& d : devices_) {
+    if (d.net.ip == dst && d.ifindex == ifindex)
+      to_device = true;
+  }
+  std::vector<std::size_t> hearing;
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    const SimDevice& d = devices_[i];
+    if (d.ifindex == ifindex && (!to_device || d.net.ip == dst))
+      hearing.push_back(i);
+  }
+  const int64_t now_ms = now_us / 1000;
+  switch (req->code) {
+    case 1:
+      entry.result = Search(hearing, from, now_us);
+      break;
+    case 2:
+    case 5:
+    case 7: {
+      if (!req->has_serial) {
+        entry.result = "ignored:no-serial";
+        break;
+      }
+      SimDevice* target = nullptr;
+      for (const std::size_t i : hearing) {
+        if (devices_[i].serial == req->serial)
+          target = &devices_[i];
+      }
+      if (!target) {
+        entry.result = "ignored:no-such-device";
+      } else if (target->Rebooting(now_ms)) {
+        entry.result = "ignored:rebooting";
+      } else if (req->code == 2) {
+        entry.result = SetParameters(*target, *req);
+      } else if (req->code == 5) {
+        const std::string moved = MoveDevice(*target, target->factory_net);
+        target->rk = target->factory_rk;
+        entry.result = moved.rfind("refused", 0) == 0 ? moved : "restored";
+      } else {
+        target->silent_until_ms = now_ms + options_.reboot_silence_ms;
+        target->boot_ms = now_ms;
+        entry.result = "rebooting:" + std::to_string(options_.reboot_silence_ms) + "ms";
+      }
+      break;
+    }
+    default:
+      entry.result = "ignored:code";
+  }
+  log_.Flush(entry);
+}
+
+std::string Simulator::Search(const std::vector<std::size_t>& hearing, const sockaddr_in& from,
+                              int64_t now_us) {
+  const int64_t now_ms = now_us / 1000;
+  int answered = 0, silent = 0, dropped = 0, overflow = 0;
+  std::uniform_real_distribution<double> coin(0.0, 1.0);
+  for (const std::size_t i : hearing) {
+    const SimDevice& d = devices_[i];
+    if (d.Rebooting(now_ms)) {
+      ++silent;
+      continue;
+    }
+    if (d.misbehave.drop > 0 && coin(rng_) < d.misbehave.drop) {
+      ++dropped;
+      continue;
+    }
+    PendingAnswer a;
+    a.due_us = now_us + static_cast<int64_t>(d.misbehave.delay_ms) * 1000;
+    a.ifindex = d.ifindex;
+    a.source = d.net.ip;
+    if (d.misbehave.wrong_addr) {
+      const uint32_t other = LabAddress(d.ifindex);
+      if (other != 0)
+        a.source = other;
+    }
+    a.destination = from;
+    a.payload = BuildAnswerDatagram(d, now_ms);
+    const int copies = d.misbehave.twice ? 2 : 1;
+    for (int c = 0; c < copies; ++c) {
+      if (!sender_.Enqueue(a))
+        ++overflow;
+    }
+    ++answered;
+  }
+  std::string r = "answered:" + std::to_string(answered);
+  if (silent)
+    r += ",rebooting:" + std::to_string(silent);
+  if (dropped)
+    r += ",dropped:" + std::to_string(dropped);
+  if (overflow)
+    r += ",overflow:" + std::to_string(overflow);
+  return r;
+}
+
+std::string Simulator::MoveDevice(SimDevice& d, const NetSettings& to) {
+  const uint32_t old_ip = d.net.ip;
+  if (to.ip != old_ip) {
+    if (AddressTaken(to.ip, &d))
+      return "refused:address-in-use";
+    // The new address first, so the device is never without one.
+    if (const int e = netlink_.Add(d.ifindex, to.ip); e != 0) {
+      return std::string("refused:") + std::strerror(-e);
+    }
+    netlink_.Remove(d.ifindex, old_ip);
+  }
+  d.net = to;
+  return to.ip != old_ip ? "moved:" + Ipv4Text(old_ip) + "->" + Ipv4Text(to.ip) : "kept";
+}
+
+std::string Simulator::SetParameters(SimDevice& d, const DiscoveryRequest& r) {
+  if (!r.lan && !r.rk)
+    return "ignored:no-block";
+  std::string result;
+  if (r.lan) {
+    NetSettings to = d.net;
+    const LanChange& c = *r.lan;
+    struct Field {
+      const std::optional<std::string>& text;
+      uint32_t* out;
+      const char* name;
+    };
+    const Field fields[] = {{c.ip, &to.ip, "ip"},
+                            {c.mask, &to.mask, "mask"},
+                            {c.gateway, &to.gateway, "gateway"},
+                            {c.dns1, &to.dns1, "dns1"},
+                            {c.dns2, &to.dns2, "dns2"}};
+    const bool dhcp = c.dhcp && LeadingNumber(*c.dhcp) == 1;
+    for (const Field& f : fields) {
+      if (!f.text || (f.out != &to.ip && f.text->empty()))
+        continue;
+      if (!ParseIpv4(*f.text, f.out))
+        return std::string("refused:bad-") + f.name;
+    }
+    if (!ValidMask(to.mask))
+      return "refused:bad-mask";
+    if (!UsableDeviceAddress(to.ip, to.mask))
+      return "refused:bad-ip";
+    to.dhcp = dhcp;
+    if (dhcp) {
+      // No DHCP server in the lab: the device keeps the lease it has.
+      to.ip = d.net.ip;
+      to.mask = d.net.mask;
+      to.gateway = d.net.gateway;
+    }
+    result = MoveDevice(d, to);
+    if (result.rfind("refused", 0) == 0)
+      return result;
+  }
+  if (r.rk) {
+    d.rk.present = true;
+    for (std::size_t i = 0; i < kRkFieldNames.size(); ++i) {
+      d.rk.fields[i] = (*r.rk)[i].substr(0, kRkFieldMax);
+    }
+    result += result.empty() ? "rk-set" : ",rk-set";
+  }
+  return result;
+}
+
+void Simulator::ResetDevice(SimDevice& d) {
+  MoveDevice(d, d.factory_net);
+  d.rk = d.factory_rk;
+  d.misbehave = Misbehaviour{};
+  d.silent_until_ms = 0;
+}
+
+}  // namespace vdz::devsim

@@ -1,0 +1,98 @@
+// A site of simulated devices on the discovery port of the device namespace: holds their
+// addresses on the interfaces, answers searches and acts on codes 2, 5 and 7.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "answer_sender.h"
+#include "netlink_addresses.h"
+#include "request_log.h"
+#include "request_reader.h"
+#include "site.h"
+
+namespace vdz::devsim {
+
+struct SimulatorOptions {
+  int port = 3001;
+  std::string default_iface;    // empty: first interface with an IPv4 address, by name
+  std::set<uint32_t> reserved;  // never given to a device (the workstation's addresses)
+  int reboot_silence_ms = 5000;
+  int answer_rate = 5000;
+  int answer_burst = 16;
+  uint32_t seed = 1;
+};
+
+class Simulator {
+ public:
+  explicit Simulator(SimulatorOptions options);
+  ~Simulator();
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  bool Init(std::string* error);
+  // Replaces every device and host with the site's; the site's config lines apply too.
+  bool LoadSite(Site site, std::string* error);
+  // Removes every address the simulator added.
+  void RemoveAll();
+
+  int udp_fd() const { return udp_fd_; }
+  // Reads every waiting datagram.
+  void OnReadable(int64_t now_us);
+  // Pumps the answer queue; returns microseconds until it wants to run again or -1.
+  int64_t Pump(int64_t now_us, bool* want_writable) { return sender_.Pump(now_us, want_writable); }
+
+  // One control line; the reply's lines end with "OK" or "ERR ...". *shutdown is set by
+  // the shutdown command.
+  std::string Command(const std::string& line, bool* shutdown);
+
+  const std::vector<SimDevice>& devices() const { return devices_; }
+  RequestLog& log() { return log_; }
+
+ private:
+  void HandleDatagram(const char* data, std::size_t len, bool truncated, const sockaddr_in& from,
+                      int ifindex, uint32_t dst, int64_t now_us);
+  std::string Search(const std::vector<std::size_t>& hearing, const sockaddr_in& from,
+                     int64_t now_us);
+  std::string SetParameters(SimDevice& d, const DiscoveryRequest& r);
+  std::string MoveDevice(SimDevice& d, const NetSettings& to);
+  bool AddressTaken(uint32_t ip, const SimDevice* except) const;
+  bool ResolveIface(SimDevice* d, std::string* error);
+  uint32_t LabAddress(int ifindex) const;
+  std::string DeviceLine(const SimDevice& d, int64_t now_ms) const;
+  bool AddDevice(SimDevice d, std::string* error);
+  void RemoveDevice(std::size_t index);
+  void ResetDevice(SimDevice& d);
+  std::string HostCommand(const KvLine& args);
+  std::string ConfigCommand(const KvLine& args);
+  bool ApplyConfig(const KvLine& args, std::string* error);
+
+  SimulatorOptions options_;
+  Site initial_site_;
+  bool have_initial_ = false;
+  int udp_fd_ = -1;
+  NetlinkAddresses netlink_;
+  AnswerSender sender_;
+  RequestLog log_;
+  std::mt19937 rng_;
+  std::vector<SimDevice> devices_;
+  std::map<std::string, std::size_t> by_serial_;
+  std::map<uint32_t, std::pair<int, std::string>> hosts_;  // ip -> ifindex, interface name
+  struct LabSubnet {
+    std::string iface;
+    int ifindex = 0;
+    uint32_t ip = 0;
+    uint32_t mask = 0;
+  };
+  // Addresses the namespace had before any device: the lab's own hosts and subnets.
+  std::vector<LabSubnet> lab_addresses_;
+};
+
+int64_t MonotonicUs();
+int64_t WallMs();
+
+}  // namespace vdz::devsim
