@@ -80,8 +80,8 @@ TEST(ReadMessageHeaderTest, ClearsTheHeaderEvenWhenItFails) {
 TEST(ReadMessageHeaderTest, LogsTextWithoutUsableRoot) {
   const char* texts[] = {
       "hello",
-      "<XML_VORTAN a=\"1\"><MESSAGE_HEADER Msg_type=\"T\" Msg_code=\"3\" Msg_flag=\"0\" />"
-      "</XML_VORTAN>",
+      ("<XML_VORTAN a=\"1\"><MESSAGE_HEADER Msg_type=\"T\" Msg_code=\"3\" Msg_flag=\"0\" />"
+       "</XML_VORTAN>"),
       // A root pair in the text that does not parse.
       "<XML_VORTAN><MESSAGE_HEADER Msg_type=\"T\" </XML_VORTAN>",
       "",
