@@ -1,0 +1,43 @@
+// What one simulated device is: where it listens, its accounts and its stored documents.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vdz::devserver {
+
+struct DeviceAccount {
+  std::string user;
+  std::string password;
+};
+
+struct DeviceConfig {
+  std::string address = "127.0.0.1";
+  std::uint16_t port = 0;  // control port (PTZPort); 0 picks a free one
+  std::vector<DeviceAccount> accounts{{"admin", "admin"}};
+  std::string device_type = "NVS-IPCAM-X1";
+  std::string serial_number = "SIM00000001";
+  std::string firmware_version = "V2.6.1.20240315";
+  std::string device_name = "IPCAM";
+  // Answer to system command 1020; empty builds one from the fields above.
+  std::string device_information;
+  int reboot_ms = 3000;                  // unreachable this long after a reboot
+  int idle_drop_ms = 30000;              // a connection silent this long is closed
+  std::map<int, std::string> documents;  // configuration store by command number
+};
+
+// Faults a device can be told to show, for tests and the simulator.
+enum class Misbehaviour {
+  kNone,
+  kRefuseLogins,   // every account is refused
+  kSilent,         // accept TCP, never send a byte (live connections go quiet too)
+  kDropLine,       // close every connection, and each new one at once
+  kGarbage,        // send bytes that are not a frame
+  kHugeLength,     // send a header announcing a 100 MB payload, then nothing
+  kCloseMidFrame,  // send part of a frame, then close
+};
+
+}  // namespace vdz::devserver

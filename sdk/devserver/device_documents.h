@@ -1,0 +1,20 @@
+// The texts a device answers with, written by hand as a device firmware would.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "device_config.h"
+
+namespace vdz::devserver {
+
+// Answer to system command 1012: RESPONSE_PARAM carrying FileSystemVersion.
+std::string FirmwareVersionDocument(const DeviceConfig& config);
+// Answer to system command 1020.
+std::string DeviceInformationDocument(const DeviceConfig& config);
+// Answer to system command 1021 (file list page): this device stores no files.
+std::string EmptyFileListDocument();
+
+std::string EscapeAttribute(std::string_view value);
+
+}  // namespace vdz::devserver

@@ -1,0 +1,55 @@
+// Hosts the device side of our SDK protocol for any number of simulated devices in one
+// process, all on one epoll set. Integrate either by running its own thread (Start/Stop)
+// or by watching Fd() for readability in the simulator's own loop and calling Poll(0)
+// then, plus at least every 100 ms for the timers. Every method is thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "device_config.h"
+
+namespace vdz::devserver {
+
+using DeviceId = int;
+
+class DeviceServerHost {
+ public:
+  DeviceServerHost();
+  ~DeviceServerHost();
+  DeviceServerHost(const DeviceServerHost&) = delete;
+  DeviceServerHost& operator=(const DeviceServerHost&) = delete;
+
+  // Starts listening; returns an id > 0, or -errno when the address cannot be bound.
+  DeviceId AddDevice(const DeviceConfig& config);
+  bool RemoveDevice(DeviceId id);
+  // Drops every connection and listens on the new address and port (0 keeps the port).
+  int MoveDevice(DeviceId id, const std::string& address, std::uint16_t port);
+  bool SetMisbehaviour(DeviceId id, Misbehaviour misbehaviour);
+  // As a reboot command does: drop every connection, unreachable for the reboot time.
+  bool Reboot(DeviceId id);
+  // Pushed to every logged-in connection of the device.
+  bool PushEvent(DeviceId id, int event_type, std::string_view data);
+  bool PushAux(DeviceId id, int command, std::string_view text);
+
+  std::uint16_t Port(DeviceId id) const;  // 0 for an unknown device or while rebooting
+  std::optional<std::string> Document(DeviceId id, int command) const;
+  // Parameter text of the last system command of that number the device accepted.
+  std::optional<std::string> LastSystemControl(DeviceId id, int command) const;
+  int SessionCount(DeviceId id) const;  // logged-in connections
+  int ConnectionCount(DeviceId id) const;
+
+  int Fd() const;
+  void Poll(int timeout_ms);
+  bool Start();  // own thread calling Poll
+  void Stop();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace vdz::devserver
