@@ -11,7 +11,15 @@ namespace vdz {
 struct DeviceRow {
   DeviceRecord record;
   int32_t registry_index = -1;
+  // Device SDK login; greater than 0 means logged in.
   int32_t login_handle = 0;
+  // Set by the first session-up event of the login; never cleared while the row exists.
+  uint8_t online = 0;
+  uint8_t upgrading = 0;
+  char firmware_version[128] = {};
+  char device_information[1024] = {};
+  int32_t snapshot_pending = 0;
+  int64_t snapshot_request_time = 0;
 };
 
 }  // namespace vdz

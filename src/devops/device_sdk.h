@@ -1,0 +1,24 @@
+// The device SDK calls the operations make, behind an interface so that the batch logic can
+// be tested without devices. NetSdkDeviceSdk forwards to the QM_NETSDK_IPC_ library.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace vdz {
+
+class DeviceSdk {
+ public:
+  virtual ~DeviceSdk() = default;
+  virtual int Login(const char* ip, uint16_t port, const char* user, const char* password) = 0;
+  virtual int SetAutoReconnect(int handle, int enable) = 0;
+  virtual int Logout(int handle) = 0;
+  virtual int SystemControl(int handle, int command, int channel, const char* parameter) = 0;
+  virtual int SetDVRConfig(int handle, int command, int channel, const char* xml, int length) = 0;
+  virtual int GetDVRConfig(int handle, int command, int channel) = 0;
+  virtual int RebootDVR(int handle) = 0;
+};
+
+std::unique_ptr<DeviceSdk> MakeNetSdkDeviceSdk();
+
+}  // namespace vdz
