@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "answer_writer.h"
+
 namespace vdz::devsim {
 
 bool AnswerSender::Enqueue(PendingAnswer a) {
@@ -35,7 +37,9 @@ int64_t AnswerSender::Pump(int64_t now_us, bool* want_writable) {
     if (rate_ > 0 && tokens_ < 1.0) {
       return static_cast<int64_t>((1.0 - tokens_) * 1e6 / rate_) + 1;
     }
-    const PendingAnswer& a = it->second;
+    PendingAnswer& a = it->second;
+    if (a.payload.empty() && a.device)
+      a.payload = BuildAnswerDatagram(*a.device, a.asked_ms);
     // The source address and the segment come with the datagram, so one socket serves
     // every device without binding a socket per address.
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};

@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
+
+#include "sim_device.h"
 
 namespace vdz::devsim {
 
@@ -17,6 +20,11 @@ struct PendingAnswer {
   int ifindex = 0;      // segment the device is wired to
   sockaddr_in destination{};
   std::string payload;
+  // When payload is empty the answer is written just before sending, from this copy of the
+  // device as it was when the request came in; a thousand answers then start flowing at
+  // once instead of after all of them are written.
+  std::shared_ptr<const SimDevice> device;
+  int64_t asked_ms = 0;
 };
 
 class AnswerSender {

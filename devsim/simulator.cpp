@@ -374,7 +374,8 @@ std::string Simulator::Search(const std::vector<std::size_t>& hearing, const soc
         a.source = other;
     }
     a.destination = from;
-    a.payload = BuildAnswerDatagram(d, now_ms);
+    a.device = std::make_shared<const SimDevice>(d);
+    a.asked_ms = now_ms;
     const int copies = d.misbehave.twice ? 2 : 1;
     for (int c = 0; c < copies; ++c) {
       if (!sender_.Enqueue(a))
