@@ -61,7 +61,7 @@ void ClientSession::Start(Millis now) {
 
 void ClientSession::Connect(Millis now) {
   ++generation_;
-  deadline_ = now + (login_call_ ? host_.timing().login_ms : host_.timing().login_ms);
+  deadline_ = now + host_.timing().login_ms;
   fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd_ < 0) {
     Lost("socket() failed", QM_NETSDK_ERR_RESOURCE, now);

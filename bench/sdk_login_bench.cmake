@@ -1,0 +1,3 @@
+# N logins through the SDK against N bare TCP connects to the same simulated devices.
+add_executable(sdk_login_bench ${CMAKE_CURRENT_LIST_DIR}/sdk_login_bench.cpp)
+target_link_libraries(sdk_login_bench PRIVATE vdz_netsdk vdz_devserver vdz_warnings)
