@@ -81,16 +81,22 @@ int NetlinkAddresses::Request(int type, int flags, int ifindex, uint32_t ip, int
         continue;
       return -errno;
     }
-    int len = static_cast<int>(n);
-    for (auto* h = reinterpret_cast<nlmsghdr*>(buf); NLMSG_OK(h, len); h = NLMSG_NEXT(h, len)) {
-      if (h->nlmsg_seq != seq_)
-        continue;  // a late answer to an earlier, timed-out request
-      if (h->nlmsg_type == NLMSG_ERROR) {
-        if (h->nlmsg_len < NLMSG_LENGTH(sizeof(nlmsgerr)))
+    std::size_t offset = 0;
+    const auto total = static_cast<std::size_t>(n);
+    while (offset + sizeof(nlmsghdr) <= total) {
+      nlmsghdr h{};
+      std::memcpy(&h, buf + offset, sizeof h);
+      if (h.nlmsg_len < sizeof(nlmsghdr) || h.nlmsg_len > total - offset)
+        break;
+      // A late answer to an earlier, timed-out request carries an older sequence number.
+      if (h.nlmsg_seq == seq_ && h.nlmsg_type == NLMSG_ERROR) {
+        if (h.nlmsg_len < NLMSG_LENGTH(sizeof(nlmsgerr)))
           return -EPROTO;
-        const auto* err = static_cast<const nlmsgerr*>(NLMSG_DATA(h));
-        return err->error;
+        nlmsgerr err{};
+        std::memcpy(&err, buf + offset + NLMSG_HDRLEN, sizeof err);
+        return err.error;
       }
+      offset += NLMSG_ALIGN(h.nlmsg_len);
     }
   }
 }
