@@ -250,6 +250,9 @@ void ClientSession::LoginReturned() {
   announced_ = true;
   if (state_ == State::kUp) {
     host_.EmitStatus(handle_, QM_NETSDK_EVENT_SESSION_UP, AddressText(address_));
+  } else {
+    // Lost between the login's answer and its return: say so now that the handle is known.
+    host_.EmitStatus(handle_, QM_NETSDK_EVENT_DISCONNECTED, "lost before the login returned");
   }
 }
 

@@ -350,11 +350,12 @@ void SdkCore::Run() {
   epoll_event events[kMaxEvents];
   Millis last_tick = 0;
   while (!stop_) {
+    const int n = ::epoll_wait(epoll_fd_, events, kMaxEvents, kTickMs);
     {
+      // After the wait: a login posted right after SetTimeouts must see the new bounds.
       std::lock_guard lock(state_mutex_);
       io_timing_ = timing_;
     }
-    const int n = ::epoll_wait(epoll_fd_, events, kMaxEvents, kTickMs);
     const Millis now = NowMs();
     for (int i = 0; i < n; ++i) {
       const std::uint64_t tag = events[i].data.u64;

@@ -58,6 +58,8 @@ class SdkCore final : public SessionHost {
   };
 
   SdkCore() = default;
+  // The application may never call Cleanup: a joinable thread at exit would abort.
+  ~SdkCore() { Cleanup(); }
   bool OnIoThread() const;
   bool Post(Command command);
   void Run();

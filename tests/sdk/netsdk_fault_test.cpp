@@ -32,6 +32,7 @@ TEST_F(SdkTest, WithoutAutoReconnectALostSessionStaysDown) {
   const auto dev = AddDevice();
   const int h = Login(dev);
   ASSERT_GT(h, 0);
+  ASSERT_TRUE(recorder_.WaitStatus(h, 4));
   host_.SetMisbehaviour(dev, Misbehaviour::kDropLine);
   ASSERT_TRUE(recorder_.WaitStatus(h, QM_NETSDK_EVENT_DISCONNECTED));
   host_.SetMisbehaviour(dev, Misbehaviour::kNone);

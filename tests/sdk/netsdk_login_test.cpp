@@ -148,3 +148,24 @@ TEST_F(SdkTest, FeaturesNotBuiltSaySo) {
 
 }  // namespace
 }  // namespace vdz::test
+
+namespace vdz::test {
+namespace {
+
+// The application never logs out nor cleans up before it ends: leaving must still be clean.
+TEST(SdkExit, EndingWithLiveLoginsExitsNormally) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        devserver::DeviceServerHost host;
+        host.Start();
+        const auto id = host.AddDevice({});
+        QM_NETSDK_IPC_Init();
+        const int h = QM_NETSDK_IPC_Login("127.0.0.1", host.Port(id), "admin", "admin", 0);
+        std::exit(h > 0 ? 0 : 3);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace vdz::test
