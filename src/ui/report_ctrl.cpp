@@ -284,14 +284,17 @@ void CReportCtrl::SortItems(int column, bool ascending) {
 }
 
 void CReportCtrl::SetRedraw(bool redraw) {
+  // Qt paints only from the event loop, so a batch run in one go is never drawn half-done;
+  // what needs holding back is the stream of change notices, and switching updates off
+  // would only force a repaint of the whole list on resume.
   if (!redraw) {
     if (redraw_suspended_++ == 0) {
-      setUpdatesEnabled(false);
+      model_->BeginBatch();
     }
     return;
   }
   if (redraw_suspended_ > 0 && --redraw_suspended_ == 0) {
-    setUpdatesEnabled(true);
+    model_->EndBatch();
   }
 }
 

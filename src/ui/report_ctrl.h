@@ -120,8 +120,10 @@ class CReportCtrl : public QTableView {
   int GetEditColumn() const { return edit_column_; }
   QLineEdit* Editor() const { return editor_; }
 
-  // Suspends painting for a batch of changes; calls nest.
+  // Suspends change notices for a batch of writes; the view updates once, for the cells that
+  // changed, when the outermost call resumes. Calls nest.
   void SetRedraw(bool redraw);
+  bool IsRedrawSuspended() const { return redraw_suspended_ > 0; }
 
   ReportModel* Model() const { return model_; }
 

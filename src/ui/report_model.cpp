@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QLocale>
+#include <algorithm>
 #include <string_view>
 
 #include "ui/report_date_key.h"
@@ -113,6 +114,7 @@ bool ReportModel::setData(const QModelIndex& index, const QVariant& value, int r
 }
 
 void ReportModel::SetColumns(std::vector<ReportColumnSpec> columns) {
+  FlushPending();
   beginResetModel();
   rows_.clear();
   columns_ = std::move(columns);
@@ -133,6 +135,7 @@ int ReportModel::InsertRows(int row, int count) {
   if (row < 0 || row > RowCount() || count <= 0) {
     return -1;
   }
+  FlushPending();
   beginInsertRows(QModelIndex(), row, row + count - 1);
   Row blank;
   blank.texts.resize(columns_.size());
@@ -142,6 +145,7 @@ int ReportModel::InsertRows(int row, int count) {
 }
 
 bool ReportModel::RemoveRow(int row) {
+  FlushPending();
   if (row < 0 || row >= RowCount()) {
     return false;
   }
@@ -152,6 +156,7 @@ bool ReportModel::RemoveRow(int row) {
 }
 
 void ReportModel::RemoveAll() {
+  FlushPending();
   if (rows_.empty()) {
     return;
   }
@@ -176,8 +181,7 @@ int ReportModel::SetText(int row, int column, const QString& text) {
     return 0;
   }
   cell = text;
-  const QModelIndex changed = index(row, column);
-  Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
+  EmitCells(row, row, column, column, Qt::DisplayRole);
   return 1;
 }
 
@@ -264,20 +268,52 @@ void ReportModel::SetColour(ColourKind kind, int row, int column, ColorRef value
 
 void ReportModel::EmitCells(int first_row, int last_row, int first_column, int last_column,
                             int role) {
-  Q_EMIT dataChanged(index(first_row, first_column), index(last_row, last_column), {role});
+  if (batch_depth_ == 0) {
+    Q_EMIT dataChanged(index(first_row, first_column), index(last_row, last_column), {role});
+    return;
+  }
+  const QRect cells(QPoint(first_column, first_row), QPoint(last_column, last_row));
+  pending_cells_ = pending_ ? pending_cells_.united(cells) : cells;
+  pending_ = true;
+  if (!pending_roles_.contains(role)) {
+    pending_roles_.append(role);
+  }
+}
+
+void ReportModel::FlushPending() {
+  if (!pending_) {
+    return;
+  }
+  pending_ = false;
+  const QRect cells = pending_cells_;
+  QList<int> roles;
+  roles.swap(pending_roles_);
+  // Rows and columns only grow inside a batch (structural changes flush first), but clamp
+  // anyway: an index past the end would break the views.
+  const int last_row = std::min(cells.bottom(), RowCount() - 1);
+  const int last_column = std::min(cells.right(), ColumnCount() - 1);
+  if (cells.top() <= last_row && cells.left() <= last_column) {
+    Q_EMIT dataChanged(index(cells.top(), cells.left()), index(last_row, last_column), roles);
+  }
+}
+
+void ReportModel::EndBatch() {
+  if (batch_depth_ > 0 && --batch_depth_ == 0) {
+    FlushPending();
+  }
 }
 
 bool ReportModel::Sort(int column, bool ascending, const std::optional<QString>& separator) {
   if (column < 0 || column >= ColumnCount()) {
     return false;
   }
-  const QLocale locale = QLocale::system();
+  const LocaleDateReader dates(QLocale::system());
   std::vector<ReportSortKey> keys;
   keys.reserve(rows_.size());
   for (const Row& row : rows_) {
     const QString& text = row.texts[static_cast<std::size_t>(column)];
     ReportSortKey key = MakeReportSortKey(View(text));
-    key.date_time = ParseLocaleDateTime(text, locale);
+    key.date_time = dates.Read(text);
     keys.push_back(key);
   }
   std::optional<std::u16string_view> separator_view;
@@ -285,6 +321,7 @@ bool ReportModel::Sort(int column, bool ascending, const std::optional<QString>&
     separator_view = View(*separator);
   }
   const std::vector<int> order = ReportSortOrder(keys, separator_view, ascending);
+  FlushPending();
 
   Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   std::vector<int> new_position(rows_.size());

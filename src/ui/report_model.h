@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QList>
+#include <QRect>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -64,6 +66,12 @@ class ReportModel : public QAbstractTableModel {
   // A bad row or column widens the write to every row or every column.
   void SetColour(ColourKind kind, int row, int column, ColorRef value);
 
+  // Between these, cell writes are gathered and announced as one change at the end, so a
+  // refresh of a thousand rows costs the view one update instead of one per cell. Row
+  // insertions, removals and sorts announce what was gathered before they act. Calls nest.
+  void BeginBatch() { ++batch_depth_; }
+  void EndBatch();
+
   // Sorts by a column; rows equal to the separator stay where they are. Persistent indexes
   // (selection, focus) follow their rows. False for a bad column.
   bool Sort(int column, bool ascending, const std::optional<QString>& separator);
@@ -79,10 +87,15 @@ class ReportModel : public QAbstractTableModel {
 
   static QVariant ColourVariant(const std::vector<ColorRef>& colours, int column);
   void EmitCells(int first_row, int last_row, int first_column, int last_column, int role);
+  void FlushPending();
 
   std::vector<ReportColumnSpec> columns_;
   std::vector<Row> rows_;
   bool check_boxes_shown_ = false;
+  int batch_depth_ = 0;
+  bool pending_ = false;
+  QRect pending_cells_;  // x = column, y = row
+  QList<int> pending_roles_;
 };
 
 }  // namespace vdz

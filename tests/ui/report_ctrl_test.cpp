@@ -421,16 +421,49 @@ TEST_F(ReportCtrlTest, RowsInsertDeleteAndBatchAppend) {
   EXPECT_EQ(list_->GetItemCount(), 0);
 }
 
+TEST_F(ReportCtrlTest, WritesWhileSuspendedAreAnnouncedOnceOnResume) {
+  AddRows({"a", "b", "c", "d"});
+  QSignalSpy changed(list_->model(), &QAbstractItemModel::dataChanged);
+  list_->SetRedraw(false);
+  list_->SetItemText(1, 2, QString("x"));
+  list_->SetItemText(3, 0, QString("y"));
+  list_->SetItemText(2, 2, QString("c"));  // unchanged cell: still nothing to announce for it
+  list_->SetItemBkColor(2, 4, 0x0000FF);
+  EXPECT_EQ(changed.count(), 0);
+  // A new row announces the writes gathered so far before it is inserted.
+  EXPECT_EQ(list_->AppendItems(2), 4);
+  ASSERT_EQ(changed.count(), 1);
+  list_->SetItemText(5, 1, QString("z"));
+  list_->SetRedraw(true);
+  ASSERT_EQ(changed.count(), 2);
+  const QModelIndex top_left = changed.at(0).at(0).value<QModelIndex>();
+  const QModelIndex bottom_right = changed.at(0).at(1).value<QModelIndex>();
+  EXPECT_EQ(top_left.row(), 1);
+  EXPECT_EQ(top_left.column(), 0);
+  EXPECT_EQ(bottom_right.row(), 3);
+  EXPECT_EQ(bottom_right.column(), 4);
+  const QList<int> roles = changed.at(0).at(2).value<QList<int>>();
+  EXPECT_TRUE(roles.contains(Qt::DisplayRole));
+  EXPECT_TRUE(roles.contains(Qt::BackgroundRole));
+  EXPECT_EQ(changed.at(1).at(0).value<QModelIndex>(), list_->model()->index(5, 1));
+  EXPECT_EQ(list_->GetItemText(1, 2), "x");
+}
+
 TEST_F(ReportCtrlTest, RedrawSuspensionNests) {
+  AddRows({"a"});
+  QSignalSpy changed(list_->model(), &QAbstractItemModel::dataChanged);
   list_->SetRedraw(false);
   list_->SetRedraw(false);
-  EXPECT_FALSE(list_->updatesEnabled());
+  list_->SetItemText(0, 1, QString("x"));
   list_->SetRedraw(true);
-  EXPECT_FALSE(list_->updatesEnabled());
+  EXPECT_TRUE(list_->IsRedrawSuspended());
+  EXPECT_EQ(changed.count(), 0);
   list_->SetRedraw(true);
-  EXPECT_TRUE(list_->updatesEnabled());
-  list_->SetRedraw(true);  // unbalanced resume is harmless
-  EXPECT_TRUE(list_->updatesEnabled());
+  EXPECT_FALSE(list_->IsRedrawSuspended());
+  EXPECT_EQ(changed.count(), 1);
+  list_->SetRedraw(true);  // an unbalanced resume is harmless
+  list_->SetItemText(0, 1, QString("y"));
+  EXPECT_EQ(changed.count(), 2);
 }
 
 // Collects the model tester's complaints instead of letting them scroll by.
@@ -454,7 +487,11 @@ TEST_F(ReportCtrlTest, ModelKeepsQtContractsThroughEveryOperation) {
       list_->SetItemText(row, 1, QString::number(row * 7 % 5));
     }
     list_->SetItemStates(4, 0x22);
+    list_->SetRedraw(false);
     list_->SetItemBkColor(-1, 2, 0x00FF00);
+    list_->AppendItems(3);
+    list_->SetItemText(24, 3, QString("batched"));
+    list_->SetRedraw(true);
     list_->SetItemTextColor(3, -1, 0x0000FF);
     list_->SetCheck(2, true);
     list_->SortItems(1, true);
