@@ -11,6 +11,14 @@
 namespace vdz {
 namespace {
 
+// Built by appending: GCC 12 warns falsely (-Wrestrict) about chained operator+ at -O2.
+std::string JoinKeyValue(std::string_view key, std::string_view value) {
+  std::string line(key);
+  line.push_back('=');
+  line.append(value);
+  return line;
+}
+
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 std::string_view Trim(std::string_view text) {
@@ -144,17 +152,19 @@ bool IniFile::Set(std::string_view section, std::string_view key, std::string_vi
       continue;
     std::string_view k, v;
     if (SplitKey(lines_[i], &k, &v) && SameName(k, key)) {
-      lines_[i] = std::string(k) + "=" + std::string(value);
+      lines_[i] = JoinKeyValue(k, value);
       return true;
     }
     if (!Trim(lines_[i]).empty())
       insert_at = i + 1;
   }
-  const std::string entry = std::string(key) + "=" + std::string(value);
+  const std::string entry = JoinKeyValue(key, value);
   if (section_line == lines_.size()) {
     if (!lines_.empty() && !Trim(lines_.back()).empty())
       lines_.emplace_back();
-    lines_.push_back("[" + std::string(section) + "]");
+    std::string header(1, '[');
+    header.append(section).push_back(']');
+    lines_.push_back(std::move(header));
     lines_.push_back(entry);
   } else {
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at), entry);
