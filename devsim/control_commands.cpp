@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "sdk_device.h"
 #include "simulator.h"
 
 namespace vdz::devsim {
@@ -27,7 +28,45 @@ std::string Simulator::DeviceLine(const SimDevice& d, int64_t now_ms) const {
          " ptz-port=" + std::to_string(d.ptz_port) + " rk=" + (d.rk.present ? "1" : "0") +
          " state=" + (d.Rebooting(now_ms) ? "rebooting" : "up") +
          " runtime=" + std::to_string(d.RuntimeSeconds(now_ms)) +
-         " misbehave=" + MisbehaviourText(d.misbehave) + "\n";
+         " misbehave=" + MisbehaviourText(d.misbehave) + " version=" + QuoteKvValue(d.version) +
+         " sdk-port=" + std::to_string(sdk_.Port(d.sdk_id)) +
+         " sdk-sessions=" + std::to_string(sdk_.SessionCount(d.sdk_id)) +
+         " sdk-misbehave=" + SdkMisbehaviourText(d.sdk_misbehave) + "\n";
+}
+
+std::string Simulator::SdkCommand(const std::string& verb, KvLine& args) {
+  const std::string target = args.words.empty() ? "all" : args.words[0];
+  devserver::Misbehaviour mode = devserver::Misbehaviour::kNone;
+  if (verb == "sdk-misbehave" &&
+      (args.words.size() != 2 || !ParseSdkMisbehaviour(args.words[1], &mode))) {
+    return Err(
+        "sdk-misbehave SERIAL|all "
+        "none|refuse-logins|silent|drop-line|garbage|huge-length|close-mid-frame");
+  }
+  std::string out;
+  int n = 0, sessions = 0, connections = 0;
+  for (SimDevice& d : devices_) {
+    if (target != "all" && target != d.serial)
+      continue;
+    ++n;
+    if (verb == "sdk-misbehave") {
+      SetSdkMisbehaviour(d, mode);
+      continue;
+    }
+    const int s = sdk_.SessionCount(d.sdk_id);
+    const int c = sdk_.ConnectionCount(d.sdk_id);
+    sessions += s;
+    connections += c;
+    out += "sdk sn=" + QuoteKvValue(d.serial) + " sessions=" + std::to_string(s) +
+           " connections=" + std::to_string(c) + "\n";
+  }
+  if (n == 0 && target != "all")
+    return Err("no device " + target);
+  if (verb == "sdk-sessions") {
+    out += "sdk-total devices=" + std::to_string(n) + " sessions=" + std::to_string(sessions) +
+           " connections=" + std::to_string(connections) + "\n";
+  }
+  return out + "OK\n";
 }
 
 bool Simulator::ApplyConfig(const KvLine& args, std::string* error) {
@@ -241,6 +280,8 @@ std::string Simulator::Command(const std::string& raw, bool* shutdown) {
   }
   if (verb == "host")
     return HostCommand(args);
+  if (verb == "sdk-misbehave" || verb == "sdk-sessions")
+    return SdkCommand(verb, args);
   if (verb == "config")
     return ConfigCommand(args);
   if (verb == "shutdown" || verb == "quit") {

@@ -1,9 +1,11 @@
 // viduzaver-devsim: a site of simulated network video devices for the private lab network.
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "control_server.h"
+#include "sdk_device.h"
 #include "simulator.h"
 
 namespace {
@@ -34,6 +37,8 @@ constexpr const char* kUsage =
     "  --site FILE             read the site from FILE instead (docs/lab.md)\n"
     "  --host IP[@IF]          an extra lab host address (answers ping, is no device)\n"
     "  --misbehave \"T MODES\"   T is a serial or all; MODES as in the control command\n"
+    "  --sdk-misbehave \"T MODE\" SDK server fault of serial T or all: none, refuse-logins,\n"
+    "                          silent, drop-line, garbage, huge-length, close-mid-frame\n"
     "Behaviour:\n"
     "  --reserve IP            never give IP to a device (repeatable)\n"
     "  --iface NAME            interface for devices outside every lab subnet\n"
@@ -80,7 +85,7 @@ int main(int argc, char** argv) {
   GenerateOptions gen;
   KvLine gen_line;
   std::string site_file, control_path, log_path;
-  std::vector<std::string> hosts, misbehave;
+  std::vector<std::string> hosts, misbehave, sdk_misbehave;
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
     if (flag == "--help" || flag == "-h") {
@@ -106,6 +111,8 @@ int main(int argc, char** argv) {
       hosts.push_back(value);
     } else if (flag == "--misbehave") {
       misbehave.push_back(value);
+    } else if (flag == "--sdk-misbehave") {
+      sdk_misbehave.push_back(value);
     } else if (flag == "--reserve") {
       uint32_t ip = 0;
       if (!ParseIpv4(value, &ip))
@@ -183,6 +190,24 @@ int main(int argc, char** argv) {
     site.misbehaviour.push_back(sm);
   }
 
+  for (const std::string& m : sdk_misbehave) {
+    std::optional<KvLine> line = ParseKvLine(m, &why);
+    SiteSdkMisbehaviour sm;
+    if (!line || line->words.size() != 2 || !line->pairs.empty() ||
+        !ParseSdkMisbehaviour(line->words[1], &sm.mode)) {
+      return Fail("bad --sdk-misbehave " + m);
+    }
+    sm.target = line->words[0];
+    site.sdk_misbehaviour.push_back(sm);
+  }
+  // One listener per device plus its SDK sessions: a site of a thousand needs more
+  // descriptors than the usual soft limit.
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+  }
+
   std::FILE* log_file = nullptr;
   if (!log_path.empty()) {
     log_file = std::fopen(log_path.c_str(), "a");
@@ -214,15 +239,15 @@ int main(int argc, char** argv) {
       fds.push_back({sig_fd, POLLIN, 0});
       fds.push_back(
           {sim.udp_fd(), static_cast<short>(want_writable ? POLLIN | POLLOUT : POLLIN), 0});
+      fds.push_back({sim.sdk_fd(), POLLIN, 0});
       control.AddPollFds(&fds);
+      // The SDK servers' timers (idle drop, reboot end) want a turn at least this often.
+      constexpr int64_t kSdkTickUs = 50 * 1000;
+      const int64_t wait_us = pump_wait_us >= 0 ? std::min(pump_wait_us, kSdkTickUs) : kSdkTickUs;
       timespec timeout{};
-      timespec* tp = nullptr;
-      if (pump_wait_us >= 0) {
-        timeout.tv_sec = static_cast<time_t>(pump_wait_us / 1000000);
-        timeout.tv_nsec = static_cast<long>(pump_wait_us % 1000000) * 1000;
-        tp = &timeout;
-      }
-      if (ppoll(fds.data(), fds.size(), tp, nullptr) < 0 && errno != EINTR) {
+      timeout.tv_sec = static_cast<time_t>(wait_us / 1000000);
+      timeout.tv_nsec = static_cast<long>(wait_us % 1000000) * 1000;
+      if (ppoll(fds.data(), fds.size(), &timeout, nullptr) < 0 && errno != EINTR) {
         status = Fail(std::string("poll: ") + std::strerror(errno));
         break;
       }
@@ -234,7 +259,8 @@ int main(int argc, char** argv) {
       }
       if (fds[1].revents & POLLIN)
         sim.OnReadable(MonotonicUs());
-      std::vector<pollfd> control_fds(fds.begin() + 2, fds.end());
+      sim.ServiceSdk(MonotonicUs());
+      std::vector<pollfd> control_fds(fds.begin() + 3, fds.end());
       control.HandleEvents(control_fds,
                            [&](const std::string& line) { return sim.Command(line, &shutdown); });
       pump_wait_us = sim.Pump(MonotonicUs(), &want_writable);

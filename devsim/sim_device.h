@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "device_config.h"
+
 namespace vdz::devsim {
 
 struct NetSettings {
@@ -87,6 +89,14 @@ struct SimDevice {
   int64_t silent_until_ms = 0;  // rebooting: ignores everything until then
 
   Misbehaviour misbehave;
+
+  // The device's SDK server (control port): the admin password it really checks when that
+  // differs from the one its answer reports, what it does wrong, its id in the host, and
+  // whether its listener is closed for a reboot.
+  std::string sdk_password;
+  devserver::Misbehaviour sdk_misbehave = devserver::Misbehaviour::kNone;
+  int sdk_id = 0;
+  bool sdk_down = false;
 
   int64_t RuntimeSeconds(int64_t now_ms) const {
     return now_ms > boot_ms ? (now_ms - boot_ms) / 1000 : 0;

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "answer_writer.h"
+#include "sdk_device.h"
 
 namespace vdz::devsim {
 
@@ -183,12 +184,23 @@ bool Simulator::AddDevice(SimDevice d, std::string* error) {
     *error = "add " + Ipv4Text(d.net.ip) + ": " + std::strerror(-e);
     return false;
   }
+  d.sdk_id = sdk_.AddDevice(SdkDeviceConfig(d));
+  if (d.sdk_id <= 0) {
+    *error = "SDK server on " + Ipv4Text(d.net.ip) + ":" + std::to_string(d.ptz_port) + ": " +
+             std::strerror(-d.sdk_id);
+    netlink_.Remove(d.ifindex, d.net.ip);
+    return false;
+  }
+  d.sdk_down = false;
+  if (d.sdk_misbehave != devserver::Misbehaviour::kNone)
+    sdk_.SetMisbehaviour(d.sdk_id, d.sdk_misbehave);
   by_serial_[d.serial] = devices_.size();
   devices_.push_back(std::move(d));
   return true;
 }
 
 void Simulator::RemoveDevice(std::size_t index) {
+  sdk_.RemoveDevice(devices_[index].sdk_id);
   netlink_.Remove(devices_[index].ifindex, devices_[index].net.ip);
   devices_.erase(devices_.begin() + static_cast<std::ptrdiff_t>(index));
   by_serial_.clear();
@@ -197,8 +209,10 @@ void Simulator::RemoveDevice(std::size_t index) {
 }
 
 void Simulator::RemoveAll() {
-  for (const SimDevice& d : devices_)
+  for (const SimDevice& d : devices_) {
+    sdk_.RemoveDevice(d.sdk_id);
     netlink_.Remove(d.ifindex, d.net.ip);
+  }
   for (const auto& [ip, where] : hosts_)
     netlink_.Remove(where.first, ip);
   devices_.clear();
@@ -234,11 +248,42 @@ bool Simulator::LoadSite(Site site, std::string* error) {
         ApplyMisbehaviour(m.modes, &d.misbehave, error);
     }
   }
+  for (const SiteSdkMisbehaviour& m : site.sdk_misbehaviour) {
+    for (SimDevice& d : devices_) {
+      if (m.target == "all" || m.target == d.serial)
+        SetSdkMisbehaviour(d, m.mode);
+    }
+  }
   for (const KvLine& c : site.config) {
     if (!ApplyConfig(c, error))
       return false;
   }
   return true;
+}
+
+void Simulator::SetSdkMisbehaviour(SimDevice& d, devserver::Misbehaviour m) {
+  d.sdk_misbehave = m;
+  sdk_.SetMisbehaviour(d.sdk_id, m);
+}
+
+void Simulator::ServiceSdk(int64_t now_us) {
+  sdk_.Poll(0);
+  const int64_t now_ms = now_us / 1000;
+  if (now_ms - last_sdk_tick_ms_ < 50)
+    return;
+  last_sdk_tick_ms_ = now_ms;
+  for (SimDevice& d : devices_) {
+    if (!d.sdk_down && sdk_.Port(d.sdk_id) == 0) {
+      // Rebooted through the SDK: the whole device goes quiet, discovery too.
+      d.sdk_down = true;
+      d.silent_until_ms = now_ms + options_.reboot_silence_ms;
+      d.boot_ms = now_ms;
+    }
+    if (d.sdk_down && !d.Rebooting(now_ms) &&
+        sdk_.MoveDevice(d.sdk_id, Ipv4Text(d.net.ip), 0) == 0) {
+      d.sdk_down = false;
+    }
+  }
 }
 
 void Simulator::OnReadable(int64_t now_us) {
@@ -339,6 +384,8 @@ void Simulator::HandleDatagram(const char* data, std::size_t len, bool truncated
       } else {
         target->silent_until_ms = now_ms + options_.reboot_silence_ms;
         target->boot_ms = now_ms;
+        sdk_.Reboot(target->sdk_id);
+        target->sdk_down = true;
         entry.result = "rebooting:" + std::to_string(options_.reboot_silence_ms) + "ms";
       }
       break;
@@ -402,6 +449,10 @@ std::string Simulator::MoveDevice(SimDevice& d, const NetSettings& to) {
     if (const int e = netlink_.Add(d.ifindex, to.ip); e != 0) {
       return std::string("refused:") + std::strerror(-e);
     }
+    // The SDK server follows: its sessions to the old address end, like a real device's.
+    // While the device reboots its listener stays closed; the reboot end opens it here.
+    if (!d.sdk_down)
+      sdk_.MoveDevice(d.sdk_id, Ipv4Text(to.ip), 0);
     netlink_.Remove(d.ifindex, old_ip);
   }
   d.net = to;
@@ -462,6 +513,7 @@ void Simulator::ResetDevice(SimDevice& d) {
   d.rk = d.factory_rk;
   d.misbehave = Misbehaviour{};
   d.silent_until_ms = 0;
+  SetSdkMisbehaviour(d, devserver::Misbehaviour::kNone);
 }
 
 }  // namespace vdz::devsim

@@ -1,5 +1,6 @@
 // A site of simulated devices on the discovery port of the device namespace: holds their
-// addresses on the interfaces, answers searches and acts on codes 2, 5 and 7.
+// addresses on the interfaces, answers searches and acts on codes 2, 5 and 7. Each device
+// also serves the SDK on its control port; that server moves, restores and reboots with it.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "answer_sender.h"
+#include "device_server_host.h"
 #include "netlink_addresses.h"
 #include "request_log.h"
 #include "request_reader.h"
@@ -46,6 +48,11 @@ class Simulator {
   // Pumps the answer queue; returns microseconds until it wants to run again or -1.
   int64_t Pump(int64_t now_us, bool* want_writable) { return sender_.Pump(now_us, want_writable); }
 
+  // The SDK servers: watch sdk_fd() for readability and call ServiceSdk then, and at least
+  // every 100 ms for the timers and reboot ends.
+  int sdk_fd() const { return sdk_.Fd(); }
+  void ServiceSdk(int64_t now_us);
+
   // One control line; the reply's lines end with "OK" or "ERR ...". *shutdown is set by
   // the shutdown command.
   std::string Command(const std::string& line, bool* shutdown);
@@ -70,6 +77,8 @@ class Simulator {
   std::string HostCommand(const KvLine& args);
   std::string ConfigCommand(const KvLine& args);
   bool ApplyConfig(const KvLine& args, std::string* error);
+  void SetSdkMisbehaviour(SimDevice& d, devserver::Misbehaviour m);
+  std::string SdkCommand(const std::string& verb, KvLine& args);
 
   SimulatorOptions options_;
   Site initial_site_;
@@ -79,6 +88,8 @@ class Simulator {
   AnswerSender sender_;
   RequestLog log_;
   std::mt19937 rng_;
+  devserver::DeviceServerHost sdk_;
+  int64_t last_sdk_tick_ms_ = 0;
   std::vector<SimDevice> devices_;
   std::map<std::string, std::size_t> by_serial_;
   std::map<uint32_t, std::pair<int, std::string>> hosts_;  // ip -> ifindex, interface name

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "sdk_device.h"
+
 namespace vdz::devsim {
 
 namespace {
@@ -247,6 +249,9 @@ bool ApplyDeviceKeys(const KvLine& line, int64_t now_ms, SimDevice* d, std::stri
       d->accounts[0].password = v;
     } else if (key == "video-port") {
       ok = SetPort(v, &d->video_port);
+    } else if (key == "sdk-password") {
+      ok = v.size() < 40;
+      d->sdk_password = v;
     } else if (key == "ptz-port") {
       ok = SetPort(v, &d->ptz_port);
     } else if (key == "web-port") {
@@ -444,6 +449,11 @@ bool ReadSiteText(const std::string& text, const std::set<uint32_t>& reserved, i
         return fail(why);
       sm.modes = rest;
       site->misbehaviour.push_back(sm);
+    } else if (verb == "sdk-misbehave") {
+      devserver::Misbehaviour probe{};
+      if (rest.words.size() != 2 || !ParseSdkMisbehaviour(rest.words[1], &probe))
+        return fail("sdk-misbehave SERIAL|all MODE");
+      site->sdk_misbehaviour.push_back({rest.words[0], probe});
     } else if (verb == "config") {
       site->config.push_back(rest);
     } else {

@@ -1,5 +1,5 @@
 // Building a site of simulated devices: generated from a few options, or read from a site
-// file of `generate`, `device`, `host`, `misbehave` and `config` lines.
+// file of `generate`, `device`, `host`, `misbehave`, `sdk-misbehave` and `config` lines.
 #pragma once
 
 #include <cstdint>
@@ -44,8 +44,8 @@ bool GenerateDevices(const GenerateOptions& opts, const std::set<uint32_t>& rese
 
 // Applies device keys (sn, ip, mask, gateway, dns1, dns2, dhcp, mac, type, osd, version,
 // af-version, uuid, oem-sn, platform-id, p2p-id, p2p-type, p2p-status, runtime, user,
-// password, video-port, ptz-port, web-port, auth, root, if, allnet, rk, rk-<field>). The
-// result becomes the device's factory state as well.
+// password, sdk-password, video-port, ptz-port, web-port, auth, root, if, allnet, rk, rk-<field>).
+// The result becomes the device's factory state as well.
 bool ApplyDeviceKeys(const KvLine& line, int64_t now_ms, SimDevice* device, std::string* error);
 
 // Misbehaviour words: none, twice, wrong-addr, malformed, noroot, oversize, wrong-code[=TEXT],
@@ -63,10 +63,16 @@ struct SiteMisbehaviour {
   KvLine modes;
 };
 
+struct SiteSdkMisbehaviour {
+  std::string target;  // a serial number or "all"
+  devserver::Misbehaviour mode = devserver::Misbehaviour::kNone;
+};
+
 struct Site {
   std::vector<SimDevice> devices;
   std::vector<SiteHost> hosts;
   std::vector<SiteMisbehaviour> misbehaviour;
+  std::vector<SiteSdkMisbehaviour> sdk_misbehaviour;
   std::vector<KvLine> config;
 };
 

@@ -1,0 +1,62 @@
+#include "sdk_device.h"
+
+#include <array>
+#include <utility>
+
+namespace vdz::devsim {
+
+namespace {
+
+using devserver::Misbehaviour;
+
+constexpr std::array<std::pair<const char*, Misbehaviour>, 7> kModes = {{
+    {"none", Misbehaviour::kNone},
+    {"refuse-logins", Misbehaviour::kRefuseLogins},
+    {"silent", Misbehaviour::kSilent},
+    {"drop-line", Misbehaviour::kDropLine},
+    {"garbage", Misbehaviour::kGarbage},
+    {"huge-length", Misbehaviour::kHugeLength},
+    {"close-mid-frame", Misbehaviour::kCloseMidFrame},
+}};
+
+}  // namespace
+
+devserver::DeviceConfig SdkDeviceConfig(const SimDevice& d) {
+  devserver::DeviceConfig c;
+  c.address = Ipv4Text(d.net.ip);
+  c.port = static_cast<std::uint16_t>(d.ptz_port);
+  c.accounts.clear();
+  for (std::size_t i = 0; i < d.accounts.size(); ++i) {
+    const Account& a = d.accounts[i];
+    if (a.user.empty())
+      continue;
+    const bool real_differs = i == 0 && !d.sdk_password.empty();
+    c.accounts.push_back({a.user, real_differs ? d.sdk_password : a.password});
+  }
+  c.device_type = d.type;
+  c.serial_number = d.serial;
+  c.firmware_version = d.version;
+  c.device_name = d.osd;
+  c.reboot_ms = kSdkRebootHoldMs;
+  return c;
+}
+
+bool ParseSdkMisbehaviour(const std::string& word, devserver::Misbehaviour* m) {
+  for (const auto& [name, mode] : kModes) {
+    if (word == name) {
+      *m = mode;
+      return true;
+    }
+  }
+  return false;
+}
+
+const char* SdkMisbehaviourText(devserver::Misbehaviour m) {
+  for (const auto& [name, mode] : kModes) {
+    if (mode == m)
+      return name;
+  }
+  return "none";
+}
+
+}  // namespace vdz::devsim
