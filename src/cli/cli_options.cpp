@@ -6,6 +6,8 @@ namespace vdz::cli {
 
 const char* CliUsage() {
   return "usage: viduzaver-cli search [--seconds N] [--adapter ADDR] [--format table|csv|json]\n"
+         "       viduzaver-cli login-check [--seconds N] [--adapter ADDR] "
+         "[--format table|csv|json]\n"
          "       viduzaver-cli adapters\n";
 }
 
@@ -17,14 +19,15 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
   }
   CliOptions options;
   options.command = args[0];
-  if (options.command != "search" && options.command != "adapters") {
+  const bool searches = options.command == "search" || options.command == "login-check";
+  if (!searches && options.command != "adapters") {
     *error = "unknown command '" + options.command + "'";
     return std::nullopt;
   }
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& flag = args[i];
     const bool takes_value = flag == "--seconds" || flag == "--adapter" || flag == "--format";
-    if (!takes_value || options.command != "search") {
+    if (!takes_value || !searches) {
       *error = "unknown option '" + flag + "' for " + options.command;
       return std::nullopt;
     }

@@ -10,7 +10,7 @@ namespace vdz::cli {
 enum class OutputFormat { kTable, kCsv, kJson };
 
 struct CliOptions {
-  std::string command;  // "search" or "adapters"
+  std::string command;  // "search", "login-check" or "adapters"
   int seconds = 0;      // 0: stop by itself like the window does
   std::string adapter;  // dotted address; empty: all adapters
   OutputFormat format = OutputFormat::kTable;

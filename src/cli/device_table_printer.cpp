@@ -26,6 +26,8 @@ std::array<std::string, 9> Cells(const DeviceLine& d) {
           std::to_string(d.control_port)};
 }
 
+}  // namespace
+
 std::string CsvField(const std::string& value) {
   if (value.find_first_of(",\"\r\n") == std::string::npos)
     return value;
@@ -69,8 +71,6 @@ std::string JsonString(const std::string& value) {
   }
   return out + "\"";
 }
-
-}  // namespace
 
 DeviceLine MakeDeviceLine(const DeviceRecord& record) {
   DeviceLine line;

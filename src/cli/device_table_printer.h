@@ -18,6 +18,11 @@ struct DeviceLine {
 
 DeviceLine MakeDeviceLine(const DeviceRecord& record);
 
+// One CSV field, quoted when it holds a comma, quote or line break.
+std::string CsvField(const std::string& value);
+// A JSON string literal with control characters escaped.
+std::string JsonString(const std::string& value);
+
 void PrintDevices(std::ostream& out, const std::vector<DeviceLine>& devices, OutputFormat format);
 
 }  // namespace vdz::cli

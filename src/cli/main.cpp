@@ -1,15 +1,19 @@
 // viduzaver-cli: the window's search and device commands without a window.
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdio>
 #include <iostream>
-#include <memory>
-#include <thread>
 
+#include "cli/cli_device_list.h"
 #include "cli/cli_options.h"
+#include "cli/device_search.h"
 #include "cli/device_table_printer.h"
-#include "discovery/discovery_engine.h"
+#include "cli/login_check.h"
+#include "cli/sdk_event_queue.h"
+#include "devops/device_sdk.h"
 #include "discovery/local_interfaces.h"
-#include "discovery/search_session.h"
+#include "qm_netsdk.h"
 #include "shell/diag_log.h"
 
 namespace vdz::cli {
@@ -19,23 +23,8 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-
-// A search front end without widgets: it only keeps the state the window would show.
-class CliSearchView final : public SearchView {
- public:
-  void SetTimerActive(int timer_id, bool active) override {
-    (timer_id == kRefreshTimerId ? refresh_timer : request_timer) = active;
-  }
-  void SetSearchButtonText(const std::string&) override {}
-  void SetStatusText(const std::string& text) override { status = text; }
-  void OnRowAdded(int, DeviceRow&) override {}
-  void OnRowChanged(int, DeviceRow&, const DeviceRecord&) override {}
-  void OnAddressChanged(int, DeviceRow&, const DeviceRecord&) override {}
-
-  bool refresh_timer = false;
-  bool request_timer = false;
-  std::string status;
-};
+// How long the check waits for the last devices to come online and tell their version.
+constexpr std::chrono::seconds kSettleLimit(5);
 
 int RunAdapters() {
   auto network = MakeSystemNetworkInfoSource();
@@ -56,60 +45,56 @@ int RunAdapters() {
   return kExitOk;
 }
 
+SearchOutcome Search(const CliOptions& options) {
+  SearchOutcome outcome = SearchDevices({options.seconds, options.adapter}, &std::cerr);
+  if (outcome.status != 0)
+    std::cerr << "viduzaver-cli: " << outcome.error << "\n";
+  return outcome;
+}
+
 int RunSearch(const CliOptions& options) {
-  std::shared_ptr<NetworkInfoSource> network = MakeSystemNetworkInfoSource();
-  uint32_t selection = 0;
-  if (!options.adapter.empty()) {
-    selection = AdapterKey(options.adapter.c_str());
-    const AdapterTable table = BuildAdapterTable(*network);
-    if (selection == 0 || !table.count(selection)) {
-      std::cerr << "viduzaver-cli: no adapter with address '" << options.adapter
-                << "' (see: viduzaver-cli adapters)\n";
-      return kExitUsage;
-    }
+  const SearchOutcome outcome = Search(options);
+  if (outcome.status != 0)
+    return outcome.status == 2 ? kExitUsage : kExitFailed;
+  std::vector<DeviceLine> lines;
+  for (const DeviceRow& row : outcome.rows)
+    lines.push_back(MakeDeviceLine(row.record));
+  PrintDevices(std::cout, lines, options.format);
+  return kExitOk;
+}
+
+int RunLoginCheck(const CliOptions& options) {
+  // One connection per device: a large site needs more descriptors than the usual soft limit.
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
   }
-
-  auto registry = std::make_shared<DeviceRegistry>();
-  DiscoveryEngine engine(registry, network);
-  engine.SetAdapterSelection(selection);
-  LocalParameterCache params(*network);
-  CliSearchView view;
-  SearchSession session(engine, *registry, params, view);
-
-  session.SetAutoStopPending(options.seconds == 0);
-  session.StartFromButton();
-  if (!engine.running()) {
-    std::cerr << "viduzaver-cli: the search could not be started\n";
+  // The library starts before the first search, as in the window.
+  SdkEventQueue queue;
+  if (const int rc = StartNetSdk(queue); rc != 0) {
+    std::cerr << "viduzaver-cli: the device SDK could not be started (" << rc << ")\n";
+    QM_NETSDK_IPC_Cleanup();
     return kExitFailed;
   }
-
-  using Clock = std::chrono::steady_clock;
-  const auto start = Clock::now();
-  auto next_tick = start;
-  for (int tick = 1; session.searching(); ++tick) {
-    next_tick += std::chrono::seconds(1);
-    std::this_thread::sleep_until(next_tick);
-    if (engine.open_socket_count() == 0) {
-      session.StopFromButton();
-      std::cerr << "viduzaver-cli: no discovery socket could be opened on any adapter\n";
-      return kExitFailed;
-    }
-    if (view.refresh_timer)
-      session.OnRefreshTick();
-    if (view.request_timer)
-      session.OnRequestTick();
-    std::cerr << "\r" << view.status << std::flush;
-    if (options.seconds > 0 && tick >= options.seconds && session.searching()) {
-      session.StopFromButton();
-    }
+  const SearchOutcome outcome = Search(options);
+  if (outcome.status != 0) {
+    QM_NETSDK_IPC_Cleanup();
+    return outcome.status == 2 ? kExitUsage : kExitFailed;
   }
-  session.RefreshDeviceList();
-  std::cerr << "\n";
-
-  std::vector<DeviceLine> lines;
-  for (int i = 0; i < session.rows_shown(); ++i)
-    lines.push_back(MakeDeviceLine(session.row(i)->record));
-  PrintDevices(std::cout, lines, options.format);
+  CliDeviceList list;
+  for (const DeviceRow& row : outcome.rows)
+    list.Add(row);
+  auto sdk = MakeNetSdkDeviceSdk();
+  LoginChecker checker(*sdk, queue, list);
+  std::cerr << "logging in to " << list.RowCount() << " device(s)\n";
+  checker.LoginAll();
+  if (!checker.WaitSettled(kSettleLimit))
+    std::cerr << "viduzaver-cli: not every device came online within " << kSettleLimit.count()
+              << " s\n";
+  PrintLoginCheck(std::cout, checker.Lines(), options.format);
+  // Stops the library's thread first, so no callback runs into the queue as it goes.
+  QM_NETSDK_IPC_Cleanup();
   return kExitOk;
 }
 
@@ -124,7 +109,14 @@ int Main(int argc, char** argv) {
     return kExitUsage;
   }
   DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
-  const int status = options->command == "adapters" ? RunAdapters() : RunSearch(*options);
+  int status = kExitOk;
+  if (options->command == "adapters") {
+    status = RunAdapters();
+  } else if (options->command == "login-check") {
+    status = RunLoginCheck(*options);
+  } else {
+    status = RunSearch(*options);
+  }
   DiagnosticLog::Instance().Shutdown();
   return status;
 }

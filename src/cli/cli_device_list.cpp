@@ -1,0 +1,54 @@
+#include "cli/cli_device_list.h"
+
+namespace vdz::cli {
+
+int CliDeviceList::Add(const DeviceRow& row, bool checked) {
+  Entry entry;
+  entry.row = std::make_unique<DeviceRow>(row);
+  entry.checked = checked;
+  rows_.push_back(std::move(entry));
+  return static_cast<int>(rows_.size()) - 1;
+}
+
+void CliDeviceList::SetChecked(int position, bool checked) {
+  if (Valid(position))
+    rows_[static_cast<std::size_t>(position)].checked = checked;
+}
+
+DeviceRow* CliDeviceList::RowAt(int position) {
+  return Valid(position) ? rows_[static_cast<std::size_t>(position)].row.get() : nullptr;
+}
+
+bool CliDeviceList::IsChecked(int position) const {
+  return Valid(position) && rows_[static_cast<std::size_t>(position)].checked;
+}
+
+void CliDeviceList::SetStatusText(int position, const std::string& text) {
+  if (!Valid(position))
+    return;
+  std::string& cell = rows_[static_cast<std::size_t>(position)].status;
+  if (cell != text) {
+    cell = text;
+    ++cell_changes_;
+  }
+}
+
+void CliDeviceList::SetVersionText(int position, const std::string& text) {
+  if (!Valid(position))
+    return;
+  std::string& cell = rows_[static_cast<std::size_t>(position)].version;
+  if (cell != text) {
+    cell = text;
+    ++cell_changes_;
+  }
+}
+
+std::string CliDeviceList::StatusText(int position) const {
+  return Valid(position) ? rows_[static_cast<std::size_t>(position)].status : std::string();
+}
+
+std::string CliDeviceList::VersionText(int position) const {
+  return Valid(position) ? rows_[static_cast<std::size_t>(position)].version : std::string();
+}
+
+}  // namespace vdz::cli

@@ -1,0 +1,46 @@
+// The device list of the command-line tool: rows in the order they were found, every one
+// checked unless a caller unticks it, and the two cells the device operations write.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "devops/device_list_port.h"
+
+namespace vdz::cli {
+
+class CliDeviceList final : public DeviceListPort {
+ public:
+  // Returns the new row's position.
+  int Add(const DeviceRow& row, bool checked = true);
+  void SetChecked(int position, bool checked);
+
+  int RowCount() const override { return static_cast<int>(rows_.size()); }
+  DeviceRow* RowAt(int position) override;
+  bool IsChecked(int position) const override;
+  void SetStatusText(int position, const std::string& text) override;
+  void SetVersionText(int position, const std::string& text) override;
+
+  // Empty for a position outside the list.
+  std::string StatusText(int position) const;
+  std::string VersionText(int position) const;
+  // Cell writes that changed a text.
+  int cell_changes() const { return cell_changes_; }
+
+ private:
+  struct Entry {
+    std::unique_ptr<DeviceRow> row;
+    bool checked = true;
+    std::string status;
+    std::string version;
+  };
+  bool Valid(int position) const {
+    return position >= 0 && position < static_cast<int>(rows_.size());
+  }
+
+  std::vector<Entry> rows_;
+  int cell_changes_ = 0;
+};
+
+}  // namespace vdz::cli

@@ -1,0 +1,93 @@
+#include "cli/device_search.h"
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "discovery/discovery_engine.h"
+#include "discovery/local_interfaces.h"
+#include "discovery/search_session.h"
+
+namespace vdz::cli {
+
+namespace {
+
+// A search front end without widgets: it only keeps the state the window would show.
+class CliSearchView final : public SearchView {
+ public:
+  void SetTimerActive(int timer_id, bool active) override {
+    (timer_id == kRefreshTimerId ? refresh_timer : request_timer) = active;
+  }
+  void SetSearchButtonText(const std::string&) override {}
+  void SetStatusText(const std::string& text) override { status = text; }
+  void OnRowAdded(int, DeviceRow&) override {}
+  void OnRowChanged(int, DeviceRow&, const DeviceRecord&) override {}
+  void OnAddressChanged(int, DeviceRow&, const DeviceRecord&) override {}
+
+  bool refresh_timer = false;
+  bool request_timer = false;
+  std::string status;
+};
+
+}  // namespace
+
+SearchOutcome SearchDevices(const SearchRequest& request, std::ostream* progress) {
+  SearchOutcome outcome;
+  std::shared_ptr<NetworkInfoSource> network = MakeSystemNetworkInfoSource();
+  uint32_t selection = 0;
+  if (!request.adapter.empty()) {
+    selection = AdapterKey(request.adapter.c_str());
+    const AdapterTable table = BuildAdapterTable(*network);
+    if (selection == 0 || !table.count(selection)) {
+      outcome.status = 2;
+      outcome.error =
+          "no adapter with address '" + request.adapter + "' (see: viduzaver-cli adapters)";
+      return outcome;
+    }
+  }
+
+  auto registry = std::make_shared<DeviceRegistry>();
+  DiscoveryEngine engine(registry, network);
+  engine.SetAdapterSelection(selection);
+  LocalParameterCache params(*network);
+  CliSearchView view;
+  SearchSession session(engine, *registry, params, view);
+
+  session.SetAutoStopPending(request.seconds == 0);
+  session.StartFromButton();
+  if (!engine.running()) {
+    outcome.status = 1;
+    outcome.error = "the search could not be started";
+    return outcome;
+  }
+
+  using Clock = std::chrono::steady_clock;
+  auto next_tick = Clock::now();
+  for (int tick = 1; session.searching(); ++tick) {
+    next_tick += std::chrono::seconds(1);
+    std::this_thread::sleep_until(next_tick);
+    if (engine.open_socket_count() == 0) {
+      session.StopFromButton();
+      outcome.status = 1;
+      outcome.error = "no discovery socket could be opened on any adapter";
+      return outcome;
+    }
+    if (view.refresh_timer)
+      session.OnRefreshTick();
+    if (view.request_timer)
+      session.OnRequestTick();
+    if (progress)
+      *progress << "\r" << view.status << std::flush;
+    if (request.seconds > 0 && tick >= request.seconds && session.searching())
+      session.StopFromButton();
+  }
+  session.RefreshDeviceList();
+  if (progress)
+    *progress << "\n";
+  outcome.rows.reserve(static_cast<std::size_t>(session.rows_shown()));
+  for (int i = 0; i < session.rows_shown(); ++i)
+    outcome.rows.push_back(*session.row(i));
+  return outcome;
+}
+
+}  // namespace vdz::cli

@@ -1,0 +1,60 @@
+// Logs every listed device in with the application's own login and event handling, and
+// tells per device whether it came online and which firmware it runs.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_device_list.h"
+#include "cli/cli_options.h"
+#include "cli/sdk_event_queue.h"
+#include "devops/device_sdk.h"
+#include "devops/sdk_event_handler.h"
+
+namespace vdz::cli {
+
+struct LoginCheckLine {
+  std::string ip;
+  std::string serial;
+  bool online = false;
+  std::string text;  // the firmware version, else the status text
+};
+
+class LoginChecker {
+ public:
+  // The queue is the one StartNetSdk gave the library's callbacks.
+  LoginChecker(DeviceSdk& sdk, SdkEventQueue& queue, CliDeviceList& list);
+
+  // Logs each row in, in list order, handling the events that arrive in between.
+  void LoginAll();
+  // Hands every waiting event to the event handler, in order.
+  void Drain();
+  // Handles events until every logged-in row is online with a known version, or the limit
+  // has passed; true when that state was reached.
+  bool WaitSettled(std::chrono::milliseconds limit);
+  bool Settled();
+
+  std::vector<LoginCheckLine> Lines();
+  SdkEventHandler& handler() { return handler_; }
+  // Sees every event just before it is handled (for counting, in tests and benchmarks).
+  void SetObserver(std::function<void(const QueuedSdkEvent&)> observer) {
+    observer_ = std::move(observer);
+  }
+
+ private:
+  void Handle(const QueuedSdkEvent& event);
+
+  DeviceSdk& sdk_;
+  SdkEventQueue& queue_;
+  CliDeviceList& list_;
+  SdkEventHandler handler_;
+  std::function<void(const QueuedSdkEvent&)> observer_;
+};
+
+void PrintLoginCheck(std::ostream& out, const std::vector<LoginCheckLine>& lines,
+                     OutputFormat format);
+
+}  // namespace vdz::cli

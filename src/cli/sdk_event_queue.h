@@ -1,0 +1,55 @@
+// Carries SDK callbacks from the library's thread to the thread that owns the device list,
+// in the order they happened: the callbacks only copy into an event record and queue it.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "devops/sdk_event.h"
+#include "devops/sdk_event_handler.h"
+
+namespace vdz::cli {
+
+struct QueuedSdkEvent {
+  enum class Kind { kStatus, kAux };
+  Kind kind = Kind::kStatus;
+  std::unique_ptr<SdkEventRecord> record;
+};
+
+class SdkEventQueue {
+ public:
+  // A device that floods events must not grow the process without end: past this many
+  // waiting records new ones are refused (each is over 10 KB).
+  static constexpr std::size_t kMaxWaiting = 4096;
+
+  // False when the queue is full; the record is dropped then.
+  bool Push(QueuedSdkEvent event);
+  // The oldest event, waiting at most timeout for one.
+  std::optional<QueuedSdkEvent> Pop(std::chrono::milliseconds timeout);
+  std::size_t size() const;
+  std::size_t dropped() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<QueuedSdkEvent> events_;
+  std::size_t dropped_ = 0;
+};
+
+// The two SDK callbacks; owner is the SdkEventQueue. They return -1 when the record could
+// not be made or queued.
+int QueueStatusEvent(int handle, int event_type, const char* data, void* owner);
+int QueueAuxResponse(int handle, int command, const char* text, void* owner);
+
+// The library start-up: init, both callbacks into the queue, auto-reconnect on by default.
+// 0 on success, else the failing call's result.
+int StartNetSdk(SdkEventQueue& queue);
+
+void DispatchSdkEvent(SdkEventHandler& handler, const QueuedSdkEvent& event);
+
+}  // namespace vdz::cli
