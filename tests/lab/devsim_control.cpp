@@ -142,6 +142,10 @@ DevsimDevice DeviceFromLine(const std::string& line) {
   d.runtime = std::atoll(f["runtime"].c_str());
   d.ptz_port = std::atoi(f["ptz-port"].c_str());
   d.misbehave = f["misbehave"];
+  d.version = f["version"];
+  d.sdk_misbehave = f["sdk-misbehave"];
+  d.sdk_port = std::atoi(f["sdk-port"].c_str());
+  d.sdk_sessions = std::atoi(f["sdk-sessions"].c_str());
   return d;
 }
 

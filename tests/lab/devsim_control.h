@@ -26,8 +26,10 @@ struct DevsimRequest {
 // One device as the simulator holds it now.
 struct DevsimDevice {
   std::string serial, ip, mask, gateway, dns1, dns2, factory_ip, iface, mac, type, root, state,
-      misbehave;
+      misbehave, version, sdk_misbehave;
   bool dhcp = false;
+  int sdk_port = 0;      // 0 while its SDK server is closed (rebooting)
+  int sdk_sessions = 0;  // logged-in SDK connections
   long long runtime = 0;
   int ptz_port = 0;
 };

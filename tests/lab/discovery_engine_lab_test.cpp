@@ -50,7 +50,8 @@ class DiscoveryLab : public ::testing::Test {
   bool WaitForCount(int n, std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
     while (registry_->GetDeviceCount() < n) {
-      if (Clock::now() > deadline) return false;
+      if (Clock::now() > deadline)
+        return false;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
@@ -60,7 +61,8 @@ class DiscoveryLab : public ::testing::Test {
     auto record = std::make_unique<DeviceRecord>();
     for (int i = 0; i < registry_->GetDeviceCount(); ++i) {
       registry_->CopyRecord(i, record.get(), sizeof *record);
-      if (serial == record->SerialNumber) return *record;
+      if (serial == record->SerialNumber)
+        return *record;
     }
     return ZeroDeviceRecord();
   }
@@ -69,7 +71,8 @@ class DiscoveryLab : public ::testing::Test {
   std::vector<DevsimRequest> SearchRequests() {
     std::vector<DevsimRequest> out;
     for (const DevsimRequest& r : control_.RequestLog()) {
-      if (r.code == 1) out.push_back(r);
+      if (r.code == 1)
+        out.push_back(r);
     }
     return out;
   }
@@ -100,7 +103,8 @@ TEST_F(DiscoveryLab, AllAdaptersOpenThreeSocketsAndSendEachRequestInKeyOrder) {
   EXPECT_EQ(requests[1].source_ip, kSecondAdapter);
   EXPECT_EQ(requests[2].source_ip, kFirstAdapter);
   std::set<int> ports;
-  for (const auto& r : requests) ports.insert(r.source_port);
+  for (const auto& r : requests)
+    ports.insert(r.source_port);
   EXPECT_EQ(ports.size(), 3u);
   EXPECT_EQ(log.Count("send INADDR_BROADCAST to seach ipc......\r\n"), 3 * 2);  // start + ours
 }
@@ -117,7 +121,8 @@ TEST_F(DiscoveryLab, OneSelectedAdapterOpensOneSocketWithoutWildcard) {
 
   const std::vector<DevsimRequest> requests = SearchRequests();
   ASSERT_EQ(requests.size(), 2u);
-  for (const auto& r : requests) EXPECT_EQ(r.source_ip, kSecondAdapter);
+  for (const auto& r : requests)
+    EXPECT_EQ(r.source_ip, kSecondAdapter);
   EXPECT_EQ(requests[0].source_port, requests[1].source_port);
   // Only the second segment's devices were reached.
   for (int i = 0; i < registry_->GetDeviceCount(); ++i) {
@@ -137,7 +142,8 @@ TEST_F(DiscoveryLab, RequestWithoutSearchGoesOutOnEveryAdapterWhateverTheSelecti
   const std::vector<DevsimRequest> requests = SearchRequests();
   ASSERT_EQ(requests.size(), 3u);
   std::set<std::string> sources;
-  for (const auto& r : requests) sources.insert(r.source_ip);
+  for (const auto& r : requests)
+    sources.insert(r.source_ip);
   EXPECT_EQ(sources, (std::set<std::string>{kFirstAdapter, kSecondAdapter}));
 }
 
@@ -166,7 +172,8 @@ TEST_F(DiscoveryLab, AutoStopSearchEndsByItselfOnSeventhTick) {
   while (session.searching() && ticks < 20) {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     session.OnRefreshTick();
-    if (view.timers[kRequestTimerId]) session.OnRequestTick();
+    if (view.timers[kRequestTimerId])
+      session.OnRequestTick();
     ++ticks;
   }
   EXPECT_EQ(ticks, 7);
@@ -234,15 +241,14 @@ TEST_F(DiscoveryLab, DroppedTypesAreLoggedAndNeverRegistered) {
       << error;
   int expected = 0;
   for (const auto& d : control_.Devices()) {
-    const bool cls = d.type.find("NVS") != std::string::npos ||
-                     d.type.find("DVS") != std::string::npos ||
-                     d.type.find("DEC") != std::string::npos ||
-                     d.type.find("NVR") != std::string::npos;
-    const bool family = d.type.find("RK") != std::string::npos ||
-                        d.type.find("_SIP") != std::string::npos ||
-                        d.type.find("AIO") != std::string::npos ||
-                        d.type.find("MCK2") != std::string::npos;
-    if (cls && family) ++expected;
+    const bool cls =
+        d.type.find("NVS") != std::string::npos || d.type.find("DVS") != std::string::npos ||
+        d.type.find("DEC") != std::string::npos || d.type.find("NVR") != std::string::npos;
+    const bool family =
+        d.type.find("RK") != std::string::npos || d.type.find("_SIP") != std::string::npos ||
+        d.type.find("AIO") != std::string::npos || d.type.find("MCK2") != std::string::npos;
+    if (cls && family)
+      ++expected;
   }
   ASSERT_LT(expected, 40);
   test::LogCapture log;
@@ -254,7 +260,8 @@ TEST_F(DiscoveryLab, DroppedTypesAreLoggedAndNeverRegistered) {
   EXPECT_EQ(registry_->GetDeviceCount(), expected);
   bool class_line = false;
   for (const auto& line : log.Lines()) {
-    if (line.rfind("Found one device not NVS or DVS, type=", 0) == 0) class_line = true;
+    if (line.rfind("Found one device not NVS or DVS, type=", 0) == 0)
+      class_line = true;
   }
   EXPECT_TRUE(class_line);
   ASSERT_TRUE(control_.Send("site initial", nullptr, &error)) << error;
@@ -306,7 +313,8 @@ TEST_F(DiscoveryLab, BadDatagramsNeitherStallTheSearchNorLoseDevices) {
   const auto devices = control_.Devices();
   const char* modes[] = {"malformed", "noroot", "oversize", "wrong-code"};
   for (std::size_t i = 0; i < devices.size(); ++i) {
-    ASSERT_TRUE(control_.Send("misbehave " + devices[i].serial + " " + modes[i % 4], nullptr, &error))
+    ASSERT_TRUE(
+        control_.Send("misbehave " + devices[i].serial + " " + modes[i % 4], nullptr, &error))
         << error;
   }
   test::LogCapture log;
@@ -319,8 +327,10 @@ TEST_F(DiscoveryLab, BadDatagramsNeitherStallTheSearchNorLoseDevices) {
   bool recv_failed = false;
   bool recv_message = false;
   for (const auto& line : log.Lines()) {
-    if (line.rfind("SearchIPCThread(): recvfrom failed, error=", 0) == 0) recv_failed = true;
-    if (line.rfind("recv message: ", 0) == 0) recv_message = true;
+    if (line.rfind("SearchIPCThread(): recvfrom failed, error=", 0) == 0)
+      recv_failed = true;
+    if (line.rfind("recv message: ", 0) == 0)
+      recv_message = true;
   }
   EXPECT_TRUE(recv_failed);   // the oversized datagrams
   EXPECT_TRUE(recv_message);  // no root, wrong code

@@ -1,9 +1,12 @@
 # vdz_add_lab_test(NAME SOURCES a.cpp ... [LIBS ...] [ADAPTERS 1|2] [DEVICES N]
-#                  [SIM_ARGS --flag value ...] [TIMEOUT seconds])
+#                  [SIM_ARGS --flag value ...] [TIMEOUT seconds] [LABELS lab ...])
 # Builds a GoogleTest binary whose main() refuses to run outside the lab, and registers one
 # CTest test (label "lab") that runs it through scripts/lab in a fresh private lab network.
 function(vdz_add_lab_test name)
-  cmake_parse_arguments(ARG "" "ADAPTERS;DEVICES;TIMEOUT" "SOURCES;LIBS;SIM_ARGS" ${ARGN})
+  cmake_parse_arguments(ARG "" "ADAPTERS;DEVICES;TIMEOUT" "SOURCES;LIBS;SIM_ARGS;LABELS" ${ARGN})
+  if(NOT ARG_LABELS)
+    set(ARG_LABELS lab)
+  endif()
   if(NOT ARG_ADAPTERS)
     set(ARG_ADAPTERS 1)
   endif()
@@ -28,6 +31,6 @@ function(vdz_add_lab_test name)
             --devices ${ARG_DEVICES} --timeout ${ARG_TIMEOUT} --sim-args "${_sim_args}"
             -- $<TARGET_FILE:${name}>)
   math(EXPR _ctest_timeout "${ARG_TIMEOUT} + 60")
-  set_tests_properties(${name} PROPERTIES LABELS lab TIMEOUT ${_ctest_timeout} RUN_SERIAL TRUE
+  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${_ctest_timeout} RUN_SERIAL TRUE
     ENVIRONMENT "TZ=UTC;LC_ALL=C;VDZ_DEVSIM=$<TARGET_FILE:viduzaver-devsim>")
 endfunction()

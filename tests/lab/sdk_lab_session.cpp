@@ -1,0 +1,76 @@
+#include "lab/sdk_lab_session.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "cli/device_search.h"
+#include "qm_netsdk.h"
+#include "shell/bounded_text.h"
+
+namespace vdz::lab {
+
+SdkLabSession::~SdkLabSession() {
+  // The library's thread stops before the queue it feeds goes away.
+  if (started_)
+    QM_NETSDK_IPC_Cleanup();
+}
+
+bool SdkLabSession::Start(const SdkTimeouts& timeouts, int search_seconds, std::string* error) {
+  if (const int rc = cli::StartNetSdk(queue_); rc != 0) {
+    *error = "SDK start-up failed: " + std::to_string(rc);
+    return false;
+  }
+  started_ = true;
+  QM_NETSDK_IPC_SetTimeouts(timeouts.login_ms, timeouts.keepalive_ms, timeouts.dead_peer_ms,
+                            timeouts.reconnect_ms);
+  cli::SearchOutcome outcome = cli::SearchDevices({search_seconds, ""}, nullptr);
+  if (outcome.status != 0) {
+    *error = "search failed: " + outcome.error;
+    return false;
+  }
+  for (const DeviceRow& row : outcome.rows)
+    list_.Add(row);
+  sdk_ = MakeNetSdkDeviceSdk();
+  checker_ = std::make_unique<cli::LoginChecker>(*sdk_, queue_, list_);
+  checker_->SetObserver([this](const cli::QueuedSdkEvent& e) {
+    if (e.kind == cli::QueuedSdkEvent::Kind::kStatus && e.record)
+      ++status_counts_[{e.record->handle, e.record->code}];
+  });
+  return true;
+}
+
+bool SdkLabSession::PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  checker_->Drain();
+  while (!pred() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    checker_->Drain();
+  }
+  return pred();
+}
+
+int SdkLabSession::Position(const std::string& serial) {
+  for (int p = 0; p < list_.RowCount(); ++p) {
+    if (FieldText(list_.RowAt(p)->record.SerialNumber) == serial)
+      return p;
+  }
+  return -1;
+}
+
+int SdkLabSession::EventCount(int handle, int code) const {
+  const auto it = status_counts_.find({handle, code});
+  return it == status_counts_.end() ? 0 : it->second;
+}
+
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0)
+      return std::atol(line.c_str() + 6);
+  }
+  return -1;
+}
+
+}  // namespace vdz::lab
