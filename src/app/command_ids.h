@@ -1,0 +1,81 @@
+// Control and command numbers of the main window. Field engineers and the language files know
+// the controls by these numbers, so they stay as the device tool has always had them.
+#pragma once
+
+namespace vdz::cmd {
+
+// Controls that are not commands.
+inline constexpr int kDeviceList = 1000;
+inline constexpr int kStatusLine = 1001;
+inline constexpr int kQrPanel = 1004;
+inline constexpr int kAdapterList = 1016;
+inline constexpr int kAdapterLabel = 1018;
+inline constexpr int kFirmwareFileField = 1048;
+inline constexpr int kConfigFileField = 1049;
+inline constexpr int kFirmwareFolderField = 1050;
+
+// Buttons and check boxes.
+inline constexpr int kClose = 1;
+inline constexpr int kSearch = 3;
+inline constexpr int kRestoreChecked = 4;
+inline constexpr int kConfigDownload = 6;
+inline constexpr int kRebootChecked = 7;
+inline constexpr int kBatchTitle = 10;
+inline constexpr int kBatchPlatform = 11;
+inline constexpr int kConfigRestore = 12;
+inline constexpr int kBatchMotion = 13;
+inline constexpr int kBatchPassword = 14;
+inline constexpr int kBatchLanguage = 15;
+inline constexpr int kBatchTerminal = 16;
+inline constexpr int kBatchImage = 18;
+inline constexpr int kBatchSnapshot = 19;
+inline constexpr int kSelectAll = 1003;
+inline constexpr int kPreviewSound = 1005;
+inline constexpr int kSwitchStream = 1006;
+inline constexpr int kBatchCcd = 1028;
+inline constexpr int kBatchIoOutput = 1029;
+inline constexpr int kBatchIp = 1030;
+inline constexpr int kBatchMaintenance = 1031;
+inline constexpr int kBatchVideo = 1034;
+inline constexpr int kBatchTime = 1035;
+inline constexpr int kBrowseFirmwareFile = 1189;
+inline constexpr int kBrowseConfigFile = 1190;
+inline constexpr int kBrowseFirmwareFolder = 1191;
+inline constexpr int kUpgradeFromFile = 1291;
+inline constexpr int kUploadConfig = 1292;
+inline constexpr int kUpgradeFromFolder = 1293;
+inline constexpr int kTalkConsole = 1296;
+inline constexpr int kPrintLabel = 1297;
+inline constexpr int kRestartTerminalService = 1298;
+inline constexpr int kDanaleImport = 1299;
+
+// Device-list context menu (menu 130).
+inline constexpr int kMenuOpenWeb = 32777;
+inline constexpr int kMenuRemoteZhCn = 32917;
+inline constexpr int kMenuRemoteZhTw = 32918;
+inline constexpr int kMenuRemoteEnglish = 32920;
+inline constexpr int kMenuRemoteKorean = 32921;
+inline constexpr int kMenuRemotePolish = 32922;
+inline constexpr int kMenuStopPreview = 32781;
+inline constexpr int kMenuPreviewSound = 32786;
+inline constexpr int kMenuReboot = 32778;
+inline constexpr int kMenuChangeAddress = 32772;
+inline constexpr int kMenuFreeAddress = 32775;
+inline constexpr int kMenuRestore = 32774;
+inline constexpr int kMenuSnapshot = 32790;
+inline constexpr int kMenuOpenSnapshotFolder = 32799;
+
+// Pop-up menu 137 of button 1030.
+inline constexpr int kMenuAssignFree = 32901;
+inline constexpr int kMenuAssignConsecutive = 32902;
+
+// System menu.
+inline constexpr int kSysAbout = 16;
+
+// Timers.
+inline constexpr int kTimerRefresh = 1000;
+inline constexpr int kTimerRequest = 1001;
+inline constexpr int kTimerUpgrade = 1002;
+inline constexpr int kTimerSnapshot = 1003;
+
+}  // namespace vdz::cmd

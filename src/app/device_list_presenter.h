@@ -1,0 +1,63 @@
+// The device list of the window: shows search rows in the report control, logs new devices
+// in, and gives the device operations their view of rows, check boxes and status cells.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "devops/device_list_port.h"
+#include "devops/device_sdk.h"
+#include "discovery/search_session.h"
+
+namespace vdz {
+
+class CReportCtrl;
+
+class DeviceListPresenter final : public SearchView, public DeviceListPort {
+ public:
+  struct WindowHooks {
+    std::function<void(int timer_id, bool active)> set_timer;
+    std::function<void(const QString&)> set_search_button_text;
+    std::function<void(const QString&)> set_status_line;
+    std::function<void()> rows_cleared;  // the select-all box is unchecked
+  };
+
+  DeviceListPresenter(CReportCtrl& list, DeviceSdk& sdk, WindowHooks hooks);
+
+  // The header text of the seven columns with their language captions and widths.
+  static QString ColumnHeaderText();
+
+  // Rows showing the device with this address get a red background while it is previewed.
+  void SetPreviewAddress(const std::string& ip);
+
+  // SearchView
+  void SetTimerActive(int timer_id, bool active) override;
+  void SetSearchButtonText(const std::string& text) override;
+  void SetStatusText(const std::string& text) override;
+  void OnRowsCleared() override;
+  void BeginRefresh() override;
+  void EndRefresh() override;
+  void OnRowAdded(int row_id, DeviceRow& row) override;
+  void OnRowChanged(int row_id, DeviceRow& row, const DeviceRecord& fresh) override;
+  void OnAddressChanged(int row_id, DeviceRow& row, const DeviceRecord& fresh) override;
+
+  // DeviceListPort
+  int RowCount() const override;
+  DeviceRow* RowAt(int position) override;
+  bool IsChecked(int position) const override;
+  void SetStatusText(int position, const std::string& text) override;
+  void SetVersionText(int position, const std::string& text) override;
+
+  int PositionOf(const DeviceRow& row) const;
+
+ private:
+  void WriteCells(int position, const DeviceRecord& record);
+
+  CReportCtrl& list_;
+  DeviceSdk& sdk_;
+  WindowHooks hooks_;
+  std::string preview_ip_;
+};
+
+}  // namespace vdz

@@ -1,0 +1,509 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/command_ids.h"
+#include "app/device_list_presenter.h"
+#include "app/sdk_event_bridge.h"
+#include "devops/device_sdk.h"
+#include "devops/sdk_event_handler.h"
+#include "player/qm_player.h"
+#include "qm_netsdk.h"
+#include "shell/diag_log.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
+#include "shell/settings_file.h"
+#include "ui/message_box_prompter.h"
+#include "ui/report_ctrl.h"
+#include "ui/wnd_manager.h"
+
+namespace vdz {
+
+namespace {
+
+QString Text(const char* key) {
+  return QString::fromStdString(LookupText(key));
+}
+
+struct ButtonSpec {
+  int id;
+  const char* key;
+};
+
+// The four rows of batch buttons, top row first.
+const std::vector<std::vector<ButtonSpec>>& BatchButtonRows() {
+  static const std::vector<std::vector<ButtonSpec>> rows = {
+      {{cmd::kRestoreChecked, keys::BTNTEXT1},
+       {cmd::kBatchIp, keys::ID_BATCH_IP},
+       {cmd::kBatchMaintenance, keys::ID_BATCH_MAINTANCE},
+       {cmd::kBatchPlatform, keys::BTNTEXT4},
+       {cmd::kTalkConsole, keys::STRING_RA_DIALOG},
+       {cmd::kBatchTerminal, keys::BATCH_TERMINAL_SET},
+       {cmd::kRestartTerminalService, keys::BATCH_REBOOT_SERVICE}},
+      {{cmd::kConfigDownload, keys::BTNTEXT5},
+       {cmd::kRebootChecked, keys::BTNTEXT6},
+       {cmd::kBatchTime, keys::BTNTEXT7},
+       {cmd::kBatchTitle, keys::BTNTEXT8}},
+      {{cmd::kBatchPassword, keys::BTNTEXT9},
+       {cmd::kBatchLanguage, keys::BTNTEXT10},
+       {cmd::kBatchMotion, keys::BTNTEXT12},
+       {cmd::kBatchCcd, keys::BATCH_SET_CCD}},
+      {{cmd::kBatchVideo, keys::ID_BATCH_SET_VIDEO},
+       {cmd::kBatchImage, keys::BATCHIMAGEPARAM},
+       {cmd::kBatchSnapshot, keys::BATCHSNAP},
+       {cmd::kBatchIoOutput, keys::ID_BATCH_IO_OUTPUT}},
+  };
+  return rows;
+}
+
+struct FileRowSpec {
+  int button;
+  const char* key;
+  int browse;
+};
+
+// The three file rows, top first: firmware folder, firmware file, configuration file.
+constexpr FileRowSpec kFileRows[] = {
+    {cmd::kUpgradeFromFolder, keys::BTNTEXT13, cmd::kBrowseFirmwareFolder},
+    {cmd::kUpgradeFromFile, keys::BTNTEXT14, cmd::kBrowseFirmwareFile},
+    {cmd::kUploadConfig, keys::BTNTEXT15, cmd::kBrowseConfigFile},
+};
+
+constexpr const char* kWindowCaption = "设备搜索/IP配置/升级工具";
+
+}  // namespace
+
+CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* parent)
+    : QDialog(parent), options_(std::move(options)) {
+  setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+  prompter_ = options_.prompter;
+  if (prompter_ == nullptr) {
+    own_prompter_ = std::make_unique<MessageBoxPrompter>(this);
+    prompter_ = own_prompter_.get();
+  }
+  sdk_ = options_.sdk ? options_.sdk : std::shared_ptr<DeviceSdk>(MakeNetSdkDeviceSdk());
+  network_ = options_.network ? options_.network
+                              : std::shared_ptr<NetworkInfoSource>(MakeSystemNetworkInfoSource());
+  registry_ = std::make_shared<DeviceRegistry>();
+  engine_ = std::make_unique<DiscoveryEngine>(registry_, network_);
+  params_ = std::make_unique<LocalParameterCache>(*network_);
+
+  BuildControls();
+  BuildLayout();
+
+  presenter_ = std::make_unique<DeviceListPresenter>(
+      *list_, *sdk_,
+      DeviceListPresenter::WindowHooks{
+          [this](int timer_id, bool active) {
+            QTimer& timer = timer_id == kRefreshTimerId ? refresh_timer_ : request_timer_;
+            if (active) {
+              timer.start(1000);
+            } else {
+              timer.stop();
+            }
+          },
+          [this](const QString& text) { buttons_[cmd::kSearch]->setText(text); },
+          [this](const QString& text) { status_line_->setText(text); },
+          [this] { select_all_->setChecked(false); }});
+  session_ = std::make_unique<SearchSession>(*engine_, *registry_, *params_, *presenter_);
+  // The window's first search stops by itself.
+  session_->SetAutoStopPending(true);
+  event_handler_ = std::make_unique<SdkEventHandler>(*sdk_, *presenter_);
+  commands_ = std::make_unique<CommandTable>(*prompter_);
+  RegisterCommands();
+
+  connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
+  connect(&request_timer_, &QTimer::timeout, this, [this] { session_->OnRequestTick(); });
+  // Upgrades and snapshots arrive with their features; the timers exist from the start.
+  connect(&snapshot_timer_, &QTimer::timeout, this, [] {});
+  connect(&upgrade_timer_, &QTimer::timeout, this, [this] { upgrade_timer_.stop(); });
+}
+
+CQmDadIvidudEvuzDlg::~CQmDadIvidudEvuzDlg() {
+  ShutDown();
+  DiagnosticLog::Instance().Shutdown();
+}
+
+void CQmDadIvidudEvuzDlg::BuildControls() {
+  list_ = new CReportCtrl(this);
+  list_->setObjectName(QStringLiteral("deviceList"));
+  grid_ = new CWndManager(this);
+  grid_->SetKeyTarget(this);
+  adapters_ = new QComboBox(this);
+  adapters_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  adapters_->setMinimumContentsLength(28);
+  adapter_label_ = new QLabel(QStringLiteral("网卡"), this);
+  status_line_ = new QLabel(QStringLiteral("搜索设备未开始"), this);
+  status_line_->setMinimumWidth(180);
+  qr_panel_ = new QLabel(this);
+  qr_panel_->setFixedSize(160, 160);
+  qr_panel_->setFrameShape(QFrame::StyledPanel);
+  qr_panel_->setAlignment(Qt::AlignCenter);
+  select_all_ = new QCheckBox(QStringLiteral("全选"), this);
+  preview_sound_ = new QCheckBox(QStringLiteral("声音"), this);
+  switch_stream_ = new QCheckBox(QStringLiteral("全屏切换码流"), this);
+
+  auto add_button = [this](int id, const QString& caption) {
+    auto* button = new QPushButton(caption, this);
+    button->setAutoDefault(false);
+    buttons_[id] = button;
+    connect(button, &QPushButton::clicked, this, [this, id] { RunCommand(id); });
+    return button;
+  };
+  add_button(cmd::kSearch, QStringLiteral("开始搜索"));
+  for (const auto& row : BatchButtonRows()) {
+    for (const ButtonSpec& spec : row)
+      add_button(spec.id, QString());
+  }
+  for (const FileRowSpec& row : kFileRows) {
+    add_button(row.button, QString());
+    add_button(row.browse, QString());
+  }
+  firmware_folder_ = new QLineEdit(this);
+  firmware_file_ = new QLineEdit(this);
+  config_file_ = new QLineEdit(this);
+  // Present in the command table but not shown.
+  add_button(cmd::kPrintLabel, QString())->hide();
+  add_button(cmd::kClose, QStringLiteral("退出"))->hide();
+  add_button(cmd::kConfigRestore, QStringLiteral("批量恢复出厂"))->hide();
+
+  connect(select_all_, &QCheckBox::clicked, this, &CQmDadIvidudEvuzDlg::OnSelectAll);
+  connect(list_, &CReportCtrl::ContextMenuRequested, this, &CQmDadIvidudEvuzDlg::OnContextMenu);
+}
+
+void CQmDadIvidudEvuzDlg::BuildLayout() {
+  auto* about = new QToolButton(this);
+  about->setText(QStringLiteral("?"));
+  about->setObjectName(QStringLiteral("about"));
+  connect(about, &QToolButton::clicked, this, [this] { RunCommand(cmd::kSysAbout); });
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(select_all_);
+  top->addWidget(adapter_label_);
+  top->addWidget(adapters_, 2);
+  top->addWidget(buttons_[cmd::kSearch]);
+  top->addWidget(preview_sound_);
+  top->addWidget(switch_stream_);
+  top->addWidget(status_line_, 3);
+  top->addWidget(about);
+
+  auto* video_side = new QWidget(this);
+  auto* video_layout = new QVBoxLayout(video_side);
+  video_layout->setContentsMargins(0, 0, 0, 0);
+  video_layout->addWidget(grid_, 1);
+  video_layout->addWidget(qr_panel_, 0, Qt::AlignHCenter);
+
+  auto* splitter = new QSplitter(Qt::Horizontal, this);
+  splitter->addWidget(list_);
+  splitter->addWidget(video_side);
+  splitter->setStretchFactor(0, 2);
+  splitter->setStretchFactor(1, 1);
+  splitter->setChildrenCollapsible(false);
+  splitter->setSizes({880, 380});
+
+  auto* batch = new QGridLayout;
+  batch->setHorizontalSpacing(8);
+  batch->setVerticalSpacing(8);
+  int r = 0;
+  for (const auto& row : BatchButtonRows()) {
+    int c = 0;
+    for (const ButtonSpec& spec : row)
+      batch->addWidget(buttons_[spec.id], r, c++);
+    ++r;
+  }
+
+  auto* files = new QGridLayout;
+  QLineEdit* fields[] = {firmware_folder_, firmware_file_, config_file_};
+  for (int i = 0; i < 3; ++i) {
+    files->addWidget(buttons_[kFileRows[i].button], i, 0);
+    files->addWidget(fields[i], i, 1);
+    files->addWidget(buttons_[kFileRows[i].browse], i, 2);
+  }
+  files->setColumnStretch(1, 1);
+
+  auto* bottom = new QHBoxLayout;
+  bottom->addLayout(batch, 0);
+  bottom->addSpacing(12);
+  bottom->addLayout(files, 1);
+
+  auto* main = new QVBoxLayout(this);
+  main->setContentsMargins(10, 10, 10, 10);
+  main->addLayout(top);
+  main->addWidget(splitter, 1);
+  main->addLayout(bottom);
+  resize(1280, 800);
+}
+
+void CQmDadIvidudEvuzDlg::Relabel() {
+  adapter_label_->setText(Text(keys::NETCARD));
+  buttons_[cmd::kSearch]->setText(Text(keys::STARTSEARCH));
+  select_all_->setText(Text(keys::CHECKALL));
+  preview_sound_->setText(Text(keys::AUDIO));
+  switch_stream_->setText(Text(keys::TEXT33));
+  status_line_->setText(Text(keys::TEXT34));
+  for (const auto& row : BatchButtonRows()) {
+    for (const ButtonSpec& spec : row)
+      buttons_[spec.id]->setText(Text(spec.key));
+  }
+  for (const FileRowSpec& row : kFileRows) {
+    buttons_[row.button]->setText(Text(row.key));
+    buttons_[row.browse]->setText(Text(keys::TOUR));
+  }
+  buttons_[cmd::kPrintLabel]->setText(Text(keys::STRING_PRINT_QR));
+  buttons_[cmd::kUpgradeFromFolder]->setToolTip(Text(keys::STRING_TIPS_UPDATE_DIR));
+  buttons_[cmd::kUpgradeFromFile]->setToolTip(Text(keys::STRING_TIPS_UPDATE_FILE));
+  buttons_[cmd::kUploadConfig]->setToolTip(Text(keys::STRING_TIPS_UPDATE_CFG));
+  if (auto* about = findChild<QToolButton*>(QStringLiteral("about"))) {
+    about->setToolTip(Text(keys::ABOUT_APP));
+  }
+}
+
+void CQmDadIvidudEvuzDlg::Initialise() {
+  DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
+  setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+  // Tooltips of the upgrade buttons: blue on white, as installers know them.
+  setStyleSheet(QStringLiteral("QToolTip { color: #0000ff; background-color: #ffffff; }"));
+  setWindowTitle(QString::fromUtf8(kWindowCaption));
+  switch_stream_->setChecked(true);
+  list_->SetColumnHeader(DeviceListPresenter::ColumnHeaderText());
+  list_->SetCheckBoxMode(CReportCtrl::kCheckPlain);
+  list_->SetSortable(true);
+  Relabel();
+
+  if (!options_.sdk) {
+    QM_NETSDK_IPC_Init();
+    sdk_events_ = new SdkEventBridge(
+        [this](const SdkEventRecord& event) { event_handler_->HandleStatusEvent(event); },
+        [this](const SdkEventRecord& event) { event_handler_->HandleAuxResponse(event); }, this);
+    sdk_events_->Register();
+    QM_NETSDK_IPC_SetAutoReconnect(0, 1);
+  }
+  grid_->SetLayout(1, 1);
+
+  session_->StartFromButton();
+  FillAdapterList();
+  snapshot_timer_.start(5000);
+}
+
+void CQmDadIvidudEvuzDlg::FillAdapterList() {
+  adapters_->clear();
+  adapters_->addItem(Text(keys::ALLNETCARDS), QVariant::fromValue<quint32>(0));
+  for (const auto& [key, info] : BuildAdapterTable(*network_)) {
+    adapters_->addItem(QStringLiteral("[%1]\t[%2]")
+                           .arg(QString::fromStdString(DottedFromKey(key)),
+                                QString::fromStdString(info.description)),
+                       QVariant::fromValue<quint32>(key));
+  }
+  adapters_->setCurrentIndex(0);
+  // Connected after filling: only a change of the selection restarts the search.
+  connect(adapters_, &QComboBox::currentIndexChanged, this, &CQmDadIvidudEvuzDlg::OnAdapterChanged,
+          Qt::UniqueConnection);
+}
+
+void CQmDadIvidudEvuzDlg::OnAdapterChanged(int index) {
+  if (index < 0)
+    return;
+  session_->ChangeAdapterSelection(adapters_->itemData(index).value<quint32>());
+}
+
+void CQmDadIvidudEvuzDlg::OnSelectAll(bool checked) {
+  list_->SetAllItemStates(CReportCtrl::kItemAll,
+                          checked ? CReportCtrl::kItemChecked : CReportCtrl::kItemUnchecked);
+}
+
+void CQmDadIvidudEvuzDlg::OnRefreshTimer() {
+  session_->OnRefreshTick();
+  if (!first_search_reported_ && !session_->searching()) {
+    first_search_reported_ = true;
+    Q_EMIT FirstSearchFinished();
+  }
+}
+
+QPushButton* CQmDadIvidudEvuzDlg::Button(int id) const {
+  auto it = buttons_.find(id);
+  return it == buttons_.end() ? nullptr : it->second;
+}
+
+bool CQmDadIvidudEvuzDlg::RunCommand(int id) {
+  return commands_->Dispatch(id);
+}
+
+void CQmDadIvidudEvuzDlg::RegisterCommands() {
+  CommandTable& t = *commands_;
+  t.Add(cmd::kSearch, [this] { session_->ToggleFromButton(); });
+  t.Add(cmd::kSelectAll, [this] {
+    select_all_->toggle();
+    OnSelectAll(select_all_->isChecked());
+  });
+  t.Add(cmd::kBatchIp, [this] { ShowBatchIpMenu(); });
+  t.Add(cmd::kBrowseFirmwareFolder, [this] { BrowseFirmwareFolder(); });
+  t.Add(cmd::kSysAbout, [this] { ShowAbout(); });
+  t.Add(cmd::kClose, [this] { close(); });
+  // Check boxes keep their state for the preview, which reads them when it starts.
+  t.Add(cmd::kPreviewSound, [this] { preview_sound_->toggle(); });
+  t.Add(cmd::kSwitchStream, [this] { switch_stream_->toggle(); });
+  t.Add(cmd::kMenuPreviewSound, [this] { preview_sound_->toggle(); });
+
+  for (int id : {cmd::kRestoreChecked,
+                 cmd::kConfigDownload,
+                 cmd::kRebootChecked,
+                 cmd::kBatchTitle,
+                 cmd::kBatchPlatform,
+                 cmd::kConfigRestore,
+                 cmd::kBatchMotion,
+                 cmd::kBatchPassword,
+                 cmd::kBatchLanguage,
+                 cmd::kBatchTerminal,
+                 cmd::kBatchImage,
+                 cmd::kBatchSnapshot,
+                 cmd::kBatchCcd,
+                 cmd::kBatchIoOutput,
+                 cmd::kBatchMaintenance,
+                 cmd::kBatchVideo,
+                 cmd::kBatchTime,
+                 cmd::kBrowseFirmwareFile,
+                 cmd::kBrowseConfigFile,
+                 cmd::kUpgradeFromFile,
+                 cmd::kUploadConfig,
+                 cmd::kUpgradeFromFolder,
+                 cmd::kTalkConsole,
+                 cmd::kPrintLabel,
+                 cmd::kRestartTerminalService,
+                 cmd::kDanaleImport,
+                 cmd::kMenuOpenWeb,
+                 cmd::kMenuRemoteZhCn,
+                 cmd::kMenuRemoteZhTw,
+                 cmd::kMenuRemoteEnglish,
+                 cmd::kMenuRemoteKorean,
+                 cmd::kMenuRemotePolish,
+                 cmd::kMenuStopPreview,
+                 cmd::kMenuReboot,
+                 cmd::kMenuChangeAddress,
+                 cmd::kMenuFreeAddress,
+                 cmd::kMenuRestore,
+                 cmd::kMenuSnapshot,
+                 cmd::kMenuOpenSnapshotFolder,
+                 cmd::kMenuAssignFree,
+                 cmd::kMenuAssignConsecutive}) {
+    t.AddUnavailable(id);
+  }
+}
+
+std::unique_ptr<QMenu> CQmDadIvidudEvuzDlg::BuildContextMenu() {
+  if (list_->GetFirstSelectedItem() < 0)
+    return nullptr;
+  auto menu = std::make_unique<QMenu>(this);
+  auto add = [this](QMenu* m, int id, const char* key) {
+    QAction* action = m->addAction(Text(key));
+    action->setData(id);
+    connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    return action;
+  };
+  add(menu.get(), cmd::kMenuOpenWeb, keys::TEXT23);
+  QMenu* remote = menu->addMenu(Text(keys::TEXT37));
+  add(remote, cmd::kMenuRemoteZhCn, keys::LANGAGE_ZH_CN);
+  add(remote, cmd::kMenuRemoteZhTw, keys::LANGAGE_ZH_TW);
+  add(remote, cmd::kMenuRemoteEnglish, keys::LANGAGE_ENGLISH);
+  // Korean pages are not offered by the remote configuration.
+  remote->removeAction(add(remote, cmd::kMenuRemoteKorean, keys::LANGAGE_KO_KO));
+  add(remote, cmd::kMenuRemotePolish, keys::LANGAGE_PL_PL);
+  add(menu.get(), cmd::kMenuStopPreview, keys::TEXT27);
+  QAction* sound = add(menu.get(), cmd::kMenuPreviewSound, keys::TEXT28);
+  sound->setCheckable(true);
+  sound->setChecked(preview_sound_->isChecked());
+  add(menu.get(), cmd::kMenuReboot, keys::TEXT29);
+  add(menu.get(), cmd::kMenuChangeAddress, keys::TEXT30);
+  add(menu.get(), cmd::kMenuFreeAddress, keys::TEXT31);
+  add(menu.get(), cmd::kMenuRestore, keys::TEXT32);
+  add(menu.get(), cmd::kMenuSnapshot, keys::SNAPPIC);
+  add(menu.get(), cmd::kMenuOpenSnapshotFolder, keys::OPEN_SNAPPIC_PATH);
+  return menu;
+}
+
+void CQmDadIvidudEvuzDlg::OnContextMenu(int, const QPoint& global) {
+  auto menu = BuildContextMenu();
+  if (menu)
+    menu->exec(global);
+}
+
+void CQmDadIvidudEvuzDlg::ShowBatchIpMenu() {
+  QMenu menu(this);
+  for (auto [id, key] : {std::pair{cmd::kMenuAssignFree, keys::BTNTEXT2},
+                         std::pair{cmd::kMenuAssignConsecutive, keys::BTNTEXT3}}) {
+    QAction* action = menu.addAction(Text(key));
+    connect(action, &QAction::triggered, this, [this, id = id] { RunCommand(id); });
+  }
+  menu.exec(QCursor::pos());
+}
+
+void CQmDadIvidudEvuzDlg::BrowseFirmwareFolder() {
+  const QString start = QString::fromStdString(ReadLastUpgradeFolder());
+  const QString folder = QFileDialog::getExistingDirectory(this, Text(keys::TEXT22), start);
+  if (folder.isEmpty())
+    return;
+  firmware_folder_->setText(folder);
+  WriteLastUpgradeFolder(firmware_folder_->text().toStdString());
+}
+
+void CQmDadIvidudEvuzDlg::ShowAbout() {
+  QMessageBox::about(this, Text(keys::ABOUT_APP),
+                     QStringLiteral("<b>ViDuZaver</b><p>%1</p><p>Qt %2</p>")
+                         .arg(QString::fromUtf8(kWindowCaption), QString::fromLatin1(qVersion())));
+}
+
+void CQmDadIvidudEvuzDlg::keyPressEvent(QKeyEvent* event) {
+  // Escape leaves a full-screen video grid; the window itself stays open.
+  if (event->key() == Qt::Key_Escape) {
+    if (grid_->IsFullScreen())
+      grid_->LeaveFullScreen();
+    event->accept();
+    return;
+  }
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void CQmDadIvidudEvuzDlg::ShutDown() {
+  if (shut_down_)
+    return;
+  shut_down_ = true;
+  refresh_timer_.stop();
+  session_->Shutdown();
+  request_timer_.stop();
+  snapshot_timer_.stop();
+  upgrade_timer_.stop();
+  if (sdk_events_ != nullptr) {
+    QM_NETSDK_IPC_SetStatusEventCallBack(nullptr, nullptr);
+    QM_NETSDK_IPC_SetAUXResponseCallBack(nullptr, nullptr);
+  }
+  QM_PLAYER_ReleaseAll();
+  // The worker has ended above, so no refresh can touch the rows while they go.
+  session_->ClearRows();
+}
+
+void CQmDadIvidudEvuzDlg::closeEvent(QCloseEvent* event) {
+  ShutDown();
+  QDialog::closeEvent(event);
+}
+
+}  // namespace vdz

@@ -1,0 +1,124 @@
+// The main window: device list, adapter selection, search, batch buttons, file rows and the
+// video area.
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <map>
+#include <memory>
+
+#include "app/command_table.h"
+#include "discovery/device_registry.h"
+#include "discovery/discovery_engine.h"
+#include "discovery/local_interfaces.h"
+#include "discovery/search_session.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace vdz {
+
+class CReportCtrl;
+class CWndManager;
+class DeviceListPresenter;
+class DeviceSdk;
+class Prompter;
+class SdkEventBridge;
+class SdkEventHandler;
+
+struct MainWindowOptions {
+  // Tests bring their own message boxes and SDK; the application uses the real ones.
+  Prompter* prompter = nullptr;
+  std::shared_ptr<DeviceSdk> sdk;
+  std::shared_ptr<NetworkInfoSource> network;
+};
+
+class CQmDadIvidudEvuzDlg final : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CQmDadIvidudEvuzDlg(MainWindowOptions options = {}, QWidget* parent = nullptr);
+  ~CQmDadIvidudEvuzDlg() override;
+
+  // Runs the window's initialisation: captions, SDK, layout, the first search, adapters.
+  void Initialise();
+
+  // A command by its number, as a button or menu entry would run it.
+  bool RunCommand(int id);
+
+  // The context menu of the device list as it would open now (null without a selection).
+  std::unique_ptr<QMenu> BuildContextMenu();
+
+  // For tests and the screenshot mode.
+  CReportCtrl* DeviceList() const { return list_; }
+  QComboBox* AdapterList() const { return adapters_; }
+  QLabel* StatusLine() const { return status_line_; }
+  QPushButton* Button(int id) const;
+  SearchSession& Session() { return *session_; }
+  const DiscoveryEngine& Engine() const { return *engine_; }
+  DeviceRegistry& Registry() { return *registry_; }
+
+ Q_SIGNALS:
+  // The auto-stop search that starts with the window has ended.
+  void FirstSearchFinished();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildLayout();
+  void Relabel();
+  void RegisterCommands();
+  void FillAdapterList();
+  void OnAdapterChanged(int index);
+  void OnSelectAll(bool checked);
+  void OnRefreshTimer();
+  void OnContextMenu(int row, const QPoint& global);
+  void ShowBatchIpMenu();
+  void BrowseFirmwareFolder();
+  void ShowAbout();
+  void ShutDown();
+
+  MainWindowOptions options_;
+  std::unique_ptr<Prompter> own_prompter_;
+  Prompter* prompter_ = nullptr;
+  std::shared_ptr<DeviceSdk> sdk_;
+  std::shared_ptr<NetworkInfoSource> network_;
+  std::shared_ptr<DeviceRegistry> registry_;
+  std::unique_ptr<DiscoveryEngine> engine_;
+  std::unique_ptr<LocalParameterCache> params_;
+  std::unique_ptr<DeviceListPresenter> presenter_;
+  std::unique_ptr<SearchSession> session_;
+  std::unique_ptr<SdkEventHandler> event_handler_;
+  std::unique_ptr<CommandTable> commands_;
+  SdkEventBridge* sdk_events_ = nullptr;
+
+  CReportCtrl* list_ = nullptr;
+  CWndManager* grid_ = nullptr;
+  QComboBox* adapters_ = nullptr;
+  QLabel* adapter_label_ = nullptr;
+  QLabel* status_line_ = nullptr;
+  QLabel* qr_panel_ = nullptr;
+  QCheckBox* select_all_ = nullptr;
+  QCheckBox* preview_sound_ = nullptr;
+  QCheckBox* switch_stream_ = nullptr;
+  QLineEdit* firmware_file_ = nullptr;
+  QLineEdit* config_file_ = nullptr;
+  QLineEdit* firmware_folder_ = nullptr;
+  std::map<int, QPushButton*> buttons_;
+
+  QTimer refresh_timer_;
+  QTimer request_timer_;
+  QTimer upgrade_timer_;
+  QTimer snapshot_timer_;
+  bool first_search_reported_ = false;
+  bool shut_down_ = false;
+};
+
+}  // namespace vdz
