@@ -1,0 +1,46 @@
+#include "discovery/assigned_address_table.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+
+namespace vdz {
+
+uint32_t AssignedAddressTable::Parse(const char* dotted) {
+  in_addr addr{};
+  if (dotted == nullptr || inet_pton(AF_INET, dotted, &addr) != 1)
+    return 0;
+  return addr.s_addr;
+}
+
+void AssignedAddressTable::Remove(uint32_t address) {
+  if (address == 0)
+    return;
+  auto it = std::find(slots_.begin(), slots_.end(), address);
+  if (it != slots_.end())
+    *it = 0;
+}
+
+bool AssignedAddressTable::Add(uint32_t address) {
+  if (address == 0 || address == 0xFFFFFFFFu)
+    return false;
+  auto it = std::find(slots_.begin(), slots_.end(), 0u);
+  if (it == slots_.end())
+    return false;
+  *it = address;
+  return true;
+}
+
+bool AssignedAddressTable::Contains(uint32_t address) const {
+  return address != 0 && std::find(slots_.begin(), slots_.end(), address) != slots_.end();
+}
+
+int AssignedAddressTable::Count() const {
+  return static_cast<int>(kSlots - std::count(slots_.begin(), slots_.end(), 0u));
+}
+
+uint32_t AssignedAddressTable::Slot(int index) const {
+  return index >= 0 && index < kSlots ? slots_[static_cast<std::size_t>(index)] : 0;
+}
+
+}  // namespace vdz

@@ -1,0 +1,263 @@
+#include "discovery/readdress_commands.h"
+
+#include <string>
+
+#include "discovery/network_change.h"
+#include "shell/bounded_text.h"
+#include "shell/diag_log.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
+
+namespace vdz {
+
+namespace {
+
+NetworkChangeTarget Target(ReaddressContext& ctx) {
+  return {ctx.registry, ctx.assigned, ctx.engine};
+}
+
+FreeAddressSearch Search(ReaddressContext& ctx) {
+  return {ctx.params, ctx.network, ctx.registry, ctx.assigned, ctx.prober, ctx.on_probe};
+}
+
+std::string Serial(const DeviceRow& row) {
+  return std::string(FieldText(row.record.SerialNumber));
+}
+
+void Report(ReaddressContext& ctx, int position, const DeviceRow& row, int result) {
+  if (ctx.on_row_result)
+    ctx.on_row_result(position, row, result);
+}
+
+void WriteLan(LanConfigRecord& lan, const IpSettingValues& values) {
+  lan.DHCP = static_cast<int16_t>(values.dhcp);
+  CopyBounded(lan.IPAddress, values.ip);
+  CopyBounded(lan.Netmask, values.netmask);
+  CopyBounded(lan.Gateway, values.gateway);
+  CopyBounded(lan.DNS1, values.dns1);
+  CopyBounded(lan.DNS2, values.dns2);
+}
+
+// The IP cell shows the new address at once; the login follows the device there.
+void AfterAddressChange(ReaddressContext& ctx, ReaddressListPort& list, int position,
+                        DeviceRow& row) {
+  list.SetAddressText(position, std::string(FieldText(row.record.Lan.IPAddress)));
+  if (row.login_handle != 0 && ctx.relogin)
+    ctx.relogin(position, row);
+}
+
+int SetRow(ReaddressContext& ctx, DeviceRow& row) {
+  const int result =
+      SetDeviceNetwork(Target(ctx), row.registry_index, &row.record, sizeof row.record);
+  if (result != 0)
+    DiagLog("set IPC %s failed. error = %ld\n", Serial(row).c_str(), static_cast<long>(result));
+  return result;
+}
+
+int RestoreOne(ReaddressContext& ctx, DeviceRow& row) {
+  const int result =
+      RestoreDeviceDefaults(Target(ctx), row.registry_index, &row.record, sizeof row.record);
+  if (result != 0)
+    DiagLog("restore IPC %s failed. error = %ld\n", Serial(row).c_str(), static_cast<long>(result));
+  return result;
+}
+
+int RebootOne(ReaddressContext& ctx, int position, DeviceRow& row) {
+  if (ctx.sdk_reboot)
+    ctx.sdk_reboot(position, row);
+  const int result =
+      RebootDeviceByDiscovery(Target(ctx), row.registry_index, &row.record, sizeof row.record);
+  if (result != 0)
+    DiagLog("RebootIPC %s failed. error = %ld\n", Serial(row).c_str(), static_cast<long>(result));
+  return result;
+}
+
+int AssignOne(ReaddressContext& ctx, ReaddressListPort& list, int position, DeviceRow& row) {
+  FreeAddressSearch search = Search(ctx);
+  const int result = AssignFreeAddress(search, Target(ctx), row);
+  if (result == 0)
+    AfterAddressChange(ctx, list, position, row);
+  return result;
+}
+
+int CountChecked(ReaddressListPort& list) {
+  int checked = 0;
+  for (int p = 0; p < list.RowCount(); ++p) {
+    if (list.IsChecked(p) && list.RowAt(p) != nullptr)
+      ++checked;
+  }
+  return checked;
+}
+
+}  // namespace
+
+int ChangeNetworkOfRow(ReaddressContext& ctx, ReaddressListPort& list, int position,
+                       const IpSettingDialog& dialog) {
+  DeviceRow* row = list.RowAt(position);
+  if (row == nullptr)
+    return kReaddressNoRow;
+  const LanConfigRecord& lan = row->record.Lan;
+  IpSettingValues initial;
+  initial.dhcp = lan.DHCP;
+  initial.ip = std::string(FieldText(lan.IPAddress));
+  initial.netmask = std::string(FieldText(lan.Netmask));
+  initial.gateway = std::string(FieldText(lan.Gateway));
+  initial.dns1 = std::string(FieldText(lan.DNS1));
+  initial.dns2 = std::string(FieldText(lan.DNS2));
+  const std::optional<IpSettingValues> values = dialog(initial, false);
+  if (!values)
+    return kReaddressCancelled;
+  WriteLan(row->record.Lan, *values);
+  const int result = SetRow(ctx, *row);
+  if (result == 0)
+    AfterAddressChange(ctx, list, position, *row);
+  Report(ctx, position, *row, result);
+  return result;
+}
+
+int AssignFreeToRow(ReaddressContext& ctx, ReaddressListPort& list, int position) {
+  DeviceRow* row = list.RowAt(position);
+  if (row == nullptr)
+    return kReaddressNoRow;
+  const int result = AssignOne(ctx, list, position, *row);
+  Report(ctx, position, *row, result);
+  return result;
+}
+
+int RestoreRow(ReaddressContext& ctx, ReaddressListPort& list, int position) {
+  DeviceRow* row = list.RowAt(position);
+  if (row == nullptr)
+    return kReaddressNoRow;
+  const int result = RestoreOne(ctx, *row);
+  Report(ctx, position, *row, result);
+  return result;
+}
+
+int RebootRow(ReaddressContext& ctx, ReaddressListPort& list, int position) {
+  DeviceRow* row = list.RowAt(position);
+  if (row == nullptr)
+    return kReaddressNoRow;
+  const int result = RebootOne(ctx, position, *row);
+  Report(ctx, position, *row, result);
+  return result;
+}
+
+BatchOutcome RestoreChecked(ReaddressContext& ctx, ReaddressListPort& list) {
+  BatchOutcome outcome;
+  if (!ctx.prompter.AskYesNo(LookupText(keys::MSGTIP11), ConfirmationCaption())) {
+    outcome.declined = true;
+    return outcome;
+  }
+  for (int p = 0; p < list.RowCount(); ++p) {
+    DeviceRow* row = list.RowAt(p);
+    if (row == nullptr || !list.IsChecked(p))
+      continue;
+    ++outcome.checked;
+    const int result = RestoreOne(ctx, *row);
+    if (result == 0)
+      ++outcome.succeeded;
+    Report(ctx, p, *row, result);
+  }
+  if (outcome.succeeded == 0)
+    ctx.prompter.ShowError(LookupText(keys::MSGTIP14));
+  return outcome;
+}
+
+BatchOutcome RebootChecked(ReaddressContext& ctx, ReaddressListPort& list) {
+  BatchOutcome outcome;
+  if (!ctx.prompter.AskYesNo(LookupText(keys::MSGTIP38), ConfirmationCaption())) {
+    outcome.declined = true;
+    return outcome;
+  }
+  for (int p = 0; p < list.RowCount(); ++p) {
+    DeviceRow* row = list.RowAt(p);
+    if (row == nullptr || !list.IsChecked(p))
+      continue;
+    ++outcome.checked;
+    const int result = RebootOne(ctx, p, *row);
+    if (result == 0)
+      ++outcome.succeeded;
+    Report(ctx, p, *row, result);
+  }
+  if (outcome.checked == 0)
+    ctx.prompter.ShowError(LookupText(keys::MSGTIP16));
+  return outcome;
+}
+
+BatchOutcome AssignFreeToChecked(ReaddressContext& ctx, ReaddressListPort& list) {
+  BatchOutcome outcome;
+  if (!ctx.prompter.AskYesNo(LookupText(keys::MSGTIP12), ConfirmationCaption())) {
+    outcome.declined = true;
+    return outcome;
+  }
+  if (CountChecked(list) == 0) {
+    ctx.prompter.ShowError(LookupText(keys::MSGTIP15));
+    return outcome;
+  }
+  // One row after another: each search sees the addresses handed to the rows before it.
+  for (int p = 0; p < list.RowCount(); ++p) {
+    DeviceRow* row = list.RowAt(p);
+    if (row == nullptr || !list.IsChecked(p))
+      continue;
+    ++outcome.checked;
+    const int result = AssignOne(ctx, list, p, *row);
+    if (result == 0)
+      ++outcome.succeeded;
+    Report(ctx, p, *row, result);
+  }
+  return outcome;
+}
+
+BatchOutcome AssignConsecutiveToChecked(ReaddressContext& ctx, ReaddressListPort& list,
+                                        const IpSettingDialog& dialog) {
+  BatchOutcome outcome;
+  if (CountChecked(list) == 0) {
+    ctx.prompter.ShowError(LookupText(keys::MSGTIP13));
+    return outcome;
+  }
+  FreeAddressSearch search = Search(ctx);
+  IpSettingValues initial;
+  initial.ip = FindFreeAddress(search);
+  initial.netmask = ctx.params.GetNetworkParam(kLocalNetmask);
+  initial.gateway = ctx.params.GetNetworkParam(kLocalGateway);
+  initial.dns1 = ctx.params.GetNetworkParam(kLocalDns1);
+  initial.dns2 = ctx.params.GetNetworkParam(kLocalDns2);
+  initial.dhcp = 0;
+  const std::optional<IpSettingValues> values = dialog(initial, true);
+  if (!values) {
+    outcome.cancelled = true;
+    return outcome;
+  }
+
+  uint32_t next = InetAddrHostOrder(values->ip.c_str());
+  bool exhausted = false;
+  for (int p = 0; p < list.RowCount(); ++p) {
+    DeviceRow* row = list.RowAt(p);
+    if (row == nullptr || !list.IsChecked(p))
+      continue;
+    ++outcome.checked;
+    // A plain 32-bit increment would wrap to 0.0.0.0 after 255.255.255.255.
+    if (exhausted) {
+      DiagLog("set IPC %s failed. error = %ld\n", Serial(*row).c_str(),
+              static_cast<long>(kAddressRangeExhausted));
+      Report(ctx, p, *row, kAddressRangeExhausted);
+      break;
+    }
+    IpSettingValues device = *values;
+    device.ip = DottedFromHostOrder(next);
+    WriteLan(row->record.Lan, device);
+    const int result = SetRow(ctx, *row);
+    Report(ctx, p, *row, result);
+    if (result != 0)
+      break;
+    ++outcome.succeeded;
+    AfterAddressChange(ctx, list, p, *row);
+    if (next == 0xFFFFFFFFu)
+      exhausted = true;
+    else
+      ++next;
+  }
+  return outcome;
+}
+
+}  // namespace vdz

@@ -1,0 +1,86 @@
+// The network commands of the device list (change, free address, consecutive addresses,
+// restore, reboot) for one row or every checked row. The window and viduzaver-cli both run
+// them; the front end supplies the list, the prompter, the IP dialog and the re-login.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "discovery/address_probe.h"
+#include "discovery/assigned_address_table.h"
+#include "discovery/device_registry.h"
+#include "discovery/device_row.h"
+#include "discovery/ip_setting_rules.h"
+#include "discovery/local_interfaces.h"
+#include "discovery/search_engine.h"
+#include "shell/prompter.h"
+
+namespace vdz {
+
+// The device list as these commands see it. RowCount, RowAt and IsChecked have the
+// signatures of DeviceListPort's, so one list class implements both ports with one set of
+// overrides; the IP cell (column 0) is written only here.
+class ReaddressListPort {
+ public:
+  virtual ~ReaddressListPort() = default;
+  virtual int RowCount() const = 0;
+  virtual DeviceRow* RowAt(int position) = 0;
+  virtual bool IsChecked(int position) const = 0;
+  virtual void SetAddressText(int position, const std::string& text) = 0;
+};
+
+// Runs the IP settings dialog filled with initial (batch: the first label says "TEXT1");
+// the accepted values, or nothing when cancelled.
+using IpSettingDialog =
+    std::function<std::optional<IpSettingValues>(const IpSettingValues& initial, bool batch)>;
+
+using RowHook = std::function<void(int position, DeviceRow& row)>;
+
+struct ReaddressContext {
+  DeviceRegistry& registry;
+  AssignedAddressTable& assigned;
+  SearchEngine& engine;
+  LocalParameterCache& params;
+  NetworkInfoSource& network;
+  AddressProber& prober;
+  Prompter& prompter;
+  // Logs a logged-in row (login handle not 0) out and in again at its new address.
+  RowHook relogin;
+  // The device-SDK reboot that precedes the discovery reboot; empty: nothing is done.
+  RowHook sdk_reboot;
+  // Each address the free-address search is about to probe, for a status line.
+  std::function<void(const std::string& candidate)> on_probe;
+  // Each row acted on, with the request's result (0 sent, negative failure).
+  std::function<void(int position, const DeviceRow& row, int result)> on_row_result;
+};
+
+// Result of a single-row command that was cancelled in its dialog.
+inline constexpr int kReaddressCancelled = 1;
+// The command named no row.
+inline constexpr int kReaddressNoRow = -10;
+// Consecutive addressing ran past 255.255.255.255; the remaining rows were left alone.
+inline constexpr int kAddressRangeExhausted = -5;
+
+struct BatchOutcome {
+  bool declined = false;   // the confirmation was answered No
+  bool cancelled = false;  // the dialog was cancelled
+  int checked = 0;         // checked rows seen
+  int succeeded = 0;       // requests sent
+};
+
+// Single rows, by list position (the row's registry index picks the device).
+int ChangeNetworkOfRow(ReaddressContext& ctx, ReaddressListPort& list, int position,
+                       const IpSettingDialog& dialog);
+int AssignFreeToRow(ReaddressContext& ctx, ReaddressListPort& list, int position);
+int RestoreRow(ReaddressContext& ctx, ReaddressListPort& list, int position);
+int RebootRow(ReaddressContext& ctx, ReaddressListPort& list, int position);
+
+// Every checked row in list order.
+BatchOutcome RestoreChecked(ReaddressContext& ctx, ReaddressListPort& list);
+BatchOutcome RebootChecked(ReaddressContext& ctx, ReaddressListPort& list);
+BatchOutcome AssignFreeToChecked(ReaddressContext& ctx, ReaddressListPort& list);
+BatchOutcome AssignConsecutiveToChecked(ReaddressContext& ctx, ReaddressListPort& list,
+                                        const IpSettingDialog& dialog);
+
+}  // namespace vdz
