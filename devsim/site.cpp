@@ -322,7 +322,7 @@ bool ApplyMisbehaviour(const KvLine& line, Misbehaviour* m, std::string* error) 
     if (w == "none") {
       *m = Misbehaviour{};
     } else if (w == "wrong-code") {
-      m->wrong_code = "4";
+      m->wrong_code.assign(1, '4');
     } else if (!set_switch(w, nullptr)) {
       if (error)
         *error = "unknown misbehaviour " + w;
