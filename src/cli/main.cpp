@@ -10,6 +10,7 @@
 #include "cli/device_search.h"
 #include "cli/device_table_printer.h"
 #include "cli/login_check.h"
+#include "cli/readdress_command.h"
 #include "cli/sdk_event_queue.h"
 #include "devops/device_sdk.h"
 #include "discovery/local_interfaces.h"
@@ -102,10 +103,16 @@ int RunLoginCheck(const CliOptions& options) {
 
 int Main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && IsReaddressCommand(args[0])) {
+    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
+    const int readdress_status = RunReaddressCommand(args);
+    DiagnosticLog::Instance().Shutdown();
+    return readdress_status;
+  }
   std::string error;
   const auto options = ParseCliOptions(args, &error);
   if (!options) {
-    std::cerr << "viduzaver-cli: " << error << "\n" << CliUsage();
+    std::cerr << "viduzaver-cli: " << error << "\n" << CliUsage() << ReaddressUsage();
     return kExitUsage;
   }
   DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
