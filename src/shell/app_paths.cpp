@@ -98,6 +98,10 @@ std::string ExecutableFolder() {
 }
 
 std::string DataFolder() {
+  // Tests and uninstalled runs point at a build's language files.
+  std::string folder = Env("VDZ_DATA_DIR");
+  if (!folder.empty())
+    return folder;
   return VDZ_DATA_DIR;
 }
 
