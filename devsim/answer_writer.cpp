@@ -245,6 +245,34 @@ std::string WriteSearchAnswer(const SimDevice& device, int64_t now_ms, std::stri
                   BodyText(device, now_ms));
 }
 
+namespace {
+
+// Removes one block of the answer: from "<name" to its closing tag, or to "/>" when the
+// element closes itself, with the line break behind it.
+void EraseBlock(std::string* t, const std::string& name) {
+  const std::size_t at = t->find("<" + name);
+  if (at == std::string::npos)
+    return;
+  const std::size_t self_close = t->find("/>", at);
+  const std::size_t open_end = t->find('>', at);
+  std::size_t end = std::string::npos;
+  if (self_close != std::string::npos && self_close + 1 == open_end) {
+    end = self_close + 2;
+  } else {
+    const std::string close = "</" + name + ">";
+    const std::size_t c = t->find(close, at);
+    if (c != std::string::npos)
+      end = c + close.size();
+  }
+  if (end == std::string::npos)
+    return;
+  if (end < t->size() && (*t)[end] == '\n')
+    ++end;
+  t->erase(at, end - at);
+}
+
+}  // namespace
+
 std::string BuildAnswerDatagram(const SimDevice& d, int64_t now_ms) {
   const Misbehaviour& m = d.misbehave;
   const std::string code = m.wrong_code.empty() ? "3" : m.wrong_code;
@@ -255,6 +283,12 @@ std::string BuildAnswerDatagram(const SimDevice& d, int64_t now_ms) {
     return t;
   }
   std::string t = WriteSearchAnswer(d, now_ms, code);
+  if (m.omit_lan)
+    EraseBlock(&t, "LANConfig");
+  if (m.omit_stream)
+    EraseBlock(&t, "MediaStreamConfig");
+  if (m.omit_users)
+    EraseBlock(&t, "UserConfig");
   if (m.malformed) {
     // Both root tags stay, so only a real XML parse can notice: the MAC value loses its
     // closing quote.

@@ -46,6 +46,9 @@ struct Misbehaviour {
   bool oversize = false;    // a valid answer padded to kOversizeBytes
   std::string wrong_code;   // non-empty: Msg_code text used instead of "3"
   int delay_ms = 0;         // answer held back this long
+  bool omit_lan = false;     // answer without its LANConfig block
+  bool omit_stream = false;  // answer without MediaStreamConfig
+  bool omit_users = false;   // answer without UserConfig
 
   bool Any() const {
     return drop > 0 || twice || wrong_addr || malformed || noroot || oversize ||

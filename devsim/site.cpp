@@ -313,6 +313,12 @@ bool ApplyMisbehaviour(const KvLine& line, Misbehaviour* m, std::string* error) 
       m->noroot = on;
     } else if (name == "oversize") {
       m->oversize = on;
+    } else if (name == "omit-lan") {
+      m->omit_lan = on;
+    } else if (name == "omit-stream") {
+      m->omit_stream = on;
+    } else if (name == "omit-users") {
+      m->omit_users = on;
     } else {
       return false;
     }
@@ -384,6 +390,12 @@ std::string MisbehaviourText(const Misbehaviour& m) {
     add("wrong-code=" + m.wrong_code);
   if (m.delay_ms > 0)
     add("delay=" + std::to_string(m.delay_ms));
+  if (m.omit_lan)
+    add("omit-lan");
+  if (m.omit_stream)
+    add("omit-stream");
+  if (m.omit_users)
+    add("omit-users");
   return t;
 }
 

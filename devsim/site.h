@@ -48,7 +48,8 @@ bool GenerateDevices(const GenerateOptions& opts, const std::set<uint32_t>& rese
 // The result becomes the device's factory state as well.
 bool ApplyDeviceKeys(const KvLine& line, int64_t now_ms, SimDevice* device, std::string* error);
 
-// Misbehaviour words: none, twice, wrong-addr, malformed, noroot, oversize, wrong-code[=TEXT],
+// Misbehaviour words: none, twice, wrong-addr, malformed, noroot, oversize, omit-lan,
+// omit-stream, omit-users, wrong-code[=TEXT],
 // drop=SHARE, delay=MS; a word=0 form turns a switch off.
 bool ApplyMisbehaviour(const KvLine& line, Misbehaviour* m, std::string* error);
 std::string MisbehaviourText(const Misbehaviour& m);

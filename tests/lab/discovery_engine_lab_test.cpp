@@ -267,6 +267,28 @@ TEST_F(DiscoveryLab, DroppedTypesAreLoggedAndNeverRegistered) {
   ASSERT_TRUE(control_.Send("site initial", nullptr, &error)) << error;
 }
 
+TEST_F(DiscoveryLab, AnswersMissingABlockAreDroppedWithTheirLine) {
+  const auto devices = control_.Devices();
+  ASSERT_GE(devices.size(), 3u);
+  std::string error;
+  const char* modes[] = {"omit-lan", "omit-stream", "omit-users"};
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(control_.Send("misbehave " + devices[i].serial + " " + modes[i], nullptr, &error))
+        << error;
+  }
+  test::LogCapture log;
+  ASSERT_EQ(engine_.StartSearchThread(), 1);
+  WaitForCount(device_count_ - 3, std::chrono::seconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  engine_.StopSearchThread();
+  EXPECT_EQ(registry_->GetDeviceCount(), device_count_ - 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Find(devices[i].serial).SerialNumber[0], 0);
+  EXPECT_TRUE(log.Contains("lan config not found.\n"));
+  EXPECT_TRUE(log.Contains("stream config not found.\n"));
+  EXPECT_TRUE(log.Contains("user config not found.\n"));
+  ASSERT_TRUE(control_.Send("misbehave all none", nullptr, &error)) << error;
+}
+
 TEST_F(DiscoveryLab, MovedDeviceShowsNewAddressAndRebootedOneComesBack) {
   ASSERT_EQ(engine_.StartSearchThread(), 1);
   ASSERT_TRUE(WaitForCount(device_count_, std::chrono::seconds(5)));
