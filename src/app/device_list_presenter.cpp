@@ -136,6 +136,10 @@ void DeviceListPresenter::SetVersionText(int position, const std::string& text) 
   list_.SetItemText(position, kVersionColumn, QString::fromStdString(text));
 }
 
+void DeviceListPresenter::SetAddressText(int position, const std::string& text) {
+  list_.SetItemText(position, kIpColumn, QString::fromStdString(text));
+}
+
 int DeviceListPresenter::PositionOf(const DeviceRow& row) const {
   return list_.FindItem(reinterpret_cast<quintptr>(&row));
 }

@@ -8,13 +8,16 @@
 
 #include "devops/device_list_port.h"
 #include "devops/device_sdk.h"
+#include "discovery/readdress_commands.h"
 #include "discovery/search_session.h"
 
 namespace vdz {
 
 class CReportCtrl;
 
-class DeviceListPresenter final : public SearchView, public DeviceListPort {
+class DeviceListPresenter final : public SearchView,
+                                  public DeviceListPort,
+                                  public ReaddressListPort {
  public:
   struct WindowHooks {
     std::function<void(int timer_id, bool active)> set_timer;
@@ -48,6 +51,9 @@ class DeviceListPresenter final : public SearchView, public DeviceListPort {
   bool IsChecked(int position) const override;
   void SetStatusText(int position, const std::string& text) override;
   void SetVersionText(int position, const std::string& text) override;
+
+  // ReaddressListPort
+  void SetAddressText(int position, const std::string& text) override;
 
   int PositionOf(const DeviceRow& row) const;
 

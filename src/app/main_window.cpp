@@ -22,6 +22,9 @@
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
 #include "app/sdk_event_bridge.h"
+#include "devconfig/dialogs/dialog_ip_setting.h"
+#include "devops/batch_runner.h"
+#include "devops/device_login.h"
 #include "devops/device_sdk.h"
 #include "devops/sdk_event_handler.h"
 #include "player/qm_player.h"
@@ -126,6 +129,24 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   // The window's first search stops by itself.
   session_->SetAutoStopPending(true);
   event_handler_ = std::make_unique<SdkEventHandler>(*sdk_, *presenter_);
+  prober_ = options_.prober ? options_.prober : std::make_shared<IcmpAddressProber>();
+  readdress_ = std::make_unique<ReaddressContext>(
+      ReaddressContext{*registry_, assigned_, *engine_, *params_, *network_, *prober_, *prompter_,
+                       [this](int position, DeviceRow& row) {
+                         ReloginDevice(*sdk_, row, row.record);
+                         if (row.login_handle <= 0)
+                           presenter_->SetStatusText(position, kLoginFailedText);
+                       },
+                       [this](int position, DeviceRow&) {
+                         RunBatchStep(*presenter_, position, SdkRebootOperation(*sdk_));
+                       },
+                       [this](const std::string& candidate) {
+                         // Probing holds this thread for about half a second per address: show
+                         // which one.
+                         status_line_->setText(QString::fromStdString(candidate));
+                         status_line_->repaint();
+                       },
+                       nullptr});
   commands_ = std::make_unique<CommandTable>(*prompter_);
   RegisterCommands();
 
@@ -404,6 +425,46 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
                  cmd::kMenuAssignConsecutive}) {
     t.AddUnavailable(id);
   }
+}
+
+int CQmDadIvidudEvuzDlg::SelectedRow() const {
+  return list_->GetFirstSelectedItem();
+}
+
+void CQmDadIvidudEvuzDlg::RegisterNetworkCommands() {
+  CommandTable& t = *commands_;
+  const IpSettingDialog dialog = MakeIpSettingDialog(*prompter_, this);
+  // Single-device commands do nothing without a selected row.
+  auto on_selected = [this](auto action) {
+    return [this, action] {
+      const int position = SelectedRow();
+      if (position >= 0)
+        action(position);
+    };
+  };
+  t.Add(cmd::kMenuChangeAddress, on_selected([this, dialog](int position) {
+          ChangeNetworkOfRow(*readdress_, *presenter_, position, dialog);
+        }));
+  t.Add(cmd::kMenuFreeAddress, on_selected([this](int position) {
+          AssignFreeToRow(*readdress_, *presenter_, position);
+          status_line_->setText(QStringLiteral("%1 %2")
+                                    .arg(Text(session_->searching() ? keys::TEXT35 : keys::TEXT34))
+                                    .arg(registry_->GetDeviceCount()));
+        }));
+  t.Add(cmd::kMenuRestore,
+        on_selected([this](int position) { RestoreRow(*readdress_, *presenter_, position); }));
+  t.Add(cmd::kMenuReboot,
+        on_selected([this](int position) { RebootRow(*readdress_, *presenter_, position); }));
+  t.Add(cmd::kRestoreChecked, [this] { RestoreChecked(*readdress_, *presenter_); });
+  t.Add(cmd::kRebootChecked, [this] { RebootChecked(*readdress_, *presenter_); });
+  t.Add(cmd::kMenuAssignFree, [this] {
+    AssignFreeToChecked(*readdress_, *presenter_);
+    status_line_->setText(QStringLiteral("%1 %2")
+                              .arg(Text(session_->searching() ? keys::TEXT35 : keys::TEXT34))
+                              .arg(registry_->GetDeviceCount()));
+  });
+  t.Add(cmd::kMenuAssignConsecutive,
+        [this, dialog] { AssignConsecutiveToChecked(*readdress_, *presenter_, dialog); });
 }
 
 std::unique_ptr<QMenu> CQmDadIvidudEvuzDlg::BuildContextMenu() {

@@ -8,9 +8,12 @@
 #include <memory>
 
 #include "app/command_table.h"
+#include "discovery/address_probe.h"
+#include "discovery/assigned_address_table.h"
 #include "discovery/device_registry.h"
 #include "discovery/discovery_engine.h"
 #include "discovery/local_interfaces.h"
+#include "discovery/readdress_commands.h"
 #include "discovery/search_session.h"
 
 class QCheckBox;
@@ -35,6 +38,7 @@ struct MainWindowOptions {
   Prompter* prompter = nullptr;
   std::shared_ptr<DeviceSdk> sdk;
   std::shared_ptr<NetworkInfoSource> network;
+  std::shared_ptr<AddressProber> prober;
 };
 
 class CQmDadIvidudEvuzDlg final : public QDialog {
@@ -83,6 +87,9 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   void ShowBatchIpMenu();
   void BrowseFirmwareFolder();
   void ShowAbout();
+  // The device-list row the single-device commands act on: the first selected one.
+  int SelectedRow() const;
+  void RegisterNetworkCommands();
   void ShutDown();
 
   MainWindowOptions options_;
@@ -98,6 +105,9 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<SdkEventHandler> event_handler_;
   std::unique_ptr<CommandTable> commands_;
   SdkEventBridge* sdk_events_ = nullptr;
+  AssignedAddressTable assigned_;
+  std::shared_ptr<AddressProber> prober_;
+  std::unique_ptr<ReaddressContext> readdress_;
 
   CReportCtrl* list_ = nullptr;
   CWndManager* grid_ = nullptr;

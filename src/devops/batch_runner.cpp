@@ -1,11 +1,15 @@
 #include "devops/batch_runner.h"
 
+#include "devops/device_sdk.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
 
 namespace vdz {
 
 int FindRowByHandle(DeviceListPort& list, int handle) {
+  // A failed login leaves its negative result in the row; no event carries such a handle.
+  if (handle <= 0)
+    return -1;
   const int rows = list.RowCount();
   for (int position = 0; position < rows; ++position) {
     const DeviceRow* row = list.RowAt(position);
@@ -46,34 +50,48 @@ int SingleDeviceChoice(DeviceListPort& list, Prompter& prompter, int* position) 
   return list.RowAt(found)->login_handle;
 }
 
+StepOutcome RunBatchStep(DeviceListPort& list, int position, const BatchOperation& operation) {
+  DeviceRow* row = list.RowAt(position);
+  if (row == nullptr || !row->online)
+    return StepOutcome::kSkipped;
+  if (row->login_handle <= 0) {
+    if (operation.no_login_key)
+      list.SetStatusText(position, LookupText(operation.no_login_key));
+    return StepOutcome::kNoLogin;
+  }
+  if (operation.call(position, *row) != 0) {
+    if (operation.failure_key)
+      list.SetStatusText(position, LookupText(operation.failure_key));
+    return StepOutcome::kFailed;
+  }
+  if (operation.success_key)
+    list.SetStatusText(position, LookupText(operation.success_key));
+  return StepOutcome::kSucceeded;
+}
+
 BatchResult RunBatch(DeviceListPort& list, const BatchOperation& operation) {
   BatchResult result;
   const int rows = list.RowCount();
   for (int position = 0; position < rows; ++position) {
-    if (!list.IsChecked(position))
-      continue;
-    DeviceRow* row = list.RowAt(position);
-    if (row == nullptr)
+    if (!list.IsChecked(position) || list.RowAt(position) == nullptr)
       continue;
     ++result.visited;
-    if (!row->online)
-      continue;
-    if (row->login_handle <= 0) {
-      if (operation.no_login_key)
-        list.SetStatusText(position, LookupText(operation.no_login_key));
-      continue;
-    }
-    ++result.attempted;
-    if (operation.call(position, *row) != 0) {
-      if (operation.failure_key)
-        list.SetStatusText(position, LookupText(operation.failure_key));
-      continue;
-    }
-    ++result.succeeded;
-    if (operation.success_key)
-      list.SetStatusText(position, LookupText(operation.success_key));
+    const StepOutcome outcome = RunBatchStep(list, position, operation);
+    if (outcome == StepOutcome::kFailed || outcome == StepOutcome::kSucceeded)
+      ++result.attempted;
+    if (outcome == StepOutcome::kSucceeded)
+      ++result.succeeded;
   }
   return result;
+}
+
+BatchOperation SdkRebootOperation(DeviceSdk& sdk) {
+  BatchOperation operation;
+  operation.no_login_key = keys::MSGTIP23;
+  operation.failure_key = keys::MSGTIP35;
+  operation.success_key = keys::RESTARTING;
+  operation.call = [&sdk](int, DeviceRow& row) { return sdk.RebootDVR(row.login_handle); };
+  return operation;
 }
 
 }  // namespace vdz

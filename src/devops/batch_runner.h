@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "devops/device_list_port.h"
+#include "devops/device_sdk.h"
 #include "shell/prompter.h"
 
 namespace vdz {
@@ -30,7 +31,16 @@ struct BatchResult {
   int succeeded = 0;
 };
 
+enum class StepOutcome { kSkipped, kNoLogin, kFailed, kSucceeded };
+
+// The per-device step for one row: skip a device that never came online, report a lost
+// login, else call and report.
+StepOutcome RunBatchStep(DeviceListPort& list, int position, const BatchOperation& operation);
+
 // Runs the per-device step on every checked row; never stops on one device's failure.
 BatchResult RunBatch(DeviceListPort& list, const BatchOperation& operation);
+
+// The device-SDK reboot that precedes a reboot over the discovery protocol.
+BatchOperation SdkRebootOperation(DeviceSdk& sdk);
 
 }  // namespace vdz

@@ -126,3 +126,25 @@ TEST(BatchRunnerTest, CheckedCountAndSingleDeviceChoiceRefuseWithTheirBoxes) {
 
 }  // namespace
 }  // namespace vdz
+
+namespace vdz {
+namespace {
+
+TEST(BatchRunnerTest, SdkRebootStepWritesRestartingOrItsKeys) {
+  test::FakeDeviceList list;
+  list.Add(11, true, true);
+  list.Add(0, true, true);
+  list.Add(13, false, true);
+  test::FakeSdk sdk;
+  const BatchOperation op = SdkRebootOperation(sdk);
+  EXPECT_EQ(RunBatchStep(list, 0, op), StepOutcome::kSucceeded);
+  EXPECT_EQ(list.entries[0].status, LookupText(keys::RESTARTING));
+  EXPECT_EQ(RunBatchStep(list, 1, op), StepOutcome::kNoLogin);
+  EXPECT_EQ(list.entries[1].status, LookupText(keys::MSGTIP23));
+  EXPECT_EQ(RunBatchStep(list, 2, op), StepOutcome::kSkipped);
+  EXPECT_EQ(list.entries[2].status_writes, 0);
+  EXPECT_EQ(FindRowByHandle(list, 0), -1);  // a lost login never matches an event
+}
+
+}  // namespace
+}  // namespace vdz

@@ -73,8 +73,9 @@ class MainWindowLab : public ::testing::Test {
  protected:
   void SetUp() override {
     devices_ = static_cast<int>(control_.Devices().size());
-    window_ =
-        std::make_unique<CQmDadIvidudEvuzDlg>(MainWindowOptions{&prompter_, nullptr, nullptr});
+    MainWindowOptions options;
+    options.prompter = &prompter_;
+    window_ = std::make_unique<CQmDadIvidudEvuzDlg>(options);
     window_->Initialise();
     window_->show();
   }

@@ -115,8 +115,13 @@ TEST(AppPaths, ExecutableFolderHoldsThisTest) {
   EXPECT_TRUE(std::filesystem::is_regular_file(JoinPath(folder, "shell_app_paths_test")));
 }
 
-TEST(AppPaths, DataFolderIsTheInstalledOne) {
-  EXPECT_EQ(DataFolder(), VDZ_EXPECTED_DATA_DIR);
+TEST(AppPaths, DataFolderIsTheInstalledOneUnlessOverridden) {
+  {
+    test::ScopedEnv unset("VDZ_DATA_DIR", std::nullopt);
+    EXPECT_EQ(DataFolder(), VDZ_EXPECTED_DATA_DIR);
+  }
+  test::ScopedEnv build("VDZ_DATA_DIR", "/tmp/build/bin");
+  EXPECT_EQ(DataFolder(), "/tmp/build/bin");
 }
 
 }  // namespace

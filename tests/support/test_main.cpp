@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
   setenv("LC_ALL", "C", 1);
   std::setlocale(LC_ALL, "C");
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("VDZ_DATA_DIR", VDZ_BUILD_LANGUAGE_DIR, 0);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
