@@ -77,7 +77,19 @@ void DeviceListPresenter::BeginRefresh() {
   list_.SetRedraw(false);
 }
 void DeviceListPresenter::EndRefresh() {
+  // Rows reserved for devices whose record could not be copied are not left empty.
+  while (reserved_left_ > 0) {
+    list_.DeleteItem(reserved_first_ + reserved_left_ - 1);
+    --reserved_left_;
+  }
+  reserved_first_ = -1;
   list_.SetRedraw(true);
+}
+
+void DeviceListPresenter::ReserveRows(int count) {
+  // One insertion for the whole tick instead of one per device.
+  reserved_first_ = list_.AppendItems(count);
+  reserved_left_ = reserved_first_ >= 0 ? count : 0;
 }
 
 void DeviceListPresenter::WriteCells(int position, const DeviceRecord& record) {
@@ -93,7 +105,13 @@ void DeviceListPresenter::WriteCells(int position, const DeviceRecord& record) {
 }
 
 void DeviceListPresenter::OnRowAdded(int, DeviceRow& row) {
-  const int position = list_.AppendItems(1);
+  int position = -1;
+  if (reserved_left_ > 0) {
+    position = reserved_first_++;
+    --reserved_left_;
+  } else {
+    position = list_.AppendItems(1);
+  }
   if (position < 0)
     return;
   list_.SetItemData(position, reinterpret_cast<quintptr>(&row));

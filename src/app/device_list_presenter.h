@@ -41,6 +41,7 @@ class DeviceListPresenter final : public SearchView,
   void OnRowsCleared() override;
   void BeginRefresh() override;
   void EndRefresh() override;
+  void ReserveRows(int count) override;
   void OnRowAdded(int row_id, DeviceRow& row) override;
   void OnRowChanged(int row_id, DeviceRow& row, const DeviceRecord& fresh) override;
   void OnAddressChanged(int row_id, DeviceRow& row, const DeviceRecord& fresh) override;
@@ -64,6 +65,9 @@ class DeviceListPresenter final : public SearchView,
   DeviceSdk& sdk_;
   WindowHooks hooks_;
   std::string preview_ip_;
+  // Rows appended in one step by ReserveRows and not yet given to a device.
+  int reserved_first_ = -1;
+  int reserved_left_ = 0;
 };
 
 }  // namespace vdz

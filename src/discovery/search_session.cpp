@@ -110,6 +110,9 @@ void SearchSession::RefreshDeviceList() {
       }
       std::memcpy(&existing.record, scratch.get(), sizeof *scratch);
     }
+    if (count > rows_shown())
+      view_.ReserveRows(count - rows_shown());
+    bool added = false;
     for (int l = rows_shown(); l < count; ++l) {
       auto entry = std::make_unique<DeviceRow>();
       std::memset(&entry->record, 0, sizeof entry->record);
@@ -119,8 +122,11 @@ void SearchSession::RefreshDeviceList() {
       rows_.push_back(std::move(entry));
       const int row_id = rows_shown() - 1;
       view_.OnRowAdded(row_id, *rows_.back());
-      ShowStatus(keys::TEXT35, count);
+      added = true;
     }
+    // Every new row would show the same count; once per tick is enough.
+    if (added)
+      ShowStatus(keys::TEXT35, count);
   }
   view_.EndRefresh();
 }

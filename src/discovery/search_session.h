@@ -29,6 +29,8 @@ class SearchView {
   virtual void OnRowsCleared() {}
   virtual void BeginRefresh() {}
   virtual void EndRefresh() {}
+  // The refresh is about to add this many rows (one OnRowAdded each follows).
+  virtual void ReserveRows(int count) { (void)count; }
   // A new row: write its cells, ask for key parameters, log in (the view may set the handle).
   virtual void OnRowAdded(int row_id, DeviceRow& row) = 0;
   // The registry copy differs from the row's: write the cells whose text changed.
