@@ -3,8 +3,10 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 
 #include "devops/device_list_port.h"
 #include "devops/device_sdk.h"
@@ -14,6 +16,7 @@
 namespace vdz {
 
 class CReportCtrl;
+class SdkCallPool;
 
 class DeviceListPresenter final : public SearchView,
                                   public DeviceListPort,
@@ -24,9 +27,20 @@ class DeviceListPresenter final : public SearchView,
     std::function<void(const QString&)> set_search_button_text;
     std::function<void(const QString&)> set_status_line;
     std::function<void()> rows_cleared;  // the select-all box is unchecked
+    // A login result reached its row: events that came ahead of it can be handled now.
+    std::function<void(int handle)> login_applied;
   };
 
-  DeviceListPresenter(CReportCtrl& list, DeviceSdk& sdk, WindowHooks hooks);
+  // With a pool, logins run in the background and reach their rows later; without one they
+  // run at once on this thread.
+  DeviceListPresenter(CReportCtrl& list, DeviceSdk& sdk, WindowHooks hooks,
+                      SdkCallPool* pool = nullptr);
+
+  // Logs the row in with the account and address of this record.
+  void StartLogin(DeviceRow& row, const DeviceRecord& record);
+  // Logs the row's handle out, if any, and in again with the record.
+  void Relogin(DeviceRow& row, const DeviceRecord& record);
+  int LoginsInFlight() const { return static_cast<int>(logins_in_flight_.size()); }
 
   // The header text of the seven columns with their language captions and widths.
   static QString ColumnHeaderText();
@@ -60,11 +74,17 @@ class DeviceListPresenter final : public SearchView,
 
  private:
   void WriteCells(int position, const DeviceRecord& record);
+  void FinishLogin(uint64_t ticket, int handle);
 
   CReportCtrl& list_;
   DeviceSdk& sdk_;
   WindowHooks hooks_;
   std::string preview_ip_;
+  SdkCallPool* pool_ = nullptr;
+  uint64_t next_ticket_ = 0;
+  std::unordered_map<uint64_t, DeviceRow*> logins_in_flight_;
+  // A row whose address changed twice keeps only its newest login.
+  std::unordered_map<const DeviceRow*, uint64_t> newest_ticket_;
   // Rows appended in one step by ReserveRows and not yet given to a device.
   int reserved_first_ = -1;
   int reserved_left_ = 0;

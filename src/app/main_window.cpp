@@ -26,6 +26,8 @@
 #include "devops/batch_runner.h"
 #include "devops/device_login.h"
 #include "devops/device_sdk.h"
+#include "devops/pending_sdk_events.h"
+#include "devops/sdk_call_pool.h"
 #include "devops/sdk_event_handler.h"
 #include "player/qm_player.h"
 #include "qm_netsdk.h"
@@ -111,6 +113,14 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   BuildControls();
   BuildLayout();
 
+  // Logins and the requests of a new session run here, never on this thread: a device that
+  // accepts a connection and then stays silent would otherwise hold the window.
+  sdk_calls_ = std::make_unique<SdkCallPool>(
+      [this](std::function<void()> work) {
+        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+      },
+      8);
+  pending_events_ = std::make_unique<PendingSdkEvents>();
   presenter_ = std::make_unique<DeviceListPresenter>(
       *list_, *sdk_,
       DeviceListPresenter::WindowHooks{
@@ -124,11 +134,24 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
           },
           [this](const QString& text) { buttons_[cmd::kSearch]->setText(text); },
           [this](const QString& text) { status_line_->setText(text); },
-          [this] { select_all_->setChecked(false); }});
+          [this] { select_all_->setChecked(false); },
+          [this](int handle) {
+            for (const auto& entry : pending_events_->Take(handle)) {
+              DispatchSdkEvent(entry.status, *entry.record);
+            }
+          }},
+      sdk_calls_.get());
   session_ = std::make_unique<SearchSession>(*engine_, *registry_, *params_, *presenter_);
   // The window's first search stops by itself.
   session_->SetAutoStopPending(true);
-  event_handler_ = std::make_unique<SdkEventHandler>(*sdk_, *presenter_);
+  SdkEventHooks hooks;
+  hooks.system_control = [this](int handle, int command, std::function<void(int)> done) {
+    DeviceSdk* sdk = sdk_.get();
+    sdk_calls_->Submit(
+        [sdk, handle, command] { return sdk->SystemControl(handle, command, 0, "RESPONSE_PARAM"); },
+        std::move(done));
+  };
+  event_handler_ = std::make_unique<SdkEventHandler>(*sdk_, *presenter_, hooks);
   prober_ = options_.prober ? options_.prober : std::make_shared<IcmpAddressProber>();
   readdress_ = std::make_unique<ReaddressContext>(
       ReaddressContext{*registry_, assigned_, *engine_, *params_, *network_, *prober_, *prompter_,
@@ -311,8 +334,8 @@ void CQmDadIvidudEvuzDlg::Initialise() {
   if (!options_.sdk) {
     QM_NETSDK_IPC_Init();
     sdk_events_ = new SdkEventBridge(
-        [this](const SdkEventRecord& event) { event_handler_->HandleStatusEvent(event); },
-        [this](const SdkEventRecord& event) { event_handler_->HandleAuxResponse(event); }, this);
+        [this](const SdkEventRecord& event) { DispatchSdkEvent(true, event); },
+        [this](const SdkEventRecord& event) { DispatchSdkEvent(false, event); }, this);
     sdk_events_->Register();
     QM_NETSDK_IPC_SetAutoReconnect(0, 1);
   }
@@ -544,6 +567,19 @@ void CQmDadIvidudEvuzDlg::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
+void CQmDadIvidudEvuzDlg::DispatchSdkEvent(bool status, const SdkEventRecord& event) {
+  if (event.handle > 0 && presenter_->LoginsInFlight() > 0 &&
+      FindRowByHandle(*presenter_, event.handle) < 0) {
+    pending_events_->Add(status, event);
+    return;
+  }
+  if (status) {
+    event_handler_->HandleStatusEvent(event);
+  } else {
+    event_handler_->HandleAuxResponse(event);
+  }
+}
+
 void CQmDadIvidudEvuzDlg::ShutDown() {
   if (shut_down_)
     return;
@@ -557,6 +593,8 @@ void CQmDadIvidudEvuzDlg::ShutDown() {
     QM_NETSDK_IPC_SetStatusEventCallBack(nullptr, nullptr);
     QM_NETSDK_IPC_SetAUXResponseCallBack(nullptr, nullptr);
   }
+  // Running logins end within their time bound; their results are not wanted any more.
+  sdk_calls_->Stop();
   QM_PLAYER_ReleaseAll();
   // The worker has ended above, so no refresh can touch the rows while they go.
   session_->ClearRows();

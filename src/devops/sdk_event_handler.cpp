@@ -41,6 +41,16 @@ std::string AlarmStatusText(const SdkEventRecord& event) {
 SdkEventHandler::SdkEventHandler(DeviceSdk& sdk, DeviceListPort& list, SdkEventHooks hooks)
     : sdk_(sdk), list_(list), hooks_(std::move(hooks)) {}
 
+void SdkEventHandler::RequestSystemControl(int handle, int command, std::function<void(int)> done) {
+  if (hooks_.system_control) {
+    hooks_.system_control(handle, command, std::move(done));
+    return;
+  }
+  const int result = sdk_.SystemControl(handle, command, 0, "RESPONSE_PARAM");
+  if (done)
+    done(result);
+}
+
 void SdkEventHandler::HandleStatusEvent(const SdkEventRecord& event) {
   const int position = FindRowByHandle(list_, event.handle);
   if (position < 0)
@@ -64,11 +74,18 @@ void SdkEventHandler::HandleStatusEvent(const SdkEventRecord& event) {
     case 4: {
       status(keys::MSGTIP1);
       row.online = 1;
-      if (sdk_.SystemControl(event.handle, kCommandFirmwareVersion, 0, "RESPONSE_PARAM") != 0) {
-        CopyBounded(row.firmware_version, LookupText(keys::MSGTIP34));
-        list_.SetVersionText(position, std::string(FieldText(row.firmware_version)));
-      }
-      sdk_.SystemControl(event.handle, kCommandDeviceInformation, 0, "RESPONSE_PARAM");
+      const int handle = event.handle;
+      RequestSystemControl(handle, kCommandFirmwareVersion, [this, handle](int result) {
+        if (result == 0)
+          return;
+        const int at = FindRowByHandle(list_, handle);
+        if (at < 0)
+          return;
+        DeviceRow& answered = *list_.RowAt(at);
+        CopyBounded(answered.firmware_version, LookupText(keys::MSGTIP34));
+        list_.SetVersionText(at, std::string(FieldText(answered.firmware_version)));
+      });
+      RequestSystemControl(handle, kCommandDeviceInformation, nullptr);
       break;
     }
     case 5:

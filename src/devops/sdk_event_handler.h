@@ -19,6 +19,9 @@ struct SdkEventHooks {
   std::function<void(int position, DeviceRow&)> snapshot_alarm;
   // Upgrade progress events 54 and 55.
   std::function<void(int position, DeviceRow&, const SdkEventRecord&)> upgrade_progress;
+  // Runs QM_NETSDK_IPC_SystemControl(handle, command, 0, "RESPONSE_PARAM") and calls done
+  // with its result, possibly later on this thread. Empty: the call is made at once.
+  std::function<void(int handle, int command, std::function<void(int result)> done)> system_control;
 };
 
 class SdkEventHandler {
@@ -29,6 +32,8 @@ class SdkEventHandler {
   void HandleAuxResponse(const SdkEventRecord& event);
 
  private:
+  void RequestSystemControl(int handle, int command, std::function<void(int)> done);
+
   DeviceSdk& sdk_;
   DeviceListPort& list_;
   SdkEventHooks hooks_;

@@ -74,7 +74,7 @@ class SdkEventHandlerTest : public ::testing::Test {
       sdk, list,
       SdkEventHooks{[this](const SdkEventRecord& e) { console_codes.push_back(e.code); },
                     [this](int position, DeviceRow&) { previews.push_back(position); }, nullptr,
-                    nullptr}};
+                    nullptr, nullptr}};
 };
 
 TEST_F(SdkEventHandlerTest, SessionUpMarksOnlineAndAsksForVersionAndInformation) {
@@ -92,6 +92,27 @@ TEST_F(SdkEventHandlerTest, SessionUpMarksOnlineAndAsksForVersionAndInformation)
   EXPECT_STREQ(list.entries[0].row->firmware_version, LookupText(keys::MSGTIP34).c_str());
   EXPECT_EQ(list.entries[0].version, LookupText(keys::MSGTIP34));
   EXPECT_EQ(sdk.controls.size(), 4u);  // 1020 is asked for whatever 1012 said
+}
+
+TEST(SdkEventHandlerAsyncTest, VersionFailureArrivingLaterFindsTheRowByHandle) {
+  FakeSdk sdk;
+  FakeDeviceList list;
+  std::vector<std::pair<int, std::function<void(int)>>> requests;
+  SdkEventHooks hooks;
+  hooks.system_control = [&](int, int command, std::function<void(int)> done) {
+    requests.push_back({command, std::move(done)});
+  };
+  SdkEventHandler handler(sdk, list, hooks);
+  list.Add(8, false, false);
+  handler.HandleStatusEvent(*MakeStatusEventRecord(8, 4, "", nullptr));
+  EXPECT_EQ(list.entries[0].row->online, 1);
+  EXPECT_TRUE(sdk.controls.empty());  // nothing blocking on this thread
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].first, 1012);
+  EXPECT_EQ(requests[1].first, 1020);
+  EXPECT_FALSE(requests[1].second);
+  requests[0].second(-5);
+  EXPECT_EQ(list.entries[0].version, LookupText(keys::MSGTIP34));
 }
 
 TEST_F(SdkEventHandlerTest, UnknownHandleChangesNothing) {

@@ -183,6 +183,50 @@ TEST_F(MainWindowLab, ClosingDuringSearchStopsTheWorkerBeforeTheRowsGo) {
   EXPECT_FALSE(window_->Engine().running());
 }
 
+TEST(MainWindowSilentDevicesLab, SilentDevicesNeitherHoldTheWindowNorTheOthers) {
+  // Three devices accept the login connection and never answer: each login runs into its
+  // time bound, in the background, while the window goes on ticking.
+  lab::DevsimControl control = lab::DevsimControl::FromEnvironment();
+  const auto devices = control.Devices();
+  ASSERT_GE(devices.size(), 6u);
+  std::string error;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(control.Send("sdk-misbehave " + devices[i].serial + " silent", nullptr, &error))
+        << error;
+  }
+  test::RecordingPrompter prompter;
+  MainWindowOptions options;
+  options.prompter = &prompter;
+  CQmDadIvidudEvuzDlg window(options);
+  window.Initialise();
+  window.show();
+  // The longest the event loop is ever away while logins are made.
+  QElapsedTimer clock;
+  clock.start();
+  qint64 last = 0;
+  qint64 longest_gap = 0;
+  const bool settled = WaitFor(
+      [&] {
+        const qint64 now = clock.elapsed();
+        longest_gap = std::max(longest_gap, now - last);
+        last = now;
+        int failed = 0;
+        int online = 0;
+        for (int r = 0; r < window.DeviceList()->GetItemCount(); ++r) {
+          const QString state = window.DeviceList()->GetItemText(r, 4);
+          failed += state == QLatin1String("QM_NETSDK_IPC_Login FAILED");
+          online += state.toStdString() == LookupText(keys::MSGTIP1);
+        }
+        return !window.Session().searching() && failed == 3 &&
+               online == static_cast<int>(devices.size()) - 3;
+      },
+      20000);
+  EXPECT_TRUE(settled);
+  EXPECT_LT(longest_gap, 1000) << "the window was held for " << longest_gap << " ms";
+  window.close();
+  ASSERT_TRUE(control.Send("sdk-misbehave all none", nullptr, &error)) << error;
+}
+
 TEST_F(MainWindowLab, EveryCommandIsWiredAndUnbuiltOnesSaySo) {
   ASSERT_TRUE(WaitForFirstSearch());
   for (int id :
