@@ -1,5 +1,6 @@
 #include "discovery/readdress_commands.h"
 
+#include <functional>
 #include <string>
 
 #include "discovery/network_change.h"
@@ -46,30 +47,29 @@ void AfterAddressChange(ReaddressContext& ctx, ReaddressListPort& list, int posi
     ctx.relogin(position, row);
 }
 
-int SetRow(ReaddressContext& ctx, DeviceRow& row) {
-  const int result =
-      SetDeviceNetwork(Target(ctx), row.registry_index, &row.record, sizeof row.record);
+int Logged(int result, const char* what, const DeviceRow& row) {
   if (result != 0)
-    DiagLog("set IPC %s failed. error = %ld\n", Serial(row).c_str(), static_cast<long>(result));
+    DiagLog("%s %s failed. error = %ld\n", what, Serial(row).c_str(), static_cast<long>(result));
   return result;
 }
 
+int SetRow(ReaddressContext& ctx, DeviceRow& row) {
+  return Logged(SetDeviceNetwork(Target(ctx), row.registry_index, &row.record, sizeof row.record),
+                "set IPC", row);
+}
+
 int RestoreOne(ReaddressContext& ctx, DeviceRow& row) {
-  const int result =
-      RestoreDeviceDefaults(Target(ctx), row.registry_index, &row.record, sizeof row.record);
-  if (result != 0)
-    DiagLog("restore IPC %s failed. error = %ld\n", Serial(row).c_str(), static_cast<long>(result));
-  return result;
+  return Logged(
+      RestoreDeviceDefaults(Target(ctx), row.registry_index, &row.record, sizeof row.record),
+      "restore IPC", row);
 }
 
 int RebootOne(ReaddressContext& ctx, int position, DeviceRow& row) {
   if (ctx.sdk_reboot)
     ctx.sdk_reboot(position, row);
-  const int result =
-      RebootDeviceByDiscovery(Target(ctx), row.registry_index, &row.record, sizeof row.record);
-  if (result != 0)
-    DiagLog("RebootIPC %s failed. error = %ld\n", Serial(row).c_str(), static_cast<long>(result));
-  return result;
+  return Logged(
+      RebootDeviceByDiscovery(Target(ctx), row.registry_index, &row.record, sizeof row.record),
+      "RebootIPC", row);
 }
 
 int AssignOne(ReaddressContext& ctx, ReaddressListPort& list, int position, DeviceRow& row) {
@@ -87,6 +87,42 @@ int CountChecked(ReaddressListPort& list) {
       ++checked;
   }
   return checked;
+}
+
+using RowCommand = std::function<int(int position, DeviceRow& row)>;
+
+// A single-row command on the row at position, reported like every row.
+int RunOnRow(ReaddressContext& ctx, ReaddressListPort& list, int position,
+             const RowCommand& command) {
+  DeviceRow* row = list.RowAt(position);
+  if (row == nullptr)
+    return kReaddressNoRow;
+  const int result = command(position, *row);
+  Report(ctx, position, *row, result);
+  return result;
+}
+
+// Asks the batch's confirmation; false (and the outcome says declined) on No.
+bool Confirm(ReaddressContext& ctx, const char* question_key, BatchOutcome& outcome) {
+  if (ctx.prompter.AskYesNo(LookupText(question_key), ConfirmationCaption()))
+    return true;
+  outcome.declined = true;
+  return false;
+}
+
+// Runs command on every checked row in list order, counting into outcome.
+void RunOnChecked(ReaddressContext& ctx, ReaddressListPort& list, BatchOutcome& outcome,
+                  const RowCommand& command) {
+  for (int p = 0; p < list.RowCount(); ++p) {
+    DeviceRow* row = list.RowAt(p);
+    if (row == nullptr || !list.IsChecked(p))
+      continue;
+    ++outcome.checked;
+    const int result = command(p, *row);
+    if (result == 0)
+      ++outcome.succeeded;
+    Report(ctx, p, *row, result);
+  }
 }
 
 }  // namespace
@@ -116,48 +152,24 @@ int ChangeNetworkOfRow(ReaddressContext& ctx, ReaddressListPort& list, int posit
 }
 
 int AssignFreeToRow(ReaddressContext& ctx, ReaddressListPort& list, int position) {
-  DeviceRow* row = list.RowAt(position);
-  if (row == nullptr)
-    return kReaddressNoRow;
-  const int result = AssignOne(ctx, list, position, *row);
-  Report(ctx, position, *row, result);
-  return result;
+  return RunOnRow(ctx, list, position,
+                  [&](int p, DeviceRow& row) { return AssignOne(ctx, list, p, row); });
 }
 
 int RestoreRow(ReaddressContext& ctx, ReaddressListPort& list, int position) {
-  DeviceRow* row = list.RowAt(position);
-  if (row == nullptr)
-    return kReaddressNoRow;
-  const int result = RestoreOne(ctx, *row);
-  Report(ctx, position, *row, result);
-  return result;
+  return RunOnRow(ctx, list, position, [&](int, DeviceRow& row) { return RestoreOne(ctx, row); });
 }
 
 int RebootRow(ReaddressContext& ctx, ReaddressListPort& list, int position) {
-  DeviceRow* row = list.RowAt(position);
-  if (row == nullptr)
-    return kReaddressNoRow;
-  const int result = RebootOne(ctx, position, *row);
-  Report(ctx, position, *row, result);
-  return result;
+  return RunOnRow(ctx, list, position,
+                  [&](int p, DeviceRow& row) { return RebootOne(ctx, p, row); });
 }
 
 BatchOutcome RestoreChecked(ReaddressContext& ctx, ReaddressListPort& list) {
   BatchOutcome outcome;
-  if (!ctx.prompter.AskYesNo(LookupText(keys::MSGTIP11), ConfirmationCaption())) {
-    outcome.declined = true;
+  if (!Confirm(ctx, keys::MSGTIP11, outcome))
     return outcome;
-  }
-  for (int p = 0; p < list.RowCount(); ++p) {
-    DeviceRow* row = list.RowAt(p);
-    if (row == nullptr || !list.IsChecked(p))
-      continue;
-    ++outcome.checked;
-    const int result = RestoreOne(ctx, *row);
-    if (result == 0)
-      ++outcome.succeeded;
-    Report(ctx, p, *row, result);
-  }
+  RunOnChecked(ctx, list, outcome, [&](int, DeviceRow& row) { return RestoreOne(ctx, row); });
   if (outcome.succeeded == 0)
     ctx.prompter.ShowError(LookupText(keys::MSGTIP14));
   return outcome;
@@ -165,20 +177,9 @@ BatchOutcome RestoreChecked(ReaddressContext& ctx, ReaddressListPort& list) {
 
 BatchOutcome RebootChecked(ReaddressContext& ctx, ReaddressListPort& list) {
   BatchOutcome outcome;
-  if (!ctx.prompter.AskYesNo(LookupText(keys::MSGTIP38), ConfirmationCaption())) {
-    outcome.declined = true;
+  if (!Confirm(ctx, keys::MSGTIP38, outcome))
     return outcome;
-  }
-  for (int p = 0; p < list.RowCount(); ++p) {
-    DeviceRow* row = list.RowAt(p);
-    if (row == nullptr || !list.IsChecked(p))
-      continue;
-    ++outcome.checked;
-    const int result = RebootOne(ctx, p, *row);
-    if (result == 0)
-      ++outcome.succeeded;
-    Report(ctx, p, *row, result);
-  }
+  RunOnChecked(ctx, list, outcome, [&](int p, DeviceRow& row) { return RebootOne(ctx, p, row); });
   if (outcome.checked == 0)
     ctx.prompter.ShowError(LookupText(keys::MSGTIP16));
   return outcome;
@@ -186,25 +187,15 @@ BatchOutcome RebootChecked(ReaddressContext& ctx, ReaddressListPort& list) {
 
 BatchOutcome AssignFreeToChecked(ReaddressContext& ctx, ReaddressListPort& list) {
   BatchOutcome outcome;
-  if (!ctx.prompter.AskYesNo(LookupText(keys::MSGTIP12), ConfirmationCaption())) {
-    outcome.declined = true;
+  if (!Confirm(ctx, keys::MSGTIP12, outcome))
     return outcome;
-  }
   if (CountChecked(list) == 0) {
     ctx.prompter.ShowError(LookupText(keys::MSGTIP15));
     return outcome;
   }
   // One row after another: each search sees the addresses handed to the rows before it.
-  for (int p = 0; p < list.RowCount(); ++p) {
-    DeviceRow* row = list.RowAt(p);
-    if (row == nullptr || !list.IsChecked(p))
-      continue;
-    ++outcome.checked;
-    const int result = AssignOne(ctx, list, p, *row);
-    if (result == 0)
-      ++outcome.succeeded;
-    Report(ctx, p, *row, result);
-  }
+  RunOnChecked(ctx, list, outcome,
+               [&](int p, DeviceRow& row) { return AssignOne(ctx, list, p, row); });
   return outcome;
 }
 
