@@ -2,7 +2,6 @@
 // the floor of N bare TCP connects to the same listeners in the same run; also the threads
 // the SDK adds and the memory per logged-in connection.
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -11,12 +10,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "device_server_host.h"
 #include "qm_netsdk.h"
+#include "support/process_figures.h"
 
 namespace {
 
@@ -24,27 +23,6 @@ using Clock = std::chrono::steady_clock;
 
 double MsSince(Clock::time_point t) {
   return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
-}
-
-long RssKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0)
-      return std::atol(line.c_str() + 6);
-  }
-  return -1;
-}
-
-int Threads() {
-  int n = 0;
-  DIR* dir = opendir("/proc/self/task");
-  if (dir == nullptr)
-    return -1;
-  while (dirent* e = readdir(dir))
-    n += e->d_name[0] != '.';
-  closedir(dir);
-  return n;
 }
 
 int StatusEvent(int, int, const char*, void*) {
@@ -97,8 +75,8 @@ int main(int argc, char** argv) {
     ::close(fd);
   usleep(300 * 1000);  // let the device side drop them
 
-  const int threads_before = Threads();
-  const long rss_before = RssKiB();
+  const int threads_before = vdz::test::ThreadCount();
+  const long rss_before = vdz::test::ResidentKiB();
   QM_NETSDK_IPC_Init();
   QM_NETSDK_IPC_SetStatusEventCallBack(&StatusEvent, nullptr);
   std::vector<int> handles;
@@ -114,8 +92,8 @@ int main(int argc, char** argv) {
   }
   const double login_ms = MsSince(start);
   usleep(300 * 1000);
-  const long rss_after = RssKiB();
-  const int threads_after = Threads();
+  const long rss_after = vdz::test::ResidentKiB();
+  const int threads_after = vdz::test::ThreadCount();
   const long long buffered = QM_NETSDK_IPC_DebugBufferedBytes();
 
   std::printf("bare TCP connects: %d in %.1f ms (%.1f us each)\n", n, connect_ms,

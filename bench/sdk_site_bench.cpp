@@ -3,7 +3,6 @@
 // each device's control port in the same run; also the threads the SDK adds and the memory
 // per logged-in device. Run: scripts/lab run --devices 1000 -- build/bin/sdk_site_bench
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -12,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -24,6 +22,7 @@
 #include "lab/lab_guard.h"
 #include "qm_netsdk.h"
 #include "shell/bounded_text.h"
+#include "support/process_figures.h"
 
 namespace {
 
@@ -31,27 +30,6 @@ using Clock = std::chrono::steady_clock;
 
 double MsSince(Clock::time_point t) {
   return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
-}
-
-long RssKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0)
-      return std::atol(line.c_str() + 6);
-  }
-  return -1;
-}
-
-int Threads() {
-  int n = 0;
-  DIR* dir = opendir("/proc/self/task");
-  if (dir == nullptr)
-    return -1;
-  while (dirent* e = readdir(dir))
-    n += e->d_name[0] != '.';
-  closedir(dir);
-  return n;
 }
 
 // One blocking connect per device, closed at once: what any login has to pay first.
@@ -104,8 +82,8 @@ int main() {
     return 1;
   usleep(300 * 1000);  // the device side closes the bare connections
 
-  const int threads_before = Threads();
-  const long rss_before = RssKiB();
+  const int threads_before = vdz::test::ThreadCount();
+  const long rss_before = vdz::test::ResidentKiB();
   vdz::cli::SdkEventQueue queue;
   if (vdz::cli::StartNetSdk(queue) != 0)
     return 1;
@@ -134,10 +112,10 @@ int main() {
   const double online_ms = MsSince(start);
   const bool settled = checker.WaitSettled(std::chrono::seconds(10));
   const double versions_ms = MsSince(start);
-  const int threads_after = Threads();
+  const int threads_after = vdz::test::ThreadCount();
   usleep(200 * 1000);
   checker.Drain();
-  const long rss_after = RssKiB();
+  const long rss_after = vdz::test::ResidentKiB();
   const long long buffered = QM_NETSDK_IPC_DebugBufferedBytes();
   int online = 0;
   for (int p = 0; p < list.RowCount(); ++p)

@@ -11,6 +11,7 @@
 #include "lab/devsim_control.h"
 #include "lab/sdk_lab_session.h"
 #include "shell/bounded_text.h"
+#include "support/process_figures.h"
 
 namespace vdz::lab {
 namespace {
@@ -73,7 +74,7 @@ TEST_F(SdkHostileDevicesLab, OthersComeOnlineAndMemoryStaysBounded) {
   ASSERT_TRUE(session.Start(timeouts, 2, &error)) << error;
   auto& list = session.list();
   ASSERT_GE(list.RowCount(), 12);
-  const long rss_before = ResidentKiB();
+  const long rss_before = vdz::test::ResidentKiB();
   ASSERT_GT(rss_before, 0);
 
   session.LoginAll();
@@ -131,7 +132,7 @@ TEST_F(SdkHostileDevicesLab, OthersComeOnlineAndMemoryStaysBounded) {
   };
   EXPECT_TRUE(session.PumpUntil(back, 20s));
 
-  const long rss_after = ResidentKiB();
+  const long rss_after = vdz::test::ResidentKiB();
   EXPECT_LT(rss_after - rss_before, kRssGrowthLimitKiB)
       << "RSS " << rss_before << " KiB -> " << rss_after << " KiB";
   EXPECT_EQ(session.queue().dropped(), 0u);

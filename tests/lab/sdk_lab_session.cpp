@@ -1,7 +1,5 @@
 #include "lab/sdk_lab_session.h"
 
-#include <cstdlib>
-#include <fstream>
 #include <thread>
 
 #include "cli/device_search.h"
@@ -61,16 +59,6 @@ int SdkLabSession::Position(const std::string& serial) {
 int SdkLabSession::EventCount(int handle, int code) const {
   const auto it = status_counts_.find({handle, code});
   return it == status_counts_.end() ? 0 : it->second;
-}
-
-long ResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0)
-      return std::atol(line.c_str() + 6);
-  }
-  return -1;
 }
 
 }  // namespace vdz::lab

@@ -57,7 +57,4 @@ class SdkLabSession {
   bool started_ = false;
 };
 
-// VmRSS of this process in KiB, -1 when unreadable.
-long ResidentKiB();
-
 }  // namespace vdz::lab
