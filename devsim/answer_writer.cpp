@@ -2,31 +2,11 @@
 
 #include <cstdio>
 
+#include "device_documents.h"
+
 namespace vdz::devsim {
 
-std::string EscapeAttribute(std::string_view value) {
-  std::string out;
-  out.reserve(value.size());
-  for (const char c : value) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
-  return out;
-}
+using devserver::EscapeAttribute;
 
 namespace {
 

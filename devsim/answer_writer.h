@@ -10,9 +10,6 @@
 
 namespace vdz::devsim {
 
-// XML attribute text: & < > " escaped, every other byte (GBK included) as it stands.
-std::string EscapeAttribute(std::string_view value);
-
 // A well-formed code-3 answer as the device would send it (typically 2-3 KB).
 // msg_code is the header's Msg_code text ("3" unless a wrong code is wanted).
 std::string WriteSearchAnswer(const SimDevice& device, int64_t now_ms,
