@@ -2,11 +2,11 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <cstdio>
 
+#include "devconfig/dialogs/dialog_buttons.h"
 #include "devconfig/dialogs/ipv4_address_field.h"
 #include "shell/bounded_text.h"
 #include "shell/language_keys.h"
@@ -15,10 +15,6 @@
 namespace vdz {
 
 namespace {
-
-QString Text(const char* key) {
-  return QString::fromStdString(LookupText(key));
-}
 
 template <std::size_t N>
 void WriteDotted(char (&field)[N], const Octets& o) {
@@ -54,20 +50,10 @@ CDialogIpSetting::CDialogIpSetting(Prompter& prompter, QWidget* parent)
       labels_[row - 1] = label;
   }
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  ok_ = new QPushButton(this);
-  ok_->setObjectName(QStringLiteral("1"));
-  ok_->setDefault(true);
-  cancel_ = new QPushButton(this);
-  cancel_->setObjectName(QStringLiteral("2"));
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
-  grid->addLayout(buttons, 6, 0, 1, 2);
+  buttons_ = AddOkCancelRow(this, grid, 6);
 
   connect(dhcp_, &QCheckBox::toggled, this, [this](bool) { ApplyDhcpRule(); });
-  connect(ok_, &QPushButton::clicked, this, &CDialogIpSetting::OnOk);
-  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(buttons_.ok, &QPushButton::clicked, this, &CDialogIpSetting::OnOk);
 }
 
 void CDialogIpSetting::SetValues(const IpSettingValues& values) {
@@ -99,15 +85,14 @@ void CDialogIpSetting::showEvent(QShowEvent* event) {
 }
 
 void CDialogIpSetting::Open() {
-  setWindowTitle(Text(keys::TEXT36));
-  dhcp_->setText(Text(keys::DHCP));
-  ip_label_->setText(Text(batch_label ? keys::TEXT1 : keys::IP));
-  labels_[0]->setText(Text(keys::NETMASK));
-  labels_[1]->setText(Text(keys::GETEWAY));
-  labels_[2]->setText(Text(keys::DNS1));
-  labels_[3]->setText(Text(keys::DNS2));
-  ok_->setText(Text(keys::OK));
-  cancel_->setText(Text(keys::CANCEL));
+  setWindowTitle(DialogText(keys::TEXT36));
+  dhcp_->setText(DialogText(keys::DHCP));
+  ip_label_->setText(DialogText(batch_label ? keys::TEXT1 : keys::IP));
+  labels_[0]->setText(DialogText(keys::NETMASK));
+  labels_[1]->setText(DialogText(keys::GETEWAY));
+  labels_[2]->setText(DialogText(keys::DNS1));
+  labels_[3]->setText(DialogText(keys::DNS2));
+  SetOkCancelTexts(buttons_);
 
   // inet_addr semantics: empty or bad text shows as 255.255.255.255.
   auto show = [](Ipv4AddressField* field, const char(&text)[64]) {

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <cstdint>
 
+#include "devconfig/dialogs/dialog_buttons.h"
 #include "discovery/ip_setting_rules.h"
 #include "discovery/readdress_commands.h"
 #include "shell/prompter.h"
@@ -51,8 +52,7 @@ class CDialogIpSetting : public QDialog {
   QLabel* ip_label_ = nullptr;
   QLabel* labels_[4] = {};
   Ipv4AddressField* fields_[5] = {};
-  QPushButton* ok_ = nullptr;
-  QPushButton* cancel_ = nullptr;
+  OkCancelButtons buttons_;
 };
 
 // The dialog as the network commands run it: modal, filled with initial, its values when

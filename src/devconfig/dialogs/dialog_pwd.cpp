@@ -1,21 +1,15 @@
 #include "devconfig/dialogs/dialog_pwd.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "devconfig/dialogs/dialog_buttons.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
 
 namespace vdz {
-
-namespace {
-QString Text(const char* key) {
-  return QString::fromStdString(LookupText(key));
-}
-}  // namespace
 
 CDialogPwd::CDialogPwd(QWidget* parent) : QDialog(parent) {
   auto* grid = new QGridLayout(this);
@@ -37,29 +31,18 @@ CDialogPwd::CDialogPwd(QWidget* parent) : QDialog(parent) {
   grid->addWidget(confirmation_label_, 1, 0);
   grid->addWidget(confirmation_, 1, 1);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  ok_ = new QPushButton(this);
-  ok_->setObjectName(QStringLiteral("1"));
-  ok_->setDefault(true);
-  cancel_ = new QPushButton(this);
-  cancel_->setObjectName(QStringLiteral("2"));
-  buttons->addWidget(ok_);
-  buttons->addWidget(cancel_);
-  grid->addLayout(buttons, 2, 0, 1, 2);
+  buttons_ = AddOkCancelRow(this, grid, 2);
 
-  connect(ok_, &QPushButton::clicked, this, &CDialogPwd::OnOk);
-  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(buttons_.ok, &QPushButton::clicked, this, &CDialogPwd::OnOk);
 }
 
 void CDialogPwd::showEvent(QShowEvent* event) {
   if (!opened_) {
     opened_ = true;
-    setWindowTitle(Text(keys::TEXT14));
-    password_label_->setText(Text(keys::PASSWORD));
-    confirmation_label_->setText(Text(keys::TEXT15));
-    ok_->setText(Text(keys::OK));
-    cancel_->setText(Text(keys::CANCEL));
+    setWindowTitle(DialogText(keys::TEXT14));
+    password_label_->setText(DialogText(keys::PASSWORD));
+    confirmation_label_->setText(DialogText(keys::TEXT15));
+    SetOkCancelTexts(buttons_);
     password_->setText(QString::fromStdString(Password));
     confirmation_->setText(QString::fromStdString(Confirmation));
   }

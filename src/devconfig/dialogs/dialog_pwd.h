@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <string>
 
+#include "devconfig/dialogs/dialog_buttons.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -36,8 +38,7 @@ class CDialogPwd : public QDialog {
   QLabel* confirmation_label_ = nullptr;
   QLineEdit* password_ = nullptr;
   QLineEdit* confirmation_ = nullptr;
-  QPushButton* ok_ = nullptr;
-  QPushButton* cancel_ = nullptr;
+  OkCancelButtons buttons_;
 };
 
 }  // namespace vdz
