@@ -16,6 +16,7 @@
 #include "discovery/readdress_commands.h"
 #include "discovery/search_engine.h"
 #include "support/answer_text.h"
+#include "support/fake_readdress_list.h"
 
 namespace vdz::test {
 
@@ -89,35 +90,5 @@ inline void AddDevice(DeviceRegistry& registry, const std::string& serial, const
   const std::string text = MakeAnswer(f);
   registry.AddDeviceAnswer(text.c_str(), static_cast<int>(text.size()), "192.168.1.100");
 }
-
-// A device list whose row order is chosen by the test (as after sorting).
-class FakeReaddressList : public ReaddressListPort {
- public:
-  struct Entry {
-    std::unique_ptr<DeviceRow> row = std::make_unique<DeviceRow>();
-    bool checked = false;
-    std::string address_cell;
-  };
-  // A row for registry slot index, copied from the registry like the list refresh does.
-  DeviceRow& Add(const DeviceRegistry& registry, int index, bool checked) {
-    Entry entry;
-    entry.row->registry_index = index;
-    registry.CopyRecord(index, &entry.row->record, sizeof entry.row->record);
-    entry.checked = checked;
-    entries.push_back(std::move(entry));
-    return *entries.back().row;
-  }
-  int RowCount() const override { return static_cast<int>(entries.size()); }
-  DeviceRow* RowAt(int p) override {
-    return p >= 0 && p < RowCount() ? entries[static_cast<std::size_t>(p)].row.get() : nullptr;
-  }
-  bool IsChecked(int p) const override {
-    return p >= 0 && p < RowCount() && entries[static_cast<std::size_t>(p)].checked;
-  }
-  void SetAddressText(int p, const std::string& text) override {
-    entries[static_cast<std::size_t>(p)].address_cell = text;
-  }
-  std::vector<Entry> entries;
-};
 
 }  // namespace vdz::test

@@ -11,6 +11,7 @@
 #include "discovery/readdress_commands.h"
 #include "lab/devsim_control.h"
 #include "shell/bounded_text.h"
+#include "support/fake_readdress_list.h"
 #include "support/log_capture.h"
 #include "support/recording_prompter.h"
 
@@ -20,26 +21,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using lab::DevsimControl;
 using lab::DevsimRequest;
-
-class LabList : public ReaddressListPort {
- public:
-  struct Entry {
-    std::unique_ptr<DeviceRow> row = std::make_unique<DeviceRow>();
-    bool checked = true;
-    std::string cell;
-  };
-  int RowCount() const override { return static_cast<int>(entries.size()); }
-  DeviceRow* RowAt(int p) override {
-    return p >= 0 && p < RowCount() ? entries[static_cast<std::size_t>(p)].row.get() : nullptr;
-  }
-  bool IsChecked(int p) const override {
-    return p >= 0 && p < RowCount() && entries[static_cast<std::size_t>(p)].checked;
-  }
-  void SetAddressText(int p, const std::string& text) override {
-    entries[static_cast<std::size_t>(p)].cell = text;
-  }
-  std::vector<Entry> entries;
-};
+using test::FakeReaddressList;
 
 // The system's adapters plus one address that only this test pretends the workstation has.
 class ExtraAdapterSource : public NetworkInfoSource {
@@ -90,11 +72,7 @@ class ReaddressLab : public ::testing::Test {
     ASSERT_EQ(registry_->GetDeviceCount(), device_count_);
   }
   void AddRow(int registry_index, bool checked = true) {
-    LabList::Entry entry;
-    entry.row->registry_index = registry_index;
-    registry_->CopyRecord(registry_index, &entry.row->record, sizeof entry.row->record);
-    entry.checked = checked;
-    list_.entries.push_back(std::move(entry));
+    list_.Add(*registry_, registry_index, checked);
   }
   std::string Serial(int position) { return list_.entries[position].row->record.SerialNumber; }
   std::unique_ptr<DeviceRecord> Slot(int index) {
@@ -157,7 +135,7 @@ class ReaddressLab : public ::testing::Test {
                         prompter_,  nullptr,
                         nullptr,    [this](const std::string& c) { probed_.push_back(c); },
                         nullptr};
-  LabList list_;
+  FakeReaddressList list_;
   int device_count_ = 0;
 };
 
@@ -167,7 +145,7 @@ TEST_F(ReaddressLab, ChangedDeviceShowsItsNewAddressAtOnceAndInTheNextAnswer) {
   const std::string serial = Serial(0);
   IpSettingValues values{"192.168.1.60", "255.255.255.0", "192.168.1.1", "192.168.1.1", "", 0};
   ASSERT_EQ(ChangeNetworkOfRow(ctx_, list_, 0, Returning(values)), 0);
-  EXPECT_EQ(list_.entries[0].cell, "192.168.1.60");
+  EXPECT_EQ(list_.entries[0].address_cell, "192.168.1.60");
   EXPECT_STREQ(Slot(1)->Lan.IPAddress, "192.168.1.60");
 
   const auto requests = Requests(2, 1);
@@ -234,7 +212,7 @@ TEST_F(ReaddressLab, ConsecutiveAddressesFrom254CrossIntoTheNextSubnet) {
     EXPECT_EQ(sets[k].serial, Serial(rows[k]));
     const std::string& result = sets[k].result;
     EXPECT_EQ(result.substr(result.find("->") + 2), expected[k]) << result;
-    EXPECT_EQ(list_.entries[rows[k]].cell, expected[k]);
+    EXPECT_EQ(list_.entries[rows[k]].address_cell, expected[k]);
   }
 
   // Under the workstation's /24 the simulator refuses the network and broadcast addresses,
@@ -322,8 +300,8 @@ TEST_F(ReaddressLab, TwoAssignmentsInARowGiveTwoAddressesAndMoveTheDevices) {
   AddRow(2);
   const BatchOutcome outcome = AssignFreeToChecked(ctx_, list_);
   EXPECT_EQ(outcome.succeeded, 2);
-  EXPECT_EQ(list_.entries[0].cell, "192.168.1.2");
-  EXPECT_EQ(list_.entries[2].cell, "192.168.1.3");
+  EXPECT_EQ(list_.entries[0].address_cell, "192.168.1.2");
+  EXPECT_EQ(list_.entries[2].address_cell, "192.168.1.3");
   ASSERT_EQ(Requests(2, 2).size(), 2u);
   EXPECT_EQ(control_.Device(Serial(0))->ip, "192.168.1.2");
   EXPECT_EQ(control_.Device(Serial(2))->ip, "192.168.1.3");
