@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "control_reply.h"
+
 namespace vdz::devsim {
 
 namespace {
@@ -165,39 +167,14 @@ int RunControlClient(const std::string& path, const std::string& line, double wa
     }
     usleep(50000);
   }
-  const std::string request = line + "\n";
-  if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) !=
-      static_cast<ssize_t>(request.size())) {
-    close(fd);
-    return 2;
-  }
-  std::string buffer;
-  char chunk[8192];
-  std::size_t start_of_line = 0;
-  for (;;) {
-    const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
-    if (n <= 0)
-      break;
-    buffer.append(chunk, static_cast<std::size_t>(n));
-    std::size_t nl;
-    int status = -1;
-    while ((nl = buffer.find('\n', start_of_line)) != std::string::npos) {
-      const std::string l = buffer.substr(start_of_line, nl - start_of_line);
-      start_of_line = nl + 1;
-      if (l == "OK")
-        status = 0;
-      if (l.rfind("ERR", 0) == 0)
-        status = 1;
-      if (status >= 0) {
-        std::fwrite(buffer.data(), 1, start_of_line, stdout);
-        close(fd);
-        return status;
-      }
-    }
-  }
-  std::fwrite(buffer.data(), 1, buffer.size(), stdout);
+  const ControlReply reply = ExchangeControlLine(fd, line);
   close(fd);
-  return 2;
+  if (!reply.sent)
+    return 2;
+  std::fwrite(reply.text.data(), 1, reply.text.size(), stdout);
+  if (!reply.complete)
+    return 2;
+  return reply.ok ? 0 : 1;
 }
 
 }  // namespace vdz::devsim

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
+#include "control_reply.h"
 #include "kv_line.h"
 
 namespace vdz::lab {
@@ -57,41 +59,21 @@ bool DevsimControl::Send(const std::string& command, std::vector<std::string>* l
     close(fd);
     return false;
   }
-  const std::string request = command + "\n";
-  if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) !=
-      static_cast<ssize_t>(request.size())) {
+  devsim::ControlReply reply = devsim::ExchangeControlLine(fd, command);
+  close(fd);
+  if (lines)
+    *lines = std::move(reply.lines);
+  if (!reply.sent) {
     *error = "send failed";
-    close(fd);
     return false;
   }
-  std::string buffer;
-  std::size_t start = 0;
-  char chunk[16384];
-  for (;;) {
-    const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
-    if (n <= 0)
-      break;
-    buffer.append(chunk, static_cast<std::size_t>(n));
-    std::size_t nl;
-    while ((nl = buffer.find('\n', start)) != std::string::npos) {
-      std::string line = buffer.substr(start, nl - start);
-      start = nl + 1;
-      if (line == "OK") {
-        close(fd);
-        return true;
-      }
-      if (line.rfind("ERR", 0) == 0) {
-        *error = line.size() > 4 ? line.substr(4) : line;
-        close(fd);
-        return false;
-      }
-      if (lines)
-        lines->push_back(std::move(line));
-    }
+  if (!reply.complete) {
+    *error = "reply ended without OK or ERR";
+    return false;
   }
-  close(fd);
-  *error = "reply ended without OK or ERR";
-  return false;
+  if (!reply.ok)
+    *error = reply.final_line.size() > 4 ? reply.final_line.substr(4) : reply.final_line;
+  return reply.ok;
 }
 
 std::vector<DevsimRequest> DevsimControl::RequestLog(uint64_t since_seq) const {
