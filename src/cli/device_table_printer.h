@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "cli/record_printer.h"
 #include "discovery/device_row.h"
 
 namespace vdz::cli {
@@ -17,11 +18,6 @@ struct DeviceLine {
 };
 
 DeviceLine MakeDeviceLine(const DeviceRecord& record);
-
-// One CSV field, quoted when it holds a comma, quote or line break.
-std::string CsvField(const std::string& value);
-// A JSON string literal with control characters escaped.
-std::string JsonString(const std::string& value);
 
 void PrintDevices(std::ostream& out, const std::vector<DeviceLine>& devices, OutputFormat format);
 

@@ -1,9 +1,8 @@
 #include "cli/login_check.h"
 
 #include <algorithm>
-#include <array>
 
-#include "cli/device_table_printer.h"
+#include "cli/record_printer.h"
 #include "devops/device_login.h"
 #include "shell/bounded_text.h"
 
@@ -78,57 +77,23 @@ std::vector<LoginCheckLine> LoginChecker::Lines() {
 
 void PrintLoginCheck(std::ostream& out, const std::vector<LoginCheckLine>& lines,
                      OutputFormat format) {
-  auto cells = [](const LoginCheckLine& l) -> std::array<std::string, 4> {
-    return {l.ip, l.serial, l.online ? "yes" : "no", l.text};
+  using Json = RecordColumn::Json;
+  static const std::vector<RecordColumn> kColumns = {
+      {"IP", "ip"},
+      {"SERIAL", "serial"},
+      {"ONLINE", "online", Json::kYesNo},
+      {"VERSION/STATUS", "version_or_status"},
   };
+  std::vector<RecordCells> records;
+  records.reserve(lines.size());
   int online = 0;
-  for (const auto& l : lines)
+  for (const LoginCheckLine& l : lines) {
+    records.push_back({l.ip, l.serial, l.online ? "yes" : "no", l.text});
     online += l.online ? 1 : 0;
-  switch (format) {
-    case OutputFormat::kCsv:
-      out << "ip,serial,online,version_or_status\n";
-      for (const auto& l : lines) {
-        const auto c = cells(l);
-        out << CsvField(c[0]) << "," << CsvField(c[1]) << "," << c[2] << "," << CsvField(c[3])
-            << "\n";
-      }
-      break;
-    case OutputFormat::kJson:
-      out << "[";
-      for (std::size_t n = 0; n < lines.size(); ++n) {
-        const auto& l = lines[n];
-        out << (n ? ",\n " : "\n ") << "{\"ip\": " << JsonString(l.ip)
-            << ", \"serial\": " << JsonString(l.serial)
-            << ", \"online\": " << (l.online ? "true" : "false")
-            << ", \"version_or_status\": " << JsonString(l.text) << "}";
-      }
-      out << (lines.empty() ? "]\n" : "\n]\n");
-      break;
-    case OutputFormat::kTable: {
-      const std::array<std::string, 4> heading = {"IP", "SERIAL", "ONLINE", "VERSION/STATUS"};
-      std::array<std::size_t, 4> widths{};
-      for (std::size_t i = 0; i < heading.size(); ++i)
-        widths[i] = heading[i].size();
-      for (const auto& l : lines) {
-        const auto c = cells(l);
-        for (std::size_t i = 0; i < c.size(); ++i)
-          widths[i] = std::max(widths[i], c[i].size());
-      }
-      auto print_row = [&](const std::array<std::string, 4>& c) {
-        for (std::size_t i = 0; i < c.size(); ++i) {
-          out << c[i];
-          if (i + 1 < c.size())
-            out << std::string(widths[i] - c[i].size() + 2, ' ');
-        }
-        out << "\n";
-      };
-      print_row(heading);
-      for (const auto& l : lines)
-        print_row(cells(l));
-      out << lines.size() << " device(s), " << online << " online\n";
-      break;
-    }
   }
+  PrintRecords(
+      out, kColumns, records, format,
+      std::to_string(lines.size()) + " device(s), " + std::to_string(online) + " online\n");
 }
 
 }  // namespace vdz::cli
