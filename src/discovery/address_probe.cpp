@@ -6,6 +6,7 @@
 #include <memory>
 #include <unordered_set>
 
+#include "discovery/ip_setting_rules.h"
 #include "shell/bounded_text.h"
 #include "shell/diag_log.h"
 
@@ -61,14 +62,6 @@ EchoVerdict ClassifyEchoPacket(const uint8_t* packet, std::size_t length, bool w
 }
 
 namespace {
-
-std::string Dotted(uint32_t network_order) {
-  in_addr addr{};
-  addr.s_addr = network_order;
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &addr, text, sizeof text);
-  return text;
-}
 
 // Addresses of registry records, read again only when the registry changed.
 class RegistryAddresses {
@@ -128,7 +121,7 @@ std::string FindFreeAddress(FreeAddressSearch& search, bool* found) {
         registry_addresses.Contains(candidate) || search.assigned.Contains(candidate) ||
         adapter_addresses.count(candidate) != 0)
       continue;
-    const std::string text = Dotted(candidate);
+    const std::string text = DottedFromHostOrder(ntohl(candidate));
     if (search.on_candidate)
       search.on_candidate(text);
     if (search.prober.PintTest(candidate) == 1) {

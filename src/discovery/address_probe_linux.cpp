@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "discovery/address_probe.h"
+#include "discovery/ip_setting_rules.h"
 #include "shell/diag_log.h"
 
 namespace vdz {
@@ -48,14 +49,6 @@ uint32_t TickMs() {
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-std::string Dotted(uint32_t network_order) {
-  in_addr addr{};
-  addr.s_addr = network_order;
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &addr, text, sizeof text);
-  return text;
-}
-
 // poll for up to timeout_ms, restarted after a signal with what is left of the wait.
 int WaitReadable(int fd, int timeout_ms) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
@@ -77,7 +70,7 @@ int PintTest(uint32_t destination) {
   ProbeSocket socket;
   if (socket.fd() < 0)
     return -1;
-  const std::string dest_text = Dotted(destination);
+  const std::string dest_text = DottedFromHostOrder(ntohl(destination));
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_addr.s_addr = destination;
@@ -114,7 +107,8 @@ int PintTest(uint32_t destination) {
         DiagLog("got replay from ip: %s\n", dest_text.c_str());
         return 0;
       case EchoVerdict::kOtherSource:
-        DiagLog("PintTest(): recv packet not from dest ip, but from: %s\n", Dotted(source).c_str());
+        DiagLog("PintTest(): recv packet not from dest ip, but from: %s\n",
+                DottedFromHostOrder(ntohl(source)).c_str());
         break;
       case EchoVerdict::kBadLength:
         DiagLog("PintTest(): recv bad length.\n");
