@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
       vdz::DeviceListPresenter::WindowHooks{
           [](int, bool) {}, [&](const QString& text) { search_button->setText(text); },
           [&](const QString& text) { status_line->setText(text); },
-          [&] { select_all->setChecked(false); }, nullptr});
+          [&] { select_all->setChecked(false); }});
   vdz::SearchSession session(engine, registry, params, presenter);
   session.StartFromButton();
   if (!FillRegistry(registry, 0)) {

@@ -1,7 +1,7 @@
 #include "app/device_list_presenter.h"
 
 #include "devops/device_login.h"
-#include "devops/sdk_call_pool.h"
+#include "devops/login_coordinator.h"
 #include "discovery/running_time_text.h"
 #include "shell/bounded_text.h"
 #include "shell/language_keys.h"
@@ -23,60 +23,8 @@ QString Narrow(std::string_view text) {
 
 }  // namespace
 
-DeviceListPresenter::DeviceListPresenter(CReportCtrl& list, DeviceSdk& sdk, WindowHooks hooks,
-                                         SdkCallPool* pool)
-    : list_(list), sdk_(sdk), hooks_(std::move(hooks)), pool_(pool) {}
-
-void DeviceListPresenter::StartLogin(DeviceRow& row, const DeviceRecord& record) {
-  if (pool_ == nullptr) {
-    const int handle = LoginDevice(sdk_, record);
-    row.login_handle = handle;
-    const int position = PositionOf(row);
-    if (position >= 0)
-      ApplyLoginResult(*this, position, handle);
-    if (handle > 0 && hooks_.login_applied)
-      hooks_.login_applied(handle);
-    return;
-  }
-  const uint64_t ticket = ++next_ticket_;
-  logins_in_flight_[ticket] = &row;
-  newest_ticket_[&row] = ticket;
-  auto copy = std::make_shared<DeviceRecord>(record);
-  DeviceSdk* sdk = &sdk_;
-  pool_->Submit([sdk, copy] { return LoginDevice(*sdk, *copy); },
-                [this, ticket](int handle) { FinishLogin(ticket, handle); });
-}
-
-void DeviceListPresenter::FinishLogin(uint64_t ticket, int handle) {
-  auto it = logins_in_flight_.find(ticket);
-  DeviceRow* row = it == logins_in_flight_.end() ? nullptr : it->second;
-  if (row != nullptr)
-    logins_in_flight_.erase(it);
-  const bool current = row != nullptr && newest_ticket_[row] == ticket;
-  if (!current) {
-    // The row went with a new search, or a newer login replaced this one.
-    if (handle > 0) {
-      DeviceSdk* sdk = &sdk_;
-      pool_->Submit([sdk, handle] { return sdk->Logout(handle); }, nullptr);
-    }
-    return;
-  }
-  newest_ticket_.erase(row);
-  row->login_handle = handle;
-  const int position = PositionOf(*row);
-  if (position >= 0)
-    ApplyLoginResult(*this, position, handle);
-  if (handle > 0 && hooks_.login_applied)
-    hooks_.login_applied(handle);
-}
-
-void DeviceListPresenter::Relogin(DeviceRow& row, const DeviceRecord& record) {
-  if (row.login_handle != 0) {
-    sdk_.Logout(row.login_handle);
-    row.login_handle = 0;
-  }
-  StartLogin(row, record);
-}
+DeviceListPresenter::DeviceListPresenter(CReportCtrl& list, DeviceSdk& sdk, WindowHooks hooks)
+    : list_(list), sdk_(sdk), hooks_(std::move(hooks)) {}
 
 QString DeviceListPresenter::ColumnHeaderText() {
   const struct {
@@ -121,9 +69,8 @@ void DeviceListPresenter::SetStatusText(const std::string& text) {
 }
 
 void DeviceListPresenter::OnRowsCleared() {
-  // Logins still running finish into nothing: their handles are logged out on arrival.
-  logins_in_flight_.clear();
-  newest_ticket_.clear();
+  if (logins_ != nullptr)
+    logins_->Forget();
   list_.DeleteAllItems();
   if (hooks_.rows_cleared)
     hooks_.rows_cleared();
@@ -172,7 +119,11 @@ void DeviceListPresenter::OnRowAdded(int, DeviceRow& row) {
     return;
   list_.SetItemData(position, reinterpret_cast<quintptr>(&row));
   WriteCells(position, row.record);
-  StartLogin(row, row.record);
+  if (logins_ != nullptr) {
+    logins_->StartLogin(row, row.record);
+  } else {
+    ApplyLoginResult(*this, position, LoginDevice(sdk_, row.record));
+  }
 }
 
 void DeviceListPresenter::OnRowChanged(int, DeviceRow& row, const DeviceRecord& fresh) {
@@ -182,7 +133,14 @@ void DeviceListPresenter::OnRowChanged(int, DeviceRow& row, const DeviceRecord& 
 }
 
 void DeviceListPresenter::OnAddressChanged(int, DeviceRow& row, const DeviceRecord& fresh) {
-  Relogin(row, fresh);
+  if (logins_ != nullptr) {
+    logins_->Relogin(row, fresh);
+    return;
+  }
+  ReloginDevice(sdk_, row, fresh);
+  const int position = PositionOf(row);
+  if (position >= 0 && row.login_handle <= 0)
+    SetStatusText(position, kLoginFailedText);
 }
 
 int DeviceListPresenter::RowCount() const {
@@ -211,7 +169,7 @@ void DeviceListPresenter::SetAddressText(int position, const std::string& text) 
   list_.SetItemText(position, kIpColumn, QString::fromStdString(text));
 }
 
-int DeviceListPresenter::PositionOf(const DeviceRow& row) const {
+int DeviceListPresenter::PositionOf(const DeviceRow& row) {
   return list_.FindItem(reinterpret_cast<quintptr>(&row));
 }
 

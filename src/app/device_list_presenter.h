@@ -3,10 +3,8 @@
 #pragma once
 
 #include <QString>
-#include <cstdint>
 #include <functional>
 #include <string>
-#include <unordered_map>
 
 #include "devops/device_list_port.h"
 #include "devops/device_sdk.h"
@@ -16,7 +14,7 @@
 namespace vdz {
 
 class CReportCtrl;
-class SdkCallPool;
+class LoginCoordinator;
 
 class DeviceListPresenter final : public SearchView,
                                   public DeviceListPort,
@@ -27,20 +25,12 @@ class DeviceListPresenter final : public SearchView,
     std::function<void(const QString&)> set_search_button_text;
     std::function<void(const QString&)> set_status_line;
     std::function<void()> rows_cleared;  // the select-all box is unchecked
-    // A login result reached its row: events that came ahead of it can be handled now.
-    std::function<void(int handle)> login_applied;
   };
 
-  // With a pool, logins run in the background and reach their rows later; without one they
-  // run at once on this thread.
-  DeviceListPresenter(CReportCtrl& list, DeviceSdk& sdk, WindowHooks hooks,
-                      SdkCallPool* pool = nullptr);
+  DeviceListPresenter(CReportCtrl& list, DeviceSdk& sdk, WindowHooks hooks);
 
-  // Logs the row in with the account and address of this record.
-  void StartLogin(DeviceRow& row, const DeviceRecord& record);
-  // Logs the row's handle out, if any, and in again with the record.
-  void Relogin(DeviceRow& row, const DeviceRecord& record);
-  int LoginsInFlight() const { return static_cast<int>(logins_in_flight_.size()); }
+  // New rows and changed addresses are logged in through it; without one, at once here.
+  void SetLogins(LoginCoordinator* logins) { logins_ = logins; }
 
   // The header text of the seven columns with their language captions and widths.
   static QString ColumnHeaderText();
@@ -70,21 +60,16 @@ class DeviceListPresenter final : public SearchView,
   // ReaddressListPort
   void SetAddressText(int position, const std::string& text) override;
 
-  int PositionOf(const DeviceRow& row) const;
+  int PositionOf(const DeviceRow& row) override;
 
  private:
   void WriteCells(int position, const DeviceRecord& record);
-  void FinishLogin(uint64_t ticket, int handle);
 
   CReportCtrl& list_;
   DeviceSdk& sdk_;
   WindowHooks hooks_;
   std::string preview_ip_;
-  SdkCallPool* pool_ = nullptr;
-  uint64_t next_ticket_ = 0;
-  std::unordered_map<uint64_t, DeviceRow*> logins_in_flight_;
-  // A row whose address changed twice keeps only its newest login.
-  std::unordered_map<const DeviceRow*, uint64_t> newest_ticket_;
+  LoginCoordinator* logins_ = nullptr;
   // Rows appended in one step by ReserveRows and not yet given to a device.
   int reserved_first_ = -1;
   int reserved_left_ = 0;

@@ -26,7 +26,7 @@
 #include "devops/batch_runner.h"
 #include "devops/device_login.h"
 #include "devops/device_sdk.h"
-#include "devops/pending_sdk_events.h"
+#include "devops/login_coordinator.h"
 #include "devops/sdk_call_pool.h"
 #include "devops/sdk_event_handler.h"
 #include "player/qm_player.h"
@@ -120,7 +120,6 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
         QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
       },
       8);
-  pending_events_ = std::make_unique<PendingSdkEvents>();
   presenter_ = std::make_unique<DeviceListPresenter>(
       *list_, *sdk_,
       DeviceListPresenter::WindowHooks{
@@ -134,32 +133,20 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
           },
           [this](const QString& text) { buttons_[cmd::kSearch]->setText(text); },
           [this](const QString& text) { status_line_->setText(text); },
-          [this] { select_all_->setChecked(false); },
-          [this](int handle) {
-            for (const auto& entry : pending_events_->Take(handle)) {
-              DispatchSdkEvent(entry.status, *entry.record);
-            }
-          }},
-      sdk_calls_.get());
+          [this] { select_all_->setChecked(false); }});
+  logins_ = std::make_unique<LoginCoordinator>(*sdk_, *presenter_, sdk_calls_.get());
+  presenter_->SetLogins(logins_.get());
   session_ = std::make_unique<SearchSession>(*engine_, *registry_, *params_, *presenter_);
   // The window's first search stops by itself.
   session_->SetAutoStopPending(true);
   SdkEventHooks hooks;
-  hooks.system_control = [this](int handle, int command, std::function<void(int)> done) {
-    DeviceSdk* sdk = sdk_.get();
-    sdk_calls_->Submit(
-        [sdk, handle, command] { return sdk->SystemControl(handle, command, 0, "RESPONSE_PARAM"); },
-        std::move(done));
-  };
+  logins_->UsePoolFor(&hooks);
   event_handler_ = std::make_unique<SdkEventHandler>(*sdk_, *presenter_, hooks);
+  logins_->SetEventHandler(event_handler_.get());
   prober_ = options_.prober ? options_.prober : std::make_shared<IcmpAddressProber>();
   readdress_ = std::make_unique<ReaddressContext>(
       ReaddressContext{*registry_, assigned_, *engine_, *params_, *network_, *prober_, *prompter_,
-                       [this](int position, DeviceRow& row) {
-                         ReloginDevice(*sdk_, row, row.record);
-                         if (row.login_handle <= 0)
-                           presenter_->SetStatusText(position, kLoginFailedText);
-                       },
+                       [this](int, DeviceRow& row) { logins_->Relogin(row, row.record); },
                        [this](int position, DeviceRow&) {
                          RunBatchStep(*presenter_, position, SdkRebootOperation(*sdk_));
                        },
@@ -334,8 +321,8 @@ void CQmDadIvidudEvuzDlg::Initialise() {
   if (!options_.sdk) {
     QM_NETSDK_IPC_Init();
     sdk_events_ = new SdkEventBridge(
-        [this](const SdkEventRecord& event) { DispatchSdkEvent(true, event); },
-        [this](const SdkEventRecord& event) { DispatchSdkEvent(false, event); }, this);
+        [this](const SdkEventRecord& event) { logins_->Dispatch(true, event); },
+        [this](const SdkEventRecord& event) { logins_->Dispatch(false, event); }, this);
     sdk_events_->Register();
     QM_NETSDK_IPC_SetAutoReconnect(0, 1);
   }
@@ -565,19 +552,6 @@ void CQmDadIvidudEvuzDlg::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QDialog::keyPressEvent(event);
-}
-
-void CQmDadIvidudEvuzDlg::DispatchSdkEvent(bool status, const SdkEventRecord& event) {
-  if (event.handle > 0 && presenter_->LoginsInFlight() > 0 &&
-      FindRowByHandle(*presenter_, event.handle) < 0) {
-    pending_events_->Add(status, event);
-    return;
-  }
-  if (status) {
-    event_handler_->HandleStatusEvent(event);
-  } else {
-    event_handler_->HandleAuxResponse(event);
-  }
 }
 
 void CQmDadIvidudEvuzDlg::ShutDown() {

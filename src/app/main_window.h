@@ -32,9 +32,9 @@ class DeviceListPresenter;
 class DeviceSdk;
 class Prompter;
 class SdkEventBridge;
+class LoginCoordinator;
 class SdkCallPool;
 class SdkEventHandler;
-class PendingSdkEvents;
 
 struct MainWindowOptions {
   // Tests bring their own message boxes and SDK; the application uses the real ones.
@@ -94,8 +94,6 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   int SelectedRow() const;
   void RegisterNetworkCommands();
   void ShutDown();
-  // Events for a handle whose login result has not reached its row yet wait for it.
-  void DispatchSdkEvent(bool status, const SdkEventRecord& event);
 
   MainWindowOptions options_;
   std::unique_ptr<Prompter> own_prompter_;
@@ -109,7 +107,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<SearchSession> session_;
   std::unique_ptr<SdkEventHandler> event_handler_;
   std::unique_ptr<SdkCallPool> sdk_calls_;
-  std::unique_ptr<PendingSdkEvents> pending_events_;
+  std::unique_ptr<LoginCoordinator> logins_;
   std::unique_ptr<CommandTable> commands_;
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;

@@ -21,6 +21,8 @@ class DeviceListPort {
   // Both leave the cell alone when it already shows the text.
   virtual void SetStatusText(int position, const std::string& text) = 0;
   virtual void SetVersionText(int position, const std::string& text) = 0;
+  // Where this row stands now, or -1 when it is no longer listed.
+  virtual int PositionOf(const DeviceRow& row);
 };
 
 // Position of the row holding this login handle, or -1.

@@ -1,0 +1,52 @@
+// Logs listed devices in without holding the thread that owns the list: logins and the
+// requests of a new session run on an SdkCallPool, results come back to the owner's thread
+// and reach their rows there. Events that overtake their login's result wait for it.
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+
+#include "devops/device_list_port.h"
+#include "devops/device_sdk.h"
+#include "devops/pending_sdk_events.h"
+#include "devops/sdk_call_pool.h"
+#include "devops/sdk_event_handler.h"
+
+namespace vdz {
+
+class LoginCoordinator {
+ public:
+  // Without a pool every call is made at once on the calling thread.
+  LoginCoordinator(DeviceSdk& sdk, DeviceListPort& list, SdkCallPool* pool);
+
+  // Hooks for the event handler: its session requests go through the pool as well.
+  void UsePoolFor(SdkEventHooks* hooks);
+  void SetEventHandler(SdkEventHandler* handler) { handler_ = handler; }
+
+  // Logs the row in with the account and address of this record.
+  void StartLogin(DeviceRow& row, const DeviceRecord& record);
+  // Logs the row's handle out, if any, and in again with the record.
+  void Relogin(DeviceRow& row, const DeviceRecord& record);
+  // The rows are about to go: logins still running finish into nothing.
+  void Forget();
+  int InFlight() const { return static_cast<int>(in_flight_.size()); }
+
+  // A status event (status true) or auxiliary response from the library, on the owner's
+  // thread.
+  void Dispatch(bool status, const SdkEventRecord& event);
+
+ private:
+  void Finish(uint64_t ticket, int handle);
+
+  DeviceSdk& sdk_;
+  DeviceListPort& list_;
+  SdkCallPool* pool_;
+  SdkEventHandler* handler_ = nullptr;
+  PendingSdkEvents pending_;
+  uint64_t next_ticket_ = 0;
+  std::unordered_map<uint64_t, DeviceRow*> in_flight_;
+  // A row whose address changed twice keeps only its newest login.
+  std::unordered_map<const DeviceRow*, uint64_t> newest_ticket_;
+};
+
+}  // namespace vdz
