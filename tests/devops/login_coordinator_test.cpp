@@ -1,0 +1,130 @@
+#include "devops/login_coordinator.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "fake_device_list.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
+
+namespace vdz {
+namespace {
+
+using test::FakeDeviceList;
+using test::FakeSdk;
+
+// Completions wait until the test plays the owner's thread.
+class Owner {
+ public:
+  SdkCallPool::Poster Poster() {
+    return [this](std::function<void()> work) {
+      std::lock_guard lock(mutex_);
+      posted_.push_back(std::move(work));
+    };
+  }
+  // Runs what has been posted, waiting for `expected` completions at most a few seconds.
+  void Run(std::size_t expected) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+      {
+        std::lock_guard lock(mutex_);
+        if (posted_.size() >= expected || std::chrono::steady_clock::now() > deadline)
+          break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::vector<std::function<void()>> work;
+    {
+      std::lock_guard lock(mutex_);
+      work.swap(posted_);
+    }
+    for (auto& w : work)
+      w();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::function<void()>> posted_;
+};
+
+class LoginCoordinatorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    logins.UsePoolFor(&hooks);
+    handler = std::make_unique<SdkEventHandler>(sdk, list, hooks);
+    logins.SetEventHandler(handler.get());
+  }
+
+  FakeSdk sdk;
+  FakeDeviceList list;
+  Owner owner;
+  SdkCallPool pool{owner.Poster(), 2};
+  LoginCoordinator logins{sdk, list, &pool};
+  SdkEventHooks hooks;
+  std::unique_ptr<SdkEventHandler> handler;
+};
+
+TEST_F(LoginCoordinatorTest, SessionEventAheadOfItsLoginResultWaitsForIt) {
+  DeviceRow& row = list.Add(0, false, false);
+  sdk.next_login = 42;
+  logins.StartLogin(row, row.record);
+  EXPECT_EQ(logins.InFlight(), 1);
+  // The library reports the session before the login's result has reached the row.
+  logins.Dispatch(true, *MakeStatusEventRecord(42, 4, "", nullptr));
+  EXPECT_EQ(row.online, 0);
+  owner.Run(1);
+  EXPECT_EQ(row.login_handle, 42);
+  EXPECT_EQ(row.online, 1);
+  EXPECT_EQ(list.entries[0].status, LookupText(keys::MSGTIP1));
+  EXPECT_EQ(logins.InFlight(), 0);
+  // The session requests went through the pool, not this thread.
+  owner.Run(1);
+  EXPECT_EQ(sdk.controls.size(), 2u);
+}
+
+TEST_F(LoginCoordinatorTest, ResultsForGoneRowsOrReplacedLoginsAreLoggedOut) {
+  DeviceRow& row = list.Add(0, false, false);
+  sdk.next_login = 7;
+  logins.StartLogin(row, row.record);
+  logins.Forget();  // a new search empties the list
+  owner.Run(1);
+  EXPECT_EQ(row.login_handle, 0);
+  EXPECT_EQ(sdk.logouts, std::vector<int>{7});
+
+  sdk.next_login = 8;
+  logins.StartLogin(row, row.record);
+  owner.Run(1);
+  ASSERT_EQ(row.login_handle, 8);
+  logins.Relogin(row, row.record);  // the address changed
+  EXPECT_EQ(sdk.logouts, (std::vector<int>{7, 8}));
+  EXPECT_EQ(row.login_handle, 0);
+  owner.Run(1);
+  EXPECT_EQ(row.login_handle, 8);
+}
+
+TEST_F(LoginCoordinatorTest, EventsForHandlesNobodyWaitsForChangeNothing) {
+  DeviceRow& row = list.Add(5, false, false);
+  logins.Dispatch(true, *MakeStatusEventRecord(99, 4, "", nullptr));
+  EXPECT_EQ(row.online, 0);
+  EXPECT_EQ(list.entries[0].status_writes, 0);
+  logins.Dispatch(true, *MakeStatusEventRecord(5, 4, "", nullptr));
+  EXPECT_EQ(row.online, 1);
+}
+
+TEST(LoginCoordinatorWithoutPoolTest, LogsInAtOnceAndShowsFailures) {
+  FakeSdk sdk;
+  FakeDeviceList list;
+  DeviceRow& row = list.Add(0, false, false);
+  LoginCoordinator logins(sdk, list, nullptr);
+  sdk.next_login = -6;
+  logins.StartLogin(row, row.record);
+  EXPECT_EQ(row.login_handle, -6);
+  EXPECT_EQ(list.entries[0].status, "QM_NETSDK_IPC_Login FAILED");
+  EXPECT_EQ(logins.InFlight(), 0);
+}
+
+}  // namespace
+}  // namespace vdz
