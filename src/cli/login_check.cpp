@@ -8,31 +8,75 @@
 
 namespace vdz::cli {
 
+namespace {
+
+// As many devices as the window logs in at once.
+constexpr int kLoginThreads = 8;
+
+SdkEventHooks PooledHooks(LoginCoordinator& logins) {
+  SdkEventHooks hooks;
+  logins.UsePoolFor(&hooks);
+  return hooks;
+}
+
+}  // namespace
+
 LoginChecker::LoginChecker(DeviceSdk& sdk, SdkEventQueue& queue, CliDeviceList& list)
-    : sdk_(sdk), queue_(queue), list_(list), handler_(sdk, list) {}
+    : sdk_(sdk),
+      queue_(queue),
+      list_(list),
+      pool_(
+          [this](std::function<void()> done) {
+            std::lock_guard lock(finished_mutex_);
+            finished_.push_back(std::move(done));
+          },
+          kLoginThreads),
+      logins_(sdk, list, &pool_),
+      handler_(sdk, list, PooledHooks(logins_)) {
+  logins_.SetEventHandler(&handler_);
+}
 
 void LoginChecker::Handle(const QueuedSdkEvent& event) {
   if (observer_)
     observer_(event);
-  DispatchSdkEvent(handler_, event);
+  if (event.record)
+    logins_.Dispatch(event.kind == QueuedSdkEvent::Kind::kStatus, *event.record);
+}
+
+void LoginChecker::RunFinishedCalls() {
+  for (;;) {
+    std::function<void()> done;
+    {
+      std::lock_guard lock(finished_mutex_);
+      if (finished_.empty())
+        return;
+      done = std::move(finished_.front());
+      finished_.pop_front();
+    }
+    done();
+  }
 }
 
 void LoginChecker::Drain() {
-  while (auto event = queue_.Pop(std::chrono::milliseconds(0)))
+  RunFinishedCalls();
+  while (auto event = queue_.Pop(std::chrono::milliseconds(0))) {
     Handle(*event);
+    RunFinishedCalls();
+  }
 }
 
 void LoginChecker::LoginAll() {
   for (int position = 0; position < list_.RowCount(); ++position) {
     DeviceRow* row = list_.RowAt(position);
-    if (row == nullptr)
-      continue;
-    ApplyLoginResult(list_, position, LoginDevice(sdk_, row->record));
-    Drain();
+    if (row != nullptr)
+      logins_.StartLogin(*row, row->record);
   }
+  Drain();
 }
 
 bool LoginChecker::Settled() {
+  if (logins_.InFlight() > 0 || pool_.pending() > 0)
+    return false;
   for (int position = 0; position < list_.RowCount(); ++position) {
     const DeviceRow* row = list_.RowAt(position);
     if (row != nullptr && row->login_handle > 0 &&
@@ -52,8 +96,10 @@ bool LoginChecker::WaitSettled(std::chrono::milliseconds limit) {
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0)
       return false;
-    if (auto event = queue_.Pop(std::min(left, std::chrono::milliseconds(100))))
+    // Login results come through the pool, events through the queue: look at both often.
+    if (auto event = queue_.Pop(std::min(left, std::chrono::milliseconds(2))))
       Handle(*event);
+    Drain();
   }
   return true;
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <chrono>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -12,6 +14,8 @@
 #include "cli/cli_options.h"
 #include "cli/sdk_event_queue.h"
 #include "devops/device_sdk.h"
+#include "devops/login_coordinator.h"
+#include "devops/sdk_call_pool.h"
 #include "devops/sdk_event_handler.h"
 
 namespace vdz::cli {
@@ -28,9 +32,10 @@ class LoginChecker {
   // The queue is the one StartNetSdk gave the library's callbacks.
   LoginChecker(DeviceSdk& sdk, SdkEventQueue& queue, CliDeviceList& list);
 
-  // Logs each row in, in list order, handling the events that arrive in between.
+  // Starts the login of each row, in list order; they run in the background as the
+  // window's do, and their results and events are handled by Drain and WaitSettled.
   void LoginAll();
-  // Hands every waiting event to the event handler, in order.
+  // Handles every login result and event that is waiting, in order of arrival.
   void Drain();
   // Handles events until every logged-in row is online with a known version, or the limit
   // has passed; true when that state was reached.
@@ -46,10 +51,15 @@ class LoginChecker {
 
  private:
   void Handle(const QueuedSdkEvent& event);
+  void RunFinishedCalls();
 
   DeviceSdk& sdk_;
   SdkEventQueue& queue_;
   CliDeviceList& list_;
+  std::mutex finished_mutex_;
+  std::deque<std::function<void()>> finished_;
+  SdkCallPool pool_;
+  LoginCoordinator logins_;
   SdkEventHandler handler_;
   std::function<void(const QueuedSdkEvent&)> observer_;
 };
