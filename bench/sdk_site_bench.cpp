@@ -113,6 +113,8 @@ int main() {
   const bool settled = checker.WaitSettled(std::chrono::seconds(10));
   const double versions_ms = MsSince(start);
   const int threads_after = vdz::test::ThreadCount();
+  const int sdk_threads = vdz::test::ThreadCountNamed("vdz-netsdk");
+  const int call_threads = vdz::test::ThreadCountNamed("vdz-sdk-call");
   usleep(200 * 1000);
   checker.Drain();
   const long rss_after = vdz::test::ResidentKiB();
@@ -131,7 +133,8 @@ int main() {
       "<= 3)\n",
       online_ms, online_ms / floor_ms);
   std::printf("listing to all versions known (1012): %.1f ms\n", versions_ms);
-  std::printf("threads added by the SDK: %d  (target <= 4)\n", threads_after - threads_before);
+  std::printf("threads added: %d, of which the SDK's own: %d  (target <= 4), login pool: %d\n",
+              threads_after - threads_before, sdk_threads, call_threads);
   std::printf("RSS per logged-in device (client side): %.1f KiB  (target < 64 KiB)\n",
               static_cast<double>(rss_after - rss_before) / n);
   std::printf("SDK buffers per connection: %.1f bytes\n", static_cast<double>(buffered) / n);

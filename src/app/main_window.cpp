@@ -119,7 +119,7 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
       [this](std::function<void()> work) {
         QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
       },
-      8);
+      kLoginThreads);
   presenter_ = std::make_unique<DeviceListPresenter>(
       *list_, *sdk_,
       DeviceListPresenter::WindowHooks{

@@ -10,9 +10,6 @@ namespace vdz::cli {
 
 namespace {
 
-// As many devices as the window logs in at once.
-constexpr int kLoginThreads = 8;
-
 SdkEventHooks PooledHooks(LoginCoordinator& logins) {
   SdkEventHooks hooks;
   logins.UsePoolFor(&hooks);

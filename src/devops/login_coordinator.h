@@ -14,6 +14,10 @@
 
 namespace vdz {
 
+// Devices logged in at the same time: enough to hide a few silent devices' time bounds and
+// the round trips of the others, few enough not to matter next to the SDK's own thread.
+inline constexpr int kLoginThreads = 8;
+
 class LoginCoordinator {
  public:
   // Without a pool every call is made at once on the calling thread.

@@ -1,5 +1,7 @@
 #include "devops/sdk_call_pool.h"
 
+#include <pthread.h>
+
 namespace vdz {
 
 SdkCallPool::SdkCallPool(Poster post, int threads) : post_(std::move(post)) {
@@ -44,6 +46,8 @@ void SdkCallPool::Stop() {
 }
 
 void SdkCallPool::Work() {
+  // Named so that thread counts can tell these from the SDK's own.
+  pthread_setname_np(pthread_self(), "vdz-sdk-call");
   for (;;) {
     Job job;
     {

@@ -32,4 +32,22 @@ inline int ThreadCount() {
   return n;
 }
 
+// Threads of this process whose name starts with prefix (as set by pthread_setname_np).
+inline int ThreadCountNamed(const std::string& prefix) {
+  int n = 0;
+  DIR* dir = opendir("/proc/self/task");
+  if (dir == nullptr)
+    return -1;
+  while (dirent* e = readdir(dir)) {
+    if (e->d_name[0] == '.')
+      continue;
+    std::ifstream comm(std::string("/proc/self/task/") + e->d_name + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    n += name.rfind(prefix, 0) == 0;
+  }
+  closedir(dir);
+  return n;
+}
+
 }  // namespace vdz::test
