@@ -1,30 +1,14 @@
-#include <dirent.h>
-
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "sdk_test_env.h"
+#include "support/process_figures.h"
 
 namespace vdz::test {
 namespace {
 
-// Threads of this process whose name starts with `prefix` (all of them for "").
 int CountThreads(const std::string& prefix) {
-  int n = 0;
-  DIR* dir = opendir("/proc/self/task");
-  if (dir == nullptr)
-    return -1;
-  while (dirent* e = readdir(dir)) {
-    if (e->d_name[0] == '.')
-      continue;
-    std::ifstream comm(std::string("/proc/self/task/") + e->d_name + "/comm");
-    std::string name;
-    std::getline(comm, name);
-    n += name.rfind(prefix, 0) == 0;
-  }
-  closedir(dir);
-  return n;
+  return ThreadCountNamed(prefix);
 }
 
 TEST_F(SdkTest, TwoHundredSessionsOnAFewThreads) {

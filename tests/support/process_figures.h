@@ -20,19 +20,8 @@ inline long ResidentKiB() {
   return -1;
 }
 
-// Threads of this process, -1 when unreadable.
-inline int ThreadCount() {
-  int n = 0;
-  DIR* dir = opendir("/proc/self/task");
-  if (dir == nullptr)
-    return -1;
-  while (dirent* e = readdir(dir))
-    n += e->d_name[0] != '.';
-  closedir(dir);
-  return n;
-}
-
-// Threads of this process whose name starts with prefix (as set by pthread_setname_np).
+// Threads of this process whose name starts with prefix (as set by pthread_setname_np; all
+// of them for ""), -1 when unreadable.
 inline int ThreadCountNamed(const std::string& prefix) {
   int n = 0;
   DIR* dir = opendir("/proc/self/task");
@@ -48,6 +37,10 @@ inline int ThreadCountNamed(const std::string& prefix) {
   }
   closedir(dir);
   return n;
+}
+
+inline int ThreadCount() {
+  return ThreadCountNamed("");
 }
 
 }  // namespace vdz::test
