@@ -46,12 +46,19 @@ class DiscoveryLab : public ::testing::Test {
     ASSERT_GT(device_count_, 0);
   }
 
-  // Waits until the registry holds n devices; false after the deadline.
+  // Waits until the registry holds n devices, repeating the request every second as the
+  // window's timer does (answers lost to a full receive buffer come with the next round);
+  // false after the deadline.
   bool WaitForCount(int n, std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
+    auto next_request = Clock::now() + std::chrono::seconds(1);
     while (registry_->GetDeviceCount() < n) {
       if (Clock::now() > deadline)
         return false;
+      if (engine_.running() && Clock::now() > next_request) {
+        engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+        next_request += std::chrono::seconds(1);
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
@@ -106,7 +113,10 @@ TEST_F(DiscoveryLab, AllAdaptersOpenThreeSocketsAndSendEachRequestInKeyOrder) {
   for (const auto& r : requests)
     ports.insert(r.source_port);
   EXPECT_EQ(ports.size(), 3u);
-  EXPECT_EQ(log.Count("send INADDR_BROADCAST to seach ipc......\r\n"), 3 * 2);  // start + ours
+  // Every request, the first one and any repeat, went out on all three sockets.
+  const int sends = log.Count("send INADDR_BROADCAST to seach ipc......\r\n");
+  EXPECT_GE(sends, 3 * 2);
+  EXPECT_EQ(sends % 3, 0);
 }
 
 TEST_F(DiscoveryLab, OneSelectedAdapterOpensOneSocketWithoutWildcard) {
@@ -187,7 +197,7 @@ TEST_F(DiscoveryLab, ThousandDevicesRegisteredAndTheNextSerialRefused) {
   test::LogCapture log;
   engine_.SetAdapterSelection(AdapterKey(kFirstAdapter));
   ASSERT_EQ(engine_.StartSearchThread(), 1);
-  ASSERT_TRUE(WaitForCount(1000, std::chrono::seconds(10)));
+  ASSERT_TRUE(WaitForCount(1000, std::chrono::seconds(30)));
   // Repeat requests like the window's timer until the refusal has been seen.
   const auto deadline = Clock::now() + std::chrono::seconds(5);
   while (!log.Contains("found new entry, but ipc count exceed 1000\n") && Clock::now() < deadline) {
@@ -282,7 +292,8 @@ TEST_F(DiscoveryLab, AnswersMissingABlockAreDroppedWithTheirLine) {
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   engine_.StopSearchThread();
   EXPECT_EQ(registry_->GetDeviceCount(), device_count_ - 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(Find(devices[i].serial).SerialNumber[0], 0);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(Find(devices[i].serial).SerialNumber[0], 0);
   EXPECT_TRUE(log.Contains("lan config not found.\n"));
   EXPECT_TRUE(log.Contains("stream config not found.\n"));
   EXPECT_TRUE(log.Contains("user config not found.\n"));
