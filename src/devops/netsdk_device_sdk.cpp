@@ -21,7 +21,7 @@ class NetSdkDeviceSdk final : public DeviceSdk {
     return QM_NETSDK_IPC_SetDVRConfig(handle, command, channel, xml, length);
   }
   int GetDVRConfig(int handle, int command, int channel) override {
-    return QM_NETSDK_IPC_GetDVRConfig(handle, command, channel, "", 0, 0);
+    return QM_NETSDK_IPC_GetDVRConfig(handle, command, channel, "", 0, nullptr);
   }
   int RebootDVR(int handle) override { return QM_NETSDK_IPC_RebootDVR(handle); }
 };

@@ -265,7 +265,9 @@ void DiscoveryEngine::BroadcastOnce(const std::string& text) {
     close(fd);
 }
 
-void DiscoveryEngine::SearchIPCThread(std::shared_ptr<Shared> shared) {
+// Takes its own reference: a worker left to end on its own must keep what it touches alive.
+void DiscoveryEngine::SearchIPCThread(
+    std::shared_ptr<Shared> shared) {  // NOLINT(performance-unnecessary-value-param)
   DiagLog("SearchIPCThread(): enter main loop...\n");
   shared->Enqueue(BuildDiscoveryMessage(kMsgCodeSearch, nullptr));
 

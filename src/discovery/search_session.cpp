@@ -102,7 +102,11 @@ void SearchSession::RefreshDeviceList() {
       if (registry_.CopyRecord(existing.registry_index, scratch.get(), sizeof *scratch) != 0) {
         continue;
       }
-      if (std::memcmp(scratch.get(), &existing.record, sizeof *scratch) == 0)
+      // Records start zero-filled and are only ever copied whole, padding included, so
+      // equal bytes mean an unchanged device.
+      if (std::memcmp(scratch.get(),
+                      &existing.record,  // NOLINT(bugprone-suspicious-memory-comparison)
+                      sizeof *scratch) == 0)
         continue;
       view_.OnRowChanged(k, existing, *scratch);
       if (std::strcmp(scratch->Lan.IPAddress, existing.record.Lan.IPAddress) != 0) {
