@@ -266,8 +266,8 @@ void DiscoveryEngine::BroadcastOnce(const std::string& text) {
 }
 
 // Takes its own reference: a worker left to end on its own must keep what it touches alive.
-void DiscoveryEngine::SearchIPCThread(
-    std::shared_ptr<Shared> shared) {  // NOLINT(performance-unnecessary-value-param)
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
+void DiscoveryEngine::SearchIPCThread(std::shared_ptr<Shared> shared) {
   DiagLog("SearchIPCThread(): enter main loop...\n");
   shared->Enqueue(BuildDiscoveryMessage(kMsgCodeSearch, nullptr));
 

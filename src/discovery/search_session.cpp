@@ -104,9 +104,8 @@ void SearchSession::RefreshDeviceList() {
       }
       // Records start zero-filled and are only ever copied whole, padding included, so
       // equal bytes mean an unchanged device.
-      if (std::memcmp(scratch.get(),
-                      &existing.record,  // NOLINT(bugprone-suspicious-memory-comparison)
-                      sizeof *scratch) == 0)
+      // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
+      if (std::memcmp(scratch.get(), &existing.record, sizeof *scratch) == 0)
         continue;
       view_.OnRowChanged(k, existing, *scratch);
       if (std::strcmp(scratch->Lan.IPAddress, existing.record.Lan.IPAddress) != 0) {
