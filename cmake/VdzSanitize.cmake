@@ -19,3 +19,8 @@ endif()
 if(VDZ_FUZZ AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   message(FATAL_ERROR "VDZ_FUZZ needs clang (CXX=clang++)")
 endif()
+# The readers carry coverage hooks whose runtime comes with the sanitizers; every program
+# linking them needs one.
+if(VDZ_FUZZ AND NOT VDZ_SANITIZE)
+  message(FATAL_ERROR "VDZ_FUZZ needs VDZ_SANITIZE (for example address,undefined)")
+endif()

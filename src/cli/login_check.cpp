@@ -19,8 +19,7 @@ SdkEventHooks PooledHooks(LoginCoordinator& logins) {
 }  // namespace
 
 LoginChecker::LoginChecker(DeviceSdk& sdk, SdkEventQueue& queue, CliDeviceList& list)
-    : sdk_(sdk),
-      queue_(queue),
+    : queue_(queue),
       list_(list),
       pool_(
           [this](std::function<void()> done) {

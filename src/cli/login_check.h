@@ -53,7 +53,6 @@ class LoginChecker {
   void Handle(const QueuedSdkEvent& event);
   void RunFinishedCalls();
 
-  DeviceSdk& sdk_;
   SdkEventQueue& queue_;
   CliDeviceList& list_;
   std::mutex finished_mutex_;
