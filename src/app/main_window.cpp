@@ -47,14 +47,14 @@ QString Text(const char* key) {
   return QString::fromStdString(LookupText(key));
 }
 
-struct ButtonSpec {
+struct BatchButton {
   int id;
   const char* key;
 };
 
 // The four rows of batch buttons, top row first.
-const std::vector<std::vector<ButtonSpec>>& BatchButtonRows() {
-  static const std::vector<std::vector<ButtonSpec>> rows = {
+const std::vector<std::vector<BatchButton>>& BatchButtonRows() {
+  static const std::vector<std::vector<BatchButton>> rows = {
       {{cmd::kRestoreChecked, keys::BTNTEXT1},
        {cmd::kBatchIp, keys::ID_BATCH_IP},
        {cmd::kBatchMaintenance, keys::ID_BATCH_MAINTANCE},
@@ -78,14 +78,14 @@ const std::vector<std::vector<ButtonSpec>>& BatchButtonRows() {
   return rows;
 }
 
-struct FileRowSpec {
+struct FileRow {
   int button;
   const char* key;
   int browse;
 };
 
 // The three file rows, top first: firmware folder, firmware file, configuration file.
-constexpr FileRowSpec kFileRows[] = {
+constexpr FileRow kFileRows[] = {
     {cmd::kUpgradeFromFolder, keys::BTNTEXT13, cmd::kBrowseFirmwareFolder},
     {cmd::kUpgradeFromFile, keys::BTNTEXT14, cmd::kBrowseFirmwareFile},
     {cmd::kUploadConfig, keys::BTNTEXT15, cmd::kBrowseConfigFile},
@@ -200,10 +200,10 @@ void CQmDadIvidudEvuzDlg::BuildControls() {
   };
   add_button(cmd::kSearch, QStringLiteral("开始搜索"));
   for (const auto& row : BatchButtonRows()) {
-    for (const ButtonSpec& spec : row)
-      add_button(spec.id, QString());
+    for (const BatchButton& button : row)
+      add_button(button.id, QString());
   }
-  for (const FileRowSpec& row : kFileRows) {
+  for (const FileRow& row : kFileRows) {
     add_button(row.button, QString());
     add_button(row.browse, QString());
   }
@@ -255,8 +255,8 @@ void CQmDadIvidudEvuzDlg::BuildLayout() {
   int r = 0;
   for (const auto& row : BatchButtonRows()) {
     int c = 0;
-    for (const ButtonSpec& spec : row)
-      batch->addWidget(buttons_[spec.id], r, c++);
+    for (const BatchButton& button : row)
+      batch->addWidget(buttons_[button.id], r, c++);
     ++r;
   }
 
@@ -290,10 +290,10 @@ void CQmDadIvidudEvuzDlg::Relabel() {
   switch_stream_->setText(Text(keys::TEXT33));
   status_line_->setText(Text(keys::TEXT34));
   for (const auto& row : BatchButtonRows()) {
-    for (const ButtonSpec& spec : row)
-      buttons_[spec.id]->setText(Text(spec.key));
+    for (const BatchButton& button : row)
+      buttons_[button.id]->setText(Text(button.key));
   }
-  for (const FileRowSpec& row : kFileRows) {
+  for (const FileRow& row : kFileRows) {
     buttons_[row.button]->setText(Text(row.key));
     buttons_[row.browse]->setText(Text(keys::TOUR));
   }

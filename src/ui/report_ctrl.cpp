@@ -39,12 +39,12 @@ CReportCtrl::~CReportCtrl() = default;
 
 bool CReportCtrl::SetColumnHeader(const QString& text) {
   EndEdit(false);
-  std::vector<ReportColumnSpec> columns = ParseReportHeaderText(
+  std::vector<ReportColumn> columns = ParseReportHeaderText(
       {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())});
   const bool added = !columns.empty();
   std::vector<int> widths;
   widths.reserve(columns.size());
-  for (const ReportColumnSpec& column : columns) {
+  for (const ReportColumn& column : columns) {
     widths.push_back(column.width);
   }
   model_->SetColumns(std::move(columns));

@@ -20,7 +20,7 @@ bool CReportCtrl::StartEdit(int row, int column) {
   }
   edit_row_ = row;
   edit_column_ = column;
-  const std::vector<ReportColumnSpec>& columns = model_->Columns();
+  const std::vector<ReportColumn>& columns = model_->Columns();
   switch (columns[static_cast<std::size_t>(column)].align) {
     case ReportColumnAlign::kCentre:
       editor_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);

@@ -48,14 +48,14 @@ std::vector<std::u16string_view> Split(std::u16string_view text, char16_t separa
 
 }  // namespace
 
-std::vector<ReportColumnSpec> ParseReportHeaderText(std::u16string_view text) {
-  std::vector<ReportColumnSpec> columns;
+std::vector<ReportColumn> ParseReportHeaderText(std::u16string_view text) {
+  std::vector<ReportColumn> columns;
   for (std::u16string_view segment : Split(text, u';')) {
     if (segment.empty()) {
       continue;
     }
     const std::vector<std::u16string_view> fields = Split(segment, u',');
-    ReportColumnSpec column;
+    ReportColumn column;
     column.heading = std::u16string(fields[0]);
     if (fields.size() > 1) {
       const int width = ParseCount(fields[1]);

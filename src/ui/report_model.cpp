@@ -84,7 +84,7 @@ QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int r
   if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount()) {
     return {};
   }
-  const ReportColumnSpec& column = columns_[static_cast<std::size_t>(section)];
+  const ReportColumn& column = columns_[static_cast<std::size_t>(section)];
   if (role == Qt::DisplayRole) {
     return QString::fromStdU16String(column.heading);
   }
@@ -113,7 +113,7 @@ bool ReportModel::setData(const QModelIndex& index, const QVariant& value, int r
   return SetChecked(index.row(), value.toInt() == Qt::Checked) >= 0;
 }
 
-void ReportModel::SetColumns(std::vector<ReportColumnSpec> columns) {
+void ReportModel::SetColumns(std::vector<ReportColumn> columns) {
   FlushPending();
   beginResetModel();
   rows_.clear();

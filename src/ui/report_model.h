@@ -32,8 +32,8 @@ class ReportModel : public QAbstractTableModel {
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
   // Replaces the column set; every row goes with the old columns.
-  void SetColumns(std::vector<ReportColumnSpec> columns);
-  const std::vector<ReportColumnSpec>& Columns() const { return columns_; }
+  void SetColumns(std::vector<ReportColumn> columns);
+  const std::vector<ReportColumn>& Columns() const { return columns_; }
 
   void SetCheckBoxesShown(bool shown);
   bool CheckBoxesShown() const { return check_boxes_shown_; }
@@ -89,7 +89,7 @@ class ReportModel : public QAbstractTableModel {
   void EmitCells(int first_row, int last_row, int first_column, int last_column, int role);
   void FlushPending();
 
-  std::vector<ReportColumnSpec> columns_;
+  std::vector<ReportColumn> columns_;
   std::vector<Row> rows_;
   bool check_boxes_shown_ = false;
   int batch_depth_ = 0;

@@ -36,9 +36,9 @@ std::set<std::string> KnownKeys() {
 
 // printf conversions of a text in order; "%%" is not one, a lone or malformed "%" shows as "%?".
 std::vector<std::string> PrintfSpecifiers(const std::string& text) {
-  static const std::regex kSpec(
+  static const std::regex kConversion(
       R"(^%[-+ #0]*(\*|[0-9]+)?(\.(\*|[0-9]+))?(hh|h|ll|l|L|z|j|t)?[diouxXeEfFgGaAcspnSC])");
-  std::vector<std::string> specs;
+  std::vector<std::string> conversions;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '%') {
       continue;
@@ -49,14 +49,14 @@ std::vector<std::string> PrintfSpecifiers(const std::string& text) {
     }
     std::smatch m;
     const std::string rest = text.substr(i);
-    if (std::regex_search(rest, m, kSpec)) {
-      specs.push_back(m.str());
+    if (std::regex_search(rest, m, kConversion)) {
+      conversions.push_back(m.str());
       i += m.length() - 1;
     } else {
-      specs.push_back("%?");
+      conversions.push_back("%?");
     }
   }
-  return specs;
+  return conversions;
 }
 
 std::size_t Utf8Characters(const std::string& text) {
