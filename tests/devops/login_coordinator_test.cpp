@@ -61,7 +61,8 @@ class LoginCoordinatorTest : public ::testing::Test {
   FakeSdk sdk;
   FakeDeviceList list;
   Owner owner;
-  SdkCallPool pool{owner.Poster(), 2};
+  // One thread: the fake SDK records calls without a lock.
+  SdkCallPool pool{owner.Poster(), 1};
   LoginCoordinator logins{sdk, list, &pool};
   SdkEventHooks hooks;
   std::unique_ptr<SdkEventHandler> handler;
@@ -81,7 +82,10 @@ TEST_F(LoginCoordinatorTest, SessionEventAheadOfItsLoginResultWaitsForIt) {
   EXPECT_EQ(list.entries[0].status, LookupText(keys::MSGTIP1));
   EXPECT_EQ(logins.InFlight(), 0);
   // The session requests went through the pool, not this thread.
-  owner.Run(1);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (pool.pending() > 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  owner.Run(0);
   EXPECT_EQ(sdk.controls.size(), 2u);
 }
 
