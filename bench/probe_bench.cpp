@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/cli_device_list.h"
 #include "discovery/address_probe.h"
 #include "discovery/discovery_engine.h"
 #include "discovery/readdress_commands.h"
@@ -51,17 +52,6 @@ class CountingProber : public vdz::AddressProber {
 
  private:
   vdz::IcmpAddressProber real_;
-};
-
-class AllChecked : public vdz::ReaddressListPort {
- public:
-  int RowCount() const override { return static_cast<int>(rows.size()); }
-  vdz::DeviceRow* RowAt(int p) override {
-    return p >= 0 && p < RowCount() ? rows[static_cast<std::size_t>(p)].get() : nullptr;
-  }
-  bool IsChecked(int) const override { return true; }
-  void SetAddressText(int, const std::string&) override {}
-  std::vector<std::unique_ptr<vdz::DeviceRow>> rows;
 };
 
 }  // namespace
@@ -118,12 +108,12 @@ int main() {
     }
   }
 
-  AllChecked list;
+  vdz::cli::CliDeviceList list;  // every row checked
   for (int i = 0; i < kDevices; ++i) {
     auto row = std::make_unique<vdz::DeviceRow>();
     row->registry_index = i;
     registry->CopyRecord(i, &row->record, sizeof row->record);
-    list.rows.push_back(std::move(row));
+    list.Add(*row);
   }
   vdz::AssignedAddressTable assigned;
   vdz::LocalParameterCache params(*network);

@@ -12,7 +12,6 @@ namespace vdz {
 
 namespace {
 
-constexpr int kIpColumn = 0;
 constexpr int kMacColumn = 2;
 constexpr int kRunningTimeColumn = 5;
 constexpr ColorRef kPreviewBackground = 0x0000FF;  // red, as a Windows colour value
@@ -96,7 +95,7 @@ void DeviceListPresenter::ReserveRows(int count) {
 }
 
 void DeviceListPresenter::WriteCells(int position, const DeviceRecord& record) {
-  list_.SetItemText(position, kIpColumn, Narrow(FieldText(record.Lan.IPAddress)));
+  list_.SetItemText(position, kAddressColumn, Narrow(FieldText(record.Lan.IPAddress)));
   list_.SetItemText(position, kMacColumn, Narrow(FieldText(record.Lan.MacAddress)));
   if (record.RunningTime > 0) {
     list_.SetItemText(position, kRunningTimeColumn,
@@ -166,7 +165,7 @@ void DeviceListPresenter::SetVersionText(int position, const std::string& text) 
 }
 
 void DeviceListPresenter::SetAddressText(int position, const std::string& text) {
-  list_.SetItemText(position, kIpColumn, QString::fromStdString(text));
+  list_.SetItemText(position, kAddressColumn, QString::fromStdString(text));
 }
 
 int DeviceListPresenter::PositionOf(const DeviceRow& row) {

@@ -6,9 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "devops/device_list_port.h"
 #include "devops/device_sdk.h"
-#include "discovery/readdress_commands.h"
+#include "discovery/device_list_port.h"
 #include "discovery/search_session.h"
 
 namespace vdz {
@@ -16,9 +15,7 @@ namespace vdz {
 class CReportCtrl;
 class LoginCoordinator;
 
-class DeviceListPresenter final : public SearchView,
-                                  public DeviceListPort,
-                                  public ReaddressListPort {
+class DeviceListPresenter final : public SearchView, public DeviceListPort {
  public:
   struct WindowHooks {
     std::function<void(int timer_id, bool active)> set_timer;
@@ -56,8 +53,6 @@ class DeviceListPresenter final : public SearchView,
   bool IsChecked(int position) const override;
   void SetStatusText(int position, const std::string& text) override;
   void SetVersionText(int position, const std::string& text) override;
-
-  // ReaddressListPort
   void SetAddressText(int position, const std::string& text) override;
 
   int PositionOf(const DeviceRow& row) override;

@@ -51,4 +51,18 @@ std::string CliDeviceList::VersionText(int position) const {
   return Valid(position) ? rows_[static_cast<std::size_t>(position)].version : std::string();
 }
 
+void CliDeviceList::SetAddressText(int position, const std::string& text) {
+  if (!Valid(position))
+    return;
+  std::string& cell = rows_[static_cast<std::size_t>(position)].address;
+  if (cell != text) {
+    cell = text;
+    ++cell_changes_;
+  }
+}
+
+std::string CliDeviceList::AddressText(int position) const {
+  return Valid(position) ? rows_[static_cast<std::size_t>(position)].address : std::string();
+}
+
 }  // namespace vdz::cli

@@ -1,12 +1,12 @@
 // The device list of the command-line tool: rows in the order they were found, every one
-// checked unless a caller unticks it, and the two cells the device operations write.
+// checked unless a caller unticks it, and the cells the commands write.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "devops/device_list_port.h"
+#include "discovery/device_list_port.h"
 
 namespace vdz::cli {
 
@@ -21,10 +21,12 @@ class CliDeviceList final : public DeviceListPort {
   bool IsChecked(int position) const override;
   void SetStatusText(int position, const std::string& text) override;
   void SetVersionText(int position, const std::string& text) override;
+  void SetAddressText(int position, const std::string& text) override;
 
   // Empty for a position outside the list.
   std::string StatusText(int position) const;
   std::string VersionText(int position) const;
+  std::string AddressText(int position) const;
   // Cell writes that changed a text.
   int cell_changes() const { return cell_changes_; }
 
@@ -34,6 +36,7 @@ class CliDeviceList final : public DeviceListPort {
     bool checked = true;
     std::string status;
     std::string version;
+    std::string address;
   };
   bool Valid(int position) const {
     return position >= 0 && position < static_cast<int>(rows_.size());

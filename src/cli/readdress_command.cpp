@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/cli_device_list.h"
 #include "cli/device_search.h"
 #include "discovery/address_probe.h"
 #include "discovery/discovery_engine.h"
@@ -35,22 +36,6 @@ class CliPrompter final : public Prompter {
 class NoProbe final : public AddressProber {
  public:
   int PintTest(uint32_t) override { return 0; }
-};
-
-// The named devices, in the order they were named, every one checked.
-class TargetList final : public ReaddressListPort {
- public:
-  void Add(const DeviceRow& row) { rows_.push_back(std::make_unique<DeviceRow>(row)); }
-  int RowCount() const override { return static_cast<int>(rows_.size()); }
-  DeviceRow* RowAt(int position) override {
-    return position >= 0 && position < RowCount() ? rows_[static_cast<std::size_t>(position)].get()
-                                                  : nullptr;
-  }
-  bool IsChecked(int position) const override { return position >= 0 && position < RowCount(); }
-  void SetAddressText(int, const std::string&) override {}
-
- private:
-  std::vector<std::unique_ptr<DeviceRow>> rows_;
 };
 
 bool TakesValue(const std::string& flag) {
@@ -253,7 +238,8 @@ int RunReaddressCommand(const std::vector<std::string>& args) {
   DiscoveryEngine engine(registry, network);
 
   int status = kExitOk;
-  TargetList list;
+  // The named devices, in the order they were named, every one checked.
+  CliDeviceList list;
   std::vector<std::string> seen;
   for (const std::string& target : options.targets) {
     const DeviceRow* match = nullptr;

@@ -6,15 +6,6 @@
 
 namespace vdz {
 
-int DeviceListPort::PositionOf(const DeviceRow& row) {
-  const int rows = RowCount();
-  for (int position = 0; position < rows; ++position) {
-    if (RowAt(position) == &row)
-      return position;
-  }
-  return -1;
-}
-
 int FindRowByHandle(DeviceListPort& list, int handle) {
   // A failed login leaves its negative result in the row; no event carries such a handle.
   if (handle <= 0)

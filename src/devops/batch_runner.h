@@ -4,11 +4,14 @@
 
 #include <functional>
 
-#include "devops/device_list_port.h"
 #include "devops/device_sdk.h"
+#include "discovery/device_list_port.h"
 #include "shell/prompter.h"
 
 namespace vdz {
+
+// Position of the row holding this login handle, or -1 (never for a handle of 0 or less).
+int FindRowByHandle(DeviceListPort& list, int handle);
 
 // Checked rows; 0 after telling the operator (MSGTIP13) that none is checked.
 int CountCheckedRows(DeviceListPort& list, Prompter& prompter);

@@ -1,8 +1,8 @@
 // Logging devices in to the SDK with the account their search answer reported.
 #pragma once
 
-#include "devops/device_list_port.h"
 #include "devops/device_sdk.h"
+#include "discovery/device_list_port.h"
 
 namespace vdz {
 

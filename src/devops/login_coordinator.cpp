@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "devops/batch_runner.h"
 #include "devops/device_login.h"
 
 namespace vdz {

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <unordered_map>
 
-#include "devops/device_list_port.h"
 #include "devops/device_sdk.h"
 #include "devops/pending_sdk_events.h"
 #include "devops/sdk_call_pool.h"
 #include "devops/sdk_event_handler.h"
+#include "discovery/device_list_port.h"
 
 namespace vdz {
 

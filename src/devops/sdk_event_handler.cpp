@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "devops/batch_runner.h"
 #include "shell/bounded_text.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"

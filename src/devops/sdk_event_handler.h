@@ -3,9 +3,9 @@
 
 #include <functional>
 
-#include "devops/device_list_port.h"
 #include "devops/device_sdk.h"
 #include "devops/sdk_event.h"
+#include "discovery/device_list_port.h"
 
 namespace vdz {
 

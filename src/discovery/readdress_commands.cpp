@@ -40,8 +40,7 @@ void WriteLan(LanConfigRecord& lan, const IpSettingValues& values) {
 }
 
 // The IP cell shows the new address at once; the login follows the device there.
-void AfterAddressChange(ReaddressContext& ctx, ReaddressListPort& list, int position,
-                        DeviceRow& row) {
+void AfterAddressChange(ReaddressContext& ctx, DeviceListPort& list, int position, DeviceRow& row) {
   list.SetAddressText(position, std::string(FieldText(row.record.Lan.IPAddress)));
   if (row.login_handle != 0 && ctx.relogin)
     ctx.relogin(position, row);
@@ -72,7 +71,7 @@ int RebootOne(ReaddressContext& ctx, int position, DeviceRow& row) {
       "RebootIPC", row);
 }
 
-int AssignOne(ReaddressContext& ctx, ReaddressListPort& list, int position, DeviceRow& row) {
+int AssignOne(ReaddressContext& ctx, DeviceListPort& list, int position, DeviceRow& row) {
   FreeAddressSearch search = Search(ctx);
   const int result = AssignFreeAddress(search, Target(ctx), row);
   if (result == 0)
@@ -80,7 +79,7 @@ int AssignOne(ReaddressContext& ctx, ReaddressListPort& list, int position, Devi
   return result;
 }
 
-int CountChecked(ReaddressListPort& list) {
+int CountChecked(DeviceListPort& list) {
   int checked = 0;
   for (int p = 0; p < list.RowCount(); ++p) {
     if (list.IsChecked(p) && list.RowAt(p) != nullptr)
@@ -92,8 +91,7 @@ int CountChecked(ReaddressListPort& list) {
 using RowCommand = std::function<int(int position, DeviceRow& row)>;
 
 // A single-row command on the row at position, reported like every row.
-int RunOnRow(ReaddressContext& ctx, ReaddressListPort& list, int position,
-             const RowCommand& command) {
+int RunOnRow(ReaddressContext& ctx, DeviceListPort& list, int position, const RowCommand& command) {
   DeviceRow* row = list.RowAt(position);
   if (row == nullptr)
     return kReaddressNoRow;
@@ -111,7 +109,7 @@ bool Confirm(ReaddressContext& ctx, const char* question_key, BatchOutcome& outc
 }
 
 // Runs command on every checked row in list order, counting into outcome.
-void RunOnChecked(ReaddressContext& ctx, ReaddressListPort& list, BatchOutcome& outcome,
+void RunOnChecked(ReaddressContext& ctx, DeviceListPort& list, BatchOutcome& outcome,
                   const RowCommand& command) {
   for (int p = 0; p < list.RowCount(); ++p) {
     DeviceRow* row = list.RowAt(p);
@@ -127,7 +125,7 @@ void RunOnChecked(ReaddressContext& ctx, ReaddressListPort& list, BatchOutcome& 
 
 }  // namespace
 
-int ChangeNetworkOfRow(ReaddressContext& ctx, ReaddressListPort& list, int position,
+int ChangeNetworkOfRow(ReaddressContext& ctx, DeviceListPort& list, int position,
                        const IpSettingDialog& dialog) {
   DeviceRow* row = list.RowAt(position);
   if (row == nullptr)
@@ -151,21 +149,21 @@ int ChangeNetworkOfRow(ReaddressContext& ctx, ReaddressListPort& list, int posit
   return result;
 }
 
-int AssignFreeToRow(ReaddressContext& ctx, ReaddressListPort& list, int position) {
+int AssignFreeToRow(ReaddressContext& ctx, DeviceListPort& list, int position) {
   return RunOnRow(ctx, list, position,
                   [&](int p, DeviceRow& row) { return AssignOne(ctx, list, p, row); });
 }
 
-int RestoreRow(ReaddressContext& ctx, ReaddressListPort& list, int position) {
+int RestoreRow(ReaddressContext& ctx, DeviceListPort& list, int position) {
   return RunOnRow(ctx, list, position, [&](int, DeviceRow& row) { return RestoreOne(ctx, row); });
 }
 
-int RebootRow(ReaddressContext& ctx, ReaddressListPort& list, int position) {
+int RebootRow(ReaddressContext& ctx, DeviceListPort& list, int position) {
   return RunOnRow(ctx, list, position,
                   [&](int p, DeviceRow& row) { return RebootOne(ctx, p, row); });
 }
 
-BatchOutcome RestoreChecked(ReaddressContext& ctx, ReaddressListPort& list) {
+BatchOutcome RestoreChecked(ReaddressContext& ctx, DeviceListPort& list) {
   BatchOutcome outcome;
   if (!Confirm(ctx, keys::MSGTIP11, outcome))
     return outcome;
@@ -175,7 +173,7 @@ BatchOutcome RestoreChecked(ReaddressContext& ctx, ReaddressListPort& list) {
   return outcome;
 }
 
-BatchOutcome RebootChecked(ReaddressContext& ctx, ReaddressListPort& list) {
+BatchOutcome RebootChecked(ReaddressContext& ctx, DeviceListPort& list) {
   BatchOutcome outcome;
   if (!Confirm(ctx, keys::MSGTIP38, outcome))
     return outcome;
@@ -185,7 +183,7 @@ BatchOutcome RebootChecked(ReaddressContext& ctx, ReaddressListPort& list) {
   return outcome;
 }
 
-BatchOutcome AssignFreeToChecked(ReaddressContext& ctx, ReaddressListPort& list) {
+BatchOutcome AssignFreeToChecked(ReaddressContext& ctx, DeviceListPort& list) {
   BatchOutcome outcome;
   if (!Confirm(ctx, keys::MSGTIP12, outcome))
     return outcome;
@@ -199,7 +197,7 @@ BatchOutcome AssignFreeToChecked(ReaddressContext& ctx, ReaddressListPort& list)
   return outcome;
 }
 
-BatchOutcome AssignConsecutiveToChecked(ReaddressContext& ctx, ReaddressListPort& list,
+BatchOutcome AssignConsecutiveToChecked(ReaddressContext& ctx, DeviceListPort& list,
                                         const IpSettingDialog& dialog) {
   BatchOutcome outcome;
   if (CountChecked(list) == 0) {

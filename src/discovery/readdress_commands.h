@@ -9,6 +9,7 @@
 
 #include "discovery/address_probe.h"
 #include "discovery/assigned_address_table.h"
+#include "discovery/device_list_port.h"
 #include "discovery/device_registry.h"
 #include "discovery/device_row.h"
 #include "discovery/ip_setting_rules.h"
@@ -17,18 +18,6 @@
 #include "shell/prompter.h"
 
 namespace vdz {
-
-// The device list as these commands see it. RowCount, RowAt and IsChecked have the
-// signatures of DeviceListPort's, so one list class implements both ports with one set of
-// overrides; the IP cell (column 0) is written only here.
-class ReaddressListPort {
- public:
-  virtual ~ReaddressListPort() = default;
-  virtual int RowCount() const = 0;
-  virtual DeviceRow* RowAt(int position) = 0;
-  virtual bool IsChecked(int position) const = 0;
-  virtual void SetAddressText(int position, const std::string& text) = 0;
-};
 
 // Runs the IP settings dialog filled with initial (batch: the first label says "TEXT1");
 // the accepted values, or nothing when cancelled.
@@ -70,17 +59,17 @@ struct BatchOutcome {
 };
 
 // Single rows, by list position (the row's registry index picks the device).
-int ChangeNetworkOfRow(ReaddressContext& ctx, ReaddressListPort& list, int position,
+int ChangeNetworkOfRow(ReaddressContext& ctx, DeviceListPort& list, int position,
                        const IpSettingDialog& dialog);
-int AssignFreeToRow(ReaddressContext& ctx, ReaddressListPort& list, int position);
-int RestoreRow(ReaddressContext& ctx, ReaddressListPort& list, int position);
-int RebootRow(ReaddressContext& ctx, ReaddressListPort& list, int position);
+int AssignFreeToRow(ReaddressContext& ctx, DeviceListPort& list, int position);
+int RestoreRow(ReaddressContext& ctx, DeviceListPort& list, int position);
+int RebootRow(ReaddressContext& ctx, DeviceListPort& list, int position);
 
 // Every checked row in list order.
-BatchOutcome RestoreChecked(ReaddressContext& ctx, ReaddressListPort& list);
-BatchOutcome RebootChecked(ReaddressContext& ctx, ReaddressListPort& list);
-BatchOutcome AssignFreeToChecked(ReaddressContext& ctx, ReaddressListPort& list);
-BatchOutcome AssignConsecutiveToChecked(ReaddressContext& ctx, ReaddressListPort& list,
+BatchOutcome RestoreChecked(ReaddressContext& ctx, DeviceListPort& list);
+BatchOutcome RebootChecked(ReaddressContext& ctx, DeviceListPort& list);
+BatchOutcome AssignFreeToChecked(ReaddressContext& ctx, DeviceListPort& list);
+BatchOutcome AssignConsecutiveToChecked(ReaddressContext& ctx, DeviceListPort& list,
                                         const IpSettingDialog& dialog);
 
 }  // namespace vdz

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "devops/batch_runner.h"
 #include "shell/bounded_text.h"
 
 namespace vdz::cli {

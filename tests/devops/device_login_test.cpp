@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "devops/batch_runner.h"
-#include "fake_device_list.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
+#include "support/fake_device_list.h"
 #include "support/recording_prompter.h"
 
 namespace vdz {

@@ -6,9 +6,9 @@
 #include <mutex>
 #include <thread>
 
-#include "fake_device_list.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
+#include "support/fake_device_list.h"
 
 namespace vdz {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "devops/sdk_event_handler.h"
-#include "fake_device_list.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
+#include "support/fake_device_list.h"
 
 namespace vdz {
 namespace {

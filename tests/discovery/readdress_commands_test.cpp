@@ -61,7 +61,7 @@ class ReaddressCommandsTest : public ::testing::Test {
   LocalParameterCache params_{network_};
   test::FakeProber prober_;
   test::RecordingPrompter prompter_;
-  test::FakeReaddressList list_;
+  test::FakeDeviceList list_;
   std::vector<std::string> events_;
   std::vector<std::pair<int, int>> results_;
 };

@@ -16,7 +16,7 @@
 #include "discovery/readdress_commands.h"
 #include "discovery/search_engine.h"
 #include "support/answer_text.h"
-#include "support/fake_readdress_list.h"
+#include "support/fake_device_list.h"
 
 namespace vdz::test {
 

@@ -11,7 +11,7 @@
 #include "discovery/readdress_commands.h"
 #include "lab/devsim_control.h"
 #include "shell/bounded_text.h"
-#include "support/fake_readdress_list.h"
+#include "support/fake_device_list.h"
 #include "support/log_capture.h"
 #include "support/recording_prompter.h"
 
@@ -21,7 +21,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using lab::DevsimControl;
 using lab::DevsimRequest;
-using test::FakeReaddressList;
+using test::FakeDeviceList;
 
 // The system's adapters plus one address that only this test pretends the workstation has.
 class ExtraAdapterSource : public NetworkInfoSource {
@@ -135,7 +135,7 @@ class ReaddressLab : public ::testing::Test {
                         prompter_,  nullptr,
                         nullptr,    [this](const std::string& c) { probed_.push_back(c); },
                         nullptr};
-  FakeReaddressList list_;
+  FakeDeviceList list_;
   int device_count_ = 0;
 };
 

@@ -1,5 +1,6 @@
-// The device list as the device operations see it: rows in the order the list shows them,
-// their check boxes and the two cells the operations write.
+// The device list as the commands see it: rows in the order the list shows them, their
+// check boxes and the cells the commands write. The window, the command-line tool and the
+// tests each have one; every command works on this one interface.
 #pragma once
 
 #include <string>
@@ -8,6 +9,7 @@
 
 namespace vdz {
 
+inline constexpr int kAddressColumn = 0;
 inline constexpr int kVersionColumn = 3;
 inline constexpr int kStatusColumn = 4;
 
@@ -18,14 +20,12 @@ class DeviceListPort {
   // Rows by their current position in the list (which sorting may change).
   virtual DeviceRow* RowAt(int position) = 0;
   virtual bool IsChecked(int position) const = 0;
-  // Both leave the cell alone when it already shows the text.
+  // Each leaves the cell alone when it already shows the text (UTF-8).
   virtual void SetStatusText(int position, const std::string& text) = 0;
   virtual void SetVersionText(int position, const std::string& text) = 0;
+  virtual void SetAddressText(int position, const std::string& text) = 0;
   // Where this row stands now, or -1 when it is no longer listed.
   virtual int PositionOf(const DeviceRow& row);
 };
-
-// Position of the row holding this login handle, or -1.
-int FindRowByHandle(DeviceListPort& list, int handle);
 
 }  // namespace vdz

@@ -1,4 +1,5 @@
-// An in-memory device list and SDK for device-operation tests.
+// An in-memory device list and SDK for command tests; the test chooses the row order (as after
+// sorting).
 #pragma once
 
 #include <map>
@@ -6,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "devops/device_list_port.h"
 #include "devops/device_sdk.h"
+#include "discovery/device_list_port.h"
+#include "discovery/device_registry.h"
 #include "shell/bounded_text.h"
 
 namespace vdz::test {
@@ -19,6 +21,7 @@ class FakeDeviceList : public DeviceListPort {
     bool checked = false;
     std::string status;
     std::string version;
+    std::string address_cell;
     int status_writes = 0;
   };
 
@@ -32,11 +35,23 @@ class FakeDeviceList : public DeviceListPort {
     return *entries.back().row;
   }
 
+  // A row for registry slot index, copied from the registry like the list refresh does.
+  DeviceRow& Add(const DeviceRegistry& registry, int index, bool checked) {
+    Entry entry;
+    entry.row->registry_index = index;
+    registry.CopyRecord(index, &entry.row->record, sizeof entry.row->record);
+    entry.checked = checked;
+    entries.push_back(std::move(entry));
+    return *entries.back().row;
+  }
+
   int RowCount() const override { return static_cast<int>(entries.size()); }
   DeviceRow* RowAt(int p) override {
     return p >= 0 && p < RowCount() ? entries[static_cast<std::size_t>(p)].row.get() : nullptr;
   }
-  bool IsChecked(int p) const override { return entries[static_cast<std::size_t>(p)].checked; }
+  bool IsChecked(int p) const override {
+    return p >= 0 && p < RowCount() && entries[static_cast<std::size_t>(p)].checked;
+  }
   void SetStatusText(int p, const std::string& text) override {
     auto& e = entries[static_cast<std::size_t>(p)];
     if (e.status == text)
@@ -46,6 +61,9 @@ class FakeDeviceList : public DeviceListPort {
   }
   void SetVersionText(int p, const std::string& text) override {
     entries[static_cast<std::size_t>(p)].version = text;
+  }
+  void SetAddressText(int p, const std::string& text) override {
+    entries[static_cast<std::size_t>(p)].address_cell = text;
   }
 
   std::vector<Entry> entries;
