@@ -6,6 +6,7 @@
 #include "shell/bounded_text.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
+#include "shell/text_codec.h"
 #include "ui/report_ctrl.h"
 
 namespace vdz {
@@ -16,8 +17,9 @@ constexpr int kMacColumn = 2;
 constexpr int kRunningTimeColumn = 5;
 constexpr ColorRef kPreviewBackground = 0x0000FF;  // red, as a Windows colour value
 
+// Device texts are narrow text in the devices' code page.
 QString Narrow(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  return QString::fromStdString(AnsiToUtf8(text));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "cli/record_printer.h"
 #include "discovery/running_time_text.h"
 #include "shell/bounded_text.h"
+#include "shell/text_codec.h"
 
 namespace vdz::cli {
 
@@ -10,9 +11,10 @@ DeviceLine MakeDeviceLine(const DeviceRecord& record) {
   DeviceLine line;
   line.ip = FieldText(record.Lan.IPAddress);
   line.mac = FieldText(record.Lan.MacAddress);
-  line.serial = FieldText(record.SerialNumber);
-  line.type = FieldText(record.DeviceType);
-  line.version = FieldText(record.Version);
+  // Device texts are narrow text in the devices' code page; the terminal gets UTF-8.
+  line.serial = AnsiToUtf8(FieldText(record.SerialNumber));
+  line.type = AnsiToUtf8(FieldText(record.DeviceType));
+  line.version = AnsiToUtf8(FieldText(record.Version));
   line.running_time = RunningTimeText(record.RunningTime);
   line.local_address = FieldText(record.LocalAddress);
   line.web_port = record.Stream.WEBPort;

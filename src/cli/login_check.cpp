@@ -5,6 +5,7 @@
 #include "cli/record_printer.h"
 #include "devops/device_login.h"
 #include "shell/bounded_text.h"
+#include "shell/text_codec.h"
 
 namespace vdz::cli {
 
@@ -108,10 +109,11 @@ std::vector<LoginCheckLine> LoginChecker::Lines() {
       continue;
     LoginCheckLine line;
     line.ip = FieldText(row->record.Lan.IPAddress);
-    line.serial = FieldText(row->record.SerialNumber);
+    line.serial = AnsiToUtf8(FieldText(row->record.SerialNumber));
     line.online = row->online != 0;
-    line.text = row->firmware_version[0] != '\0' ? std::string(FieldText(row->firmware_version))
-                                                 : list_.StatusText(position);
+    // The cells hold UTF-8 already; the version cell is set once the device told it.
+    const std::string version = list_.VersionText(position);
+    line.text = !version.empty() ? version : list_.StatusText(position);
     lines.push_back(std::move(line));
   }
   return lines;

@@ -7,6 +7,7 @@
 #include "shell/bounded_text.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
+#include "shell/text_codec.h"
 
 namespace vdz {
 
@@ -167,7 +168,9 @@ void SdkEventHandler::HandleAuxResponse(const SdkEventRecord& event) {
       const std::string_view version = FieldText(event.payload);
       const std::string failed = version.empty() ? LookupText(keys::MSGTIP34) : std::string();
       CopyBounded(row.firmware_version, version.empty() ? std::string_view(failed) : version);
-      list_.SetVersionText(position, std::string(FieldText(row.firmware_version)));
+      // The version is the device's narrow text; the list takes UTF-8.
+      list_.SetVersionText(position, version.empty() ? std::string(FieldText(row.firmware_version))
+                                                     : AnsiToUtf8(FieldText(row.firmware_version)));
       if (!version.empty() && hooks_.version_known)
         hooks_.version_known(position, row);
       break;

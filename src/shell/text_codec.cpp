@@ -92,7 +92,23 @@ class Converter {
 
 }  // namespace
 
+namespace {
+
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80)
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string AnsiToUtf8(std::string_view ansi) {
+  // Addresses, MAC texts and most versions are ASCII, the same bytes in every code page this
+  // tool uses; they skip the converter, which the list refresh would otherwise open per cell.
+  if (IsAscii(ansi))
+    return std::string(ansi);
   const std::string code_page = CurrentCodePage();
   Converter converter("UTF-8", code_page.c_str());
   if (!converter.ok())
@@ -101,6 +117,8 @@ std::string AnsiToUtf8(std::string_view ansi) {
 }
 
 std::string Utf8ToAnsi(std::string_view utf8) {
+  if (IsAscii(utf8))
+    return std::string(utf8);
   const std::string code_page = CurrentCodePage();
   Converter converter(code_page.c_str(), "UTF-8");
   if (!converter.ok()) {

@@ -115,6 +115,14 @@ TEST(SdkEventHandlerAsyncTest, VersionFailureArrivingLaterFindsTheRowByHandle) {
   EXPECT_EQ(list.entries[0].version, LookupText(keys::MSGTIP34));
 }
 
+TEST_F(SdkEventHandlerTest, DeviceVersionTextReachesTheListAsUtf8) {
+  list.Add(5, true, false);
+  // "V1 版本" as a device sends it, in its code page (GBK).
+  Aux(5, 1012, "<RESPONSE_PARAM FileSystemVersion=\"V1 \xB0\xE6\xB1\xBE\" />");
+  EXPECT_STREQ(list.entries[0].row->firmware_version, "V1 \xB0\xE6\xB1\xBE");
+  EXPECT_EQ(list.entries[0].version, "V1 \xE7\x89\x88\xE6\x9C\xAC");
+}
+
 TEST_F(SdkEventHandlerTest, UnknownHandleChangesNothing) {
   list.Add(5, false, false);
   Status(99, 4);
