@@ -1,16 +1,13 @@
 #include "discovery/assigned_address_table.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
+
+#include "discovery/ipv4_text.h"
 
 namespace vdz {
 
 uint32_t AssignedAddressTable::Parse(const char* dotted) {
-  in_addr addr{};
-  if (dotted == nullptr || inet_pton(AF_INET, dotted, &addr) != 1)
-    return 0;
-  return addr.s_addr;
+  return ParseIpv4NetworkOrder(dotted).value_or(0);
 }
 
 void AssignedAddressTable::Remove(uint32_t address) {

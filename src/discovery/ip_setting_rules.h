@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "discovery/ipv4_text.h"
+
 namespace vdz {
 
 // What the IP settings dialog edits: five dotted texts and the DHCP switch.
@@ -15,18 +17,6 @@ struct IpSettingValues {
   std::string ip, netmask, gateway, dns1, dns2;
   int dhcp = 0;
 };
-
-using Octets = std::array<int, 4>;
-
-// inet_addr semantics, first octet most significant: empty or bad text gives 0xFFFFFFFF.
-uint32_t InetAddrHostOrder(const char* text);
-
-// Strict dotted quad ("a.b.c.d", each 0..255, decimal); host order, first octet high.
-std::optional<uint32_t> ParseDottedQuad(std::string_view text);
-
-// "%d.%d.%d.%d", most significant octet first.
-std::string DottedFromHostOrder(uint32_t address);
-Octets OctetsFromHostOrder(uint32_t address);
 
 // The gateway lies in the address's subnet (octet by octet under the mask) and the address's
 // last byte is not 255. Applied whether or not DHCP is on.

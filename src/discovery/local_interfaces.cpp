@@ -1,41 +1,11 @@
 #include "discovery/local_interfaces.h"
 
-#include <arpa/inet.h>
-
 #include <cstdio>
 
 #include "shell/bounded_text.h"
 #include "shell/diag_log.h"
 
 namespace vdz {
-
-namespace {
-
-bool ParseDotted(const std::string& text, uint32_t* network_order) {
-  in_addr addr{};
-  if (inet_pton(AF_INET, text.c_str(), &addr) != 1)
-    return false;
-  *network_order = addr.s_addr;
-  return true;
-}
-
-}  // namespace
-
-uint32_t AdapterKey(const char* dotted) {
-  in_addr addr{};
-  if (dotted == nullptr || inet_pton(AF_INET, dotted, &addr) != 1)
-    return 0;
-  const auto* b = reinterpret_cast<const unsigned char*>(&addr.s_addr);
-  return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-         static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
-}
-
-std::string DottedFromKey(uint32_t key) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", key & 0xFF, (key >> 8) & 0xFF, (key >> 16) & 0xFF,
-                (key >> 24) & 0xFF);
-  return text;
-}
 
 AdapterTable BuildAdapterTable(NetworkInfoSource& source) {
   AdapterTable table;
@@ -115,15 +85,12 @@ int ReadLocalNetworkParameters(NetworkInfoSource& source, LocalNetworkParameters
   params->Set(kLocalGateway, routed->gateway);
   DiagLog("Gateway: %s\n", params->Get(kLocalGateway).c_str());
 
-  uint32_t gateway = 0;
-  const bool have_gateway = ParseDotted(routed->gateway, &gateway);
+  const auto gateway = ParseIpv4NetworkOrder(routed->gateway.c_str());
   const Ipv4WithMask* chosen = nullptr;
   for (const auto& entry : routed->addresses) {
-    uint32_t address = 0;
-    uint32_t mask = 0;
-    if (!ParseDotted(entry.address, &address) || !ParseDotted(entry.mask, &mask))
-      continue;
-    if (have_gateway && (address & mask) == (gateway & mask)) {
+    const auto address = ParseIpv4NetworkOrder(entry.address.c_str());
+    const auto mask = ParseIpv4NetworkOrder(entry.mask.c_str());
+    if (address && mask && gateway && (*address & *mask) == (*gateway & *mask)) {
       chosen = &entry;
       break;
     }

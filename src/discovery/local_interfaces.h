@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "discovery/ipv4_text.h"
+
 namespace vdz {
 
 struct Ipv4WithMask {
@@ -23,12 +25,8 @@ struct AdapterInfo {
   int interface_index = 0;
 };
 
-// The key is the adapter's address bytes in network order read as a little-endian number,
-// so 192.168.1.10 (key 0x0A01A8C0) sorts before 10.0.0.20 (key 0x1400000A).
+// Keyed by AdapterKey, so 192.168.1.10 sorts before 10.0.0.20.
 using AdapterTable = std::map<uint32_t, AdapterInfo>;
-
-uint32_t AdapterKey(const char* dotted);  // 0 when the text does not parse
-std::string DottedFromKey(uint32_t key);
 
 // Source of the operating system's IP configuration; replaced by a fake in tests.
 class NetworkInfoSource {
