@@ -21,6 +21,7 @@
 #include "protocol/login_digest.h"
 #include "protocol/messages.h"
 #include "protocol/payload.h"
+#include "protocol/protocol_numbers.h"
 
 namespace vdz::devserver {
 
@@ -51,12 +52,12 @@ std::uint64_t Tag(std::uint64_t kind, int id) {
 // sync, output port, snapshot, file delete, image parameters.
 bool AcceptedSystemCommand(int command) {
   switch (command) {
-    case 1002:
-    case 1005:
-    case 1024:
-    case 1042:
-    case 1043:
-    case 1081:
+    case proto::kCmdRestoreConfig:
+    case proto::kCmdTimeSync:
+    case proto::kCmdFileDelete:
+    case proto::kCmdOutputPort:
+    case proto::kCmdSnapshot:
+    case proto::kCmdImageParameters:
       return true;
     default:
       return false;
@@ -335,11 +336,11 @@ struct DeviceServerHost::Impl {
         break;
       }
       case RequestOp::kSystemControl:
-        if (r.command == 1012) {
+        if (r.command == proto::kCmdFirmwareVersion) {
           Aux(c, r.command, FirmwareVersionDocument(d.config));
-        } else if (r.command == 1020) {
+        } else if (r.command == proto::kCmdDeviceInformation) {
           Aux(c, r.command, DeviceInformationDocument(d.config));
-        } else if (r.command == 1021) {
+        } else if (r.command == proto::kCmdFileSearch) {
           Aux(c, r.command, EmptyFileListDocument());
         } else if (!AcceptedSystemCommand(r.command)) {
           Reply(c, h.sequence, kResultUnknownCommand);

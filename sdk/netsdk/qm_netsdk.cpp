@@ -4,7 +4,12 @@
 #include <cstring>
 #include <new>
 
+#include "protocol/protocol_numbers.h"
 #include "sdk_core.h"
+
+static_assert(QM_NETSDK_EVENT_SESSION_UP == vdz::proto::kEventSessionUp);
+static_assert(QM_NETSDK_EVENT_DISCONNECTED == vdz::proto::kEventDisconnected);
+static_assert(QM_NETSDK_EVENT_RECONNECT_FAILED == vdz::proto::kEventReconnectFailed);
 
 using vdz::netsdk::SdkCore;
 using vdz::sdkproto::RequestMessage;

@@ -51,6 +51,9 @@ QM_NETSDK_API int QM_NETSDK_IPC_SetTimeouts(int login_ms, int keepalive_ms, int 
 /* Our addition: bytes currently held in per-connection buffers (refreshed every 50 ms). */
 QM_NETSDK_API long long QM_NETSDK_IPC_DebugBufferedBytes(void);
 
+/* Replacing a callback (nullptr unregisters it) is quiescent: when the call returns, the
+ * previous callback is not running and will not run again, so its owner may be destroyed.
+ * Called from inside a callback it does not wait (the running callback is the caller). */
 QM_NETSDK_API int QM_NETSDK_IPC_SetStatusEventCallBack(QM_NETSDK_StatusEventCallBack callback,
                                                        void* owner);
 QM_NETSDK_API int QM_NETSDK_IPC_SetAUXResponseCallBack(QM_NETSDK_AUXResponseCallBack callback,

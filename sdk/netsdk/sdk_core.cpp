@@ -121,13 +121,22 @@ int SdkCore::SetTimeouts(int login_ms, int keepalive_ms, int dead_peer_ms, int r
   return QM_NETSDK_OK;
 }
 
+// Callbacks run with callback_mutex_ held, so taking it here waits for a running one: once
+// the caller has its answer, the old callback is neither running nor will it run again, and
+// its owner may go. From inside a callback (the I/O thread) the lock is already ours.
 void SdkCore::SetStatusCallback(QM_NETSDK_StatusEventCallBack callback, void* owner) {
+  std::unique_lock quiesce(callback_mutex_, std::defer_lock);
+  if (!OnIoThread())
+    quiesce.lock();
   std::lock_guard lock(state_mutex_);
   status_cb_ = callback;
   status_owner_ = owner;
 }
 
 void SdkCore::SetAuxCallback(QM_NETSDK_AUXResponseCallBack callback, void* owner) {
+  std::unique_lock quiesce(callback_mutex_, std::defer_lock);
+  if (!OnIoThread())
+    quiesce.lock();
   std::lock_guard lock(state_mutex_);
   aux_cb_ = callback;
   aux_owner_ = owner;
@@ -262,6 +271,7 @@ int SdkCore::Call(int handle, const sdkproto::RequestMessage& request) {
 }
 
 void SdkCore::EmitStatus(int handle, int event, std::string_view data) {
+  std::lock_guard running(callback_mutex_);
   QM_NETSDK_StatusEventCallBack cb = nullptr;
   void* owner = nullptr;
   {
@@ -281,6 +291,7 @@ void SdkCore::EmitStatus(int handle, int event, std::string_view data) {
 }
 
 void SdkCore::EmitAux(int handle, int command, std::string_view text) {
+  std::lock_guard running(callback_mutex_);
   QM_NETSDK_AUXResponseCallBack cb = nullptr;
   void* owner = nullptr;
   {

@@ -67,6 +67,7 @@ class SdkCore final : public SessionHost {
   bool LiveHandle(int handle);
 
   mutable std::mutex state_mutex_;  // guards running_, timing_ writes, live_, callbacks
+  std::mutex callback_mutex_;       // held while a callback runs
   bool running_ = false;
   SdkTiming timing_;
   std::unordered_set<int> live_;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "protocol/protocol_numbers.h"
 #include "shell/bounded_text.h"
 
 namespace vdz {
@@ -35,14 +36,14 @@ void CopyText(SdkEventRecord* record, const char* text) {
 
 int FixedEventDataSize(int event_type) {
   switch (event_type) {
-    case 23:
-      return 168;
-    case 24:
-      return 536;
-    case 25:
-      return 276;
-    case 30:
-      return 1360;
+    case proto::kEventAlarm:
+      return proto::kAlarmRecordSize;
+    case proto::kEventVideoHeader:
+      return proto::kVideoHeaderRecordSize;
+    case proto::kEventAudioHeader:
+      return proto::kAudioHeaderRecordSize;
+    case proto::kEventFileDownloaded:
+      return proto::kFileRecordSize;
     default:
       return 0;
   }
@@ -69,7 +70,7 @@ std::unique_ptr<SdkEventRecord> MakeAuxEventRecord(int handle, int command, cons
   auto record = NewRecord(handle, command, owner);
   if (!record)
     return nullptr;
-  if (command == 1012) {
+  if (command == proto::kCmdFirmwareVersion) {
     CopyBounded(record->payload, ExtractFileSystemVersion(text));
   } else {
     CopyText(record.get(), text);

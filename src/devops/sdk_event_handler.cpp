@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "devops/batch_runner.h"
+#include "protocol/protocol_numbers.h"
 #include "shell/bounded_text.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -13,8 +14,40 @@ namespace vdz {
 
 namespace {
 
-constexpr int kCommandFirmwareVersion = 1012;
-constexpr int kCommandDeviceInformation = 1020;
+// Status events that only write a text (null: an empty one), may end an upgrade and may
+// concern the talk console.
+struct StatusEventRule {
+  int code;
+  const char* key;
+  bool ends_upgrade;
+  bool to_console;
+};
+
+constexpr StatusEventRule kStatusRules[] = {
+    {proto::kEventUpgradeDone, keys::MSGTIP10, true, false},
+    {proto::kEventUpgradeFailed, keys::MSGTIP4, true, false},
+    {proto::kEventUpgradeWrongImage, keys::MSGTIP3, true, false},
+    {proto::kEventTalkStarted, keys::STRING_STARTTALK_OK, false, true},
+    {proto::kEventTalkData, nullptr, false, true},
+    {proto::kEventTalkStopped, keys::STRING_STOPTALK_OK, false, true},
+    {proto::kEventFileUploadDone, keys::MSGTIP6, true, true},
+    {proto::kEventFileUploadFailed, keys::MSGTIP7, true, false},
+    {proto::kEventDeviceLinkLost, keys::MSGTIP9, false, false},
+    {proto::kEventDeviceLinkBack, keys::MSGTIP8, false, false},
+    {proto::kEventAccountRefused, keys::MSGTIP5, false, false},
+    {proto::kEventUpgradeInterrupted, keys::MSGTIP2, true, false},
+    {proto::kEventTalkBusy, keys::STRING_STARTTALK_DEVBUSY, false, true},
+    {proto::kEventTalkParamError, keys::STRING_STARTTALK_PARAMERROR, false, true},
+    {proto::kEventTalkNotSupported, keys::STRING_STARTTALK_NOTSUPPORT, false, true},
+};
+
+const StatusEventRule* FindStatusRule(int code) {
+  for (const StatusEventRule& rule : kStatusRules) {
+    if (rule.code == code)
+      return &rule;
+  }
+  return nullptr;
+}
 
 int32_t PayloadInt(const SdkEventRecord& event, std::size_t offset) {
   int32_t value = 0;
@@ -25,8 +58,8 @@ int32_t PayloadInt(const SdkEventRecord& event, std::size_t offset) {
 // Alarm events carry a fixed record: time of day at bytes 16, 20, 24, the alarm type at 28
 // and a text from byte 40.
 std::string AlarmStatusText(const SdkEventRecord& event) {
-  constexpr std::size_t kTextOffset = 40;
-  constexpr std::size_t kRecordSize = 168;
+  constexpr std::size_t kTextOffset = proto::kAlarmPathOffset;
+  constexpr std::size_t kRecordSize = proto::kAlarmRecordSize;
   const char* text = event.payload + kTextOffset;
   const void* nul = std::memchr(text, 0, kRecordSize - kTextOffset);
   const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text)
@@ -59,106 +92,55 @@ void SdkEventHandler::HandleStatusEvent(const SdkEventRecord& event) {
     return;
   DeviceRow& row = *list_.RowAt(position);
   auto status = [&](const char* key) { list_.SetStatusText(position, LookupText(key)); };
-  auto to_console = [&] {
-    if (hooks_.talk_console)
-      hooks_.talk_console(event);
-  };
 
-  switch (event.code) {
-    case 2:
-      status(keys::MSGTIP10);
-      row.upgrading = 0;
-      break;
-    case 3:
-      status(keys::MSGTIP4);
-      row.upgrading = 0;
-      break;
-    case 4: {
-      status(keys::MSGTIP1);
-      row.online = 1;
-      const int handle = event.handle;
-      RequestSystemControl(handle, kCommandFirmwareVersion, [this, handle](int result) {
-        if (result == 0)
-          return;
-        const int at = FindRowByHandle(list_, handle);
-        if (at < 0)
-          return;
+  if (event.code == proto::kEventSessionUp) {
+    status(keys::MSGTIP1);
+    row.online = 1;
+    RequestVersionThenInformation(event.handle);
+    return;
+  }
+  if (event.code == proto::kEventAlarm) {
+    list_.SetStatusText(position, AlarmStatusText(event));
+    if (PayloadInt(event, proto::kAlarmKindOffset) == proto::kAlarmKindSnapshot &&
+        row.snapshot_pending && hooks_.snapshot_alarm) {
+      hooks_.snapshot_alarm(position, row);
+    }
+    return;
+  }
+  if (event.code == proto::kEventUpgradeSending || event.code == proto::kEventUpgradeWriting) {
+    if (hooks_.upgrade_progress)
+      hooks_.upgrade_progress(position, row, event);
+    return;
+  }
+  const StatusEventRule* rule = FindStatusRule(event.code);
+  if (rule == nullptr)
+    return;
+  list_.SetStatusText(position, rule->key != nullptr ? LookupText(rule->key) : std::string());
+  if (rule->ends_upgrade)
+    row.upgrading = 0;
+  if (rule->to_console && hooks_.talk_console)
+    hooks_.talk_console(event);
+}
+
+// The version first, then the device information, for one device in that order: the
+// information request goes out once the version request has returned, whatever its result.
+void SdkEventHandler::RequestVersionThenInformation(int handle) {
+  RequestSystemControl(handle, proto::kCmdFirmwareVersion, [this, handle](int result) {
+    if (result != 0) {
+      const int at = FindRowByHandle(list_, handle);
+      if (at >= 0) {
         DeviceRow& answered = *list_.RowAt(at);
         CopyBounded(answered.firmware_version, LookupText(keys::MSGTIP34));
         list_.SetVersionText(at, std::string(FieldText(answered.firmware_version)));
-      });
-      RequestSystemControl(handle, kCommandDeviceInformation, nullptr);
-      break;
-    }
-    case 5:
-      status(keys::MSGTIP3);
-      row.upgrading = 0;
-      break;
-    case 6:
-      status(keys::STRING_STARTTALK_OK);
-      to_console();
-      break;
-    case 7:
-      list_.SetStatusText(position, std::string());
-      to_console();
-      break;
-    case 8:
-      status(keys::STRING_STOPTALK_OK);
-      to_console();
-      break;
-    case 14:
-      status(keys::MSGTIP6);
-      row.upgrading = 0;
-      to_console();
-      break;
-    case 15:
-      status(keys::MSGTIP7);
-      row.upgrading = 0;
-      break;
-    case 16:
-      status(keys::MSGTIP9);
-      break;
-    case 17:
-      status(keys::MSGTIP8);
-      break;
-    case 23:
-      list_.SetStatusText(position, AlarmStatusText(event));
-      if (PayloadInt(event, 28) == 23 && row.snapshot_pending && hooks_.snapshot_alarm) {
-        hooks_.snapshot_alarm(position, row);
       }
-      break;
-    case 32:
-      status(keys::MSGTIP5);
-      break;
-    case 34:
-      status(keys::MSGTIP2);
-      row.upgrading = 0;
-      break;
-    case 35:
-      status(keys::STRING_STARTTALK_DEVBUSY);
-      to_console();
-      break;
-    case 36:
-      status(keys::STRING_STARTTALK_PARAMERROR);
-      to_console();
-      break;
-    case 37:
-      status(keys::STRING_STARTTALK_NOTSUPPORT);
-      to_console();
-      break;
-    case 54:
-    case 55:
-      if (hooks_.upgrade_progress)
-        hooks_.upgrade_progress(position, row, event);
-      break;
-    default:
-      break;
-  }
+    }
+    RequestSystemControl(handle, proto::kCmdDeviceInformation, nullptr);
+  });
 }
 
 void SdkEventHandler::HandleAuxResponse(const SdkEventRecord& event) {
   switch (event.code) {
-    case kCommandFirmwareVersion: {
+    case proto::kCmdFirmwareVersion: {
       const int position = FindRowByHandle(list_, event.handle);
       if (position < 0)
         return;
@@ -175,17 +157,17 @@ void SdkEventHandler::HandleAuxResponse(const SdkEventRecord& event) {
         hooks_.version_known(position, row);
       break;
     }
-    case kCommandDeviceInformation: {
+    case proto::kCmdDeviceInformation: {
       const int position = FindRowByHandle(list_, event.handle);
       if (position < 0)
         return;
       CopyBounded(list_.RowAt(position)->device_information, FieldText(event.payload));
       break;
     }
-    case 504:
-    case 507:
-    case 1021:
-    case 1022:
+    case proto::kCfgVideoCapture:
+    case proto::kCfgAudioCapture:
+    case proto::kCmdFileSearch:
+    case proto::kCmdFileSearchMore:
       if (hooks_.talk_console)
         hooks_.talk_console(event);
       break;

@@ -33,6 +33,7 @@ class SdkEventHandler {
 
  private:
   void RequestSystemControl(int handle, int command, std::function<void(int)> done);
+  void RequestVersionThenInformation(int handle);
 
   DeviceSdk& sdk_;
   DeviceListPort& list_;

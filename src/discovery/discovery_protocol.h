@@ -7,21 +7,22 @@
 #include <string>
 
 #include "devconfig/device_document.h"
+#include "protocol/protocol_numbers.h"
 
 namespace vdz {
 
-inline constexpr uint16_t kDiscoveryPort = 3001;
+inline constexpr uint16_t kDiscoveryPort = proto::kDiscoveryPort;
 inline constexpr const char* kDiscoveryBroadcastAddress = "255.255.255.255";
 // A longer datagram is refused by the receiver as a failed receive.
 inline constexpr std::size_t kMaxDiscoveryDatagram = 5119;
 // Requests are formatted into 10,240-byte buffers with the terminating NUL.
 inline constexpr std::size_t kMaxDiscoveryMessage = 10239;
 
-inline constexpr int kMsgCodeSearch = 1;
-inline constexpr int kMsgCodeSetParameters = 2;
-inline constexpr int kMsgCodeAnswer = 3;
-inline constexpr int kMsgCodeRestore = 5;
-inline constexpr int kMsgCodeReboot = 7;
+inline constexpr int kMsgCodeSearch = proto::kDiscoverySearch;
+inline constexpr int kMsgCodeSetParameters = proto::kDiscoverySetParameters;
+inline constexpr int kMsgCodeAnswer = proto::kDiscoveryAnswer;
+inline constexpr int kMsgCodeRestore = proto::kDiscoveryRestore;
+inline constexpr int kMsgCodeReboot = proto::kDiscoveryReboot;
 
 // The request envelope, LF separated, no LF after the last line; a null body gives the
 // ten-line variant (search), any other body the eleven-line one. At most
