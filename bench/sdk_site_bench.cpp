@@ -19,6 +19,7 @@
 #include "cli/login_check.h"
 #include "cli/sdk_event_queue.h"
 #include "devops/device_sdk.h"
+#include "devops/sdk_runtime.h"
 #include "lab/lab_guard.h"
 #include "qm_netsdk.h"
 #include "shell/bounded_text.h"
@@ -85,8 +86,10 @@ int main() {
   const int threads_before = vdz::test::ThreadCount();
   const long rss_before = vdz::test::ResidentKiB();
   vdz::cli::SdkEventQueue queue;
-  if (vdz::cli::StartNetSdk(queue) != 0)
+  auto runtime = vdz::SdkRuntime::Start();
+  if (!runtime)
     return 1;
+  runtime->Subscribe(&queue);
   vdz::cli::CliDeviceList list;
   for (const vdz::DeviceRow& row : found.rows)
     list.Add(row);
@@ -138,6 +141,6 @@ int main() {
   std::printf("RSS per logged-in device (client side): %.1f KiB  (target < 64 KiB)\n",
               static_cast<double>(rss_after - rss_before) / n);
   std::printf("SDK buffers per connection: %.1f bytes\n", static_cast<double>(buffered) / n);
-  QM_NETSDK_IPC_Cleanup();
+  runtime->Unsubscribe(&queue);
   return online == n ? 0 : 1;
 }

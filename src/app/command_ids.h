@@ -69,8 +69,15 @@ inline constexpr int kMenuOpenSnapshotFolder = 32799;
 inline constexpr int kMenuAssignFree = 32901;
 inline constexpr int kMenuAssignConsecutive = 32902;
 
-// System menu.
-inline constexpr int kSysAbout = 16;
+// The system menu has numbers of its own: its About entry is 16 there, as button 16 is in
+// the window, so the two live apart in the one command table.
+inline constexpr int kSystemMenuBase = 0x10000;
+inline constexpr int kSysAbout = kSystemMenuBase + 16;
+
+// Clicks on the device list, dispatched through the command table like the commands.
+inline constexpr int kListNotifyBase = 0x20000;
+inline constexpr int kListRowClick = kListNotifyBase + 1;
+inline constexpr int kListRowDoubleClick = kListNotifyBase + 2;
 
 // Timers.
 inline constexpr int kTimerRefresh = 1000;

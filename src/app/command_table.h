@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "shell/prompter.h"
 
@@ -15,18 +16,25 @@ class CommandTable {
 
   explicit CommandTable(Prompter& prompter) : prompter_(prompter) {}
 
-  void Add(int id, Handler handler) { handlers_[id] = std::move(handler); }
-  // Known to the window but not built yet.
-  void AddUnavailable(int id) { handlers_[id] = nullptr; }
+  // An id enters the table once, bound or unavailable: a second entry is refused and
+  // remembered, so that a forgotten AddUnavailable cannot shadow a handler (or the reverse).
+  bool Add(int id, Handler handler);
+  // Known to the window but not built yet: says so when run.
+  bool AddUnavailable(int id);
 
   bool Contains(int id) const { return handlers_.count(id) != 0; }
   bool Available(int id) const;
+  std::vector<int> Ids() const;
+  const std::vector<int>& Duplicates() const { return duplicates_; }
   // False for an id the window does not know.
   bool Dispatch(int id);
 
  private:
+  bool Insert(int id, Handler handler);
+
   Prompter& prompter_;
   std::map<int, Handler> handlers_;
+  std::vector<int> duplicates_;
 };
 
 }  // namespace vdz

@@ -22,6 +22,7 @@
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
 #include "app/sdk_event_bridge.h"
+#include "app/tooltip_style.h"
 #include "devconfig/dialogs/dialog_ip_setting.h"
 #include "devops/batch_runner.h"
 #include "devops/device_login.h"
@@ -29,8 +30,8 @@
 #include "devops/login_coordinator.h"
 #include "devops/sdk_call_pool.h"
 #include "devops/sdk_event_handler.h"
+#include "devops/sdk_runtime.h"
 #include "player/qm_player.h"
-#include "qm_netsdk.h"
 #include "shell/diag_log.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -217,6 +218,9 @@ void CQmDadIvidudEvuzDlg::BuildControls() {
 
   connect(select_all_, &QCheckBox::clicked, this, &CQmDadIvidudEvuzDlg::OnSelectAll);
   connect(list_, &CReportCtrl::ContextMenuRequested, this, &CQmDadIvidudEvuzDlg::OnContextMenu);
+  connect(list_, &CReportCtrl::ItemClicked, this, [this] { RunCommand(cmd::kListRowClick); });
+  connect(list_, &CReportCtrl::ItemDoubleClicked, this,
+          [this] { RunCommand(cmd::kListRowDoubleClick); });
 }
 
 void CQmDadIvidudEvuzDlg::BuildLayout() {
@@ -298,9 +302,9 @@ void CQmDadIvidudEvuzDlg::Relabel() {
     buttons_[row.browse]->setText(Text(keys::TOUR));
   }
   buttons_[cmd::kPrintLabel]->setText(Text(keys::STRING_PRINT_QR));
-  buttons_[cmd::kUpgradeFromFolder]->setToolTip(Text(keys::STRING_TIPS_UPDATE_DIR));
-  buttons_[cmd::kUpgradeFromFile]->setToolTip(Text(keys::STRING_TIPS_UPDATE_FILE));
-  buttons_[cmd::kUploadConfig]->setToolTip(Text(keys::STRING_TIPS_UPDATE_CFG));
+  buttons_[cmd::kUpgradeFromFolder]->setToolTip(WrappedTooltip(Text(keys::STRING_TIPS_UPDATE_DIR)));
+  buttons_[cmd::kUpgradeFromFile]->setToolTip(WrappedTooltip(Text(keys::STRING_TIPS_UPDATE_FILE)));
+  buttons_[cmd::kUploadConfig]->setToolTip(WrappedTooltip(Text(keys::STRING_TIPS_UPDATE_CFG)));
   if (auto* about = findChild<QToolButton*>(QStringLiteral("about"))) {
     about->setToolTip(Text(keys::ABOUT_APP));
   }
@@ -310,7 +314,10 @@ void CQmDadIvidudEvuzDlg::Initialise() {
   DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
   setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
   // Tooltips of the upgrade buttons: blue on white, as installers know them.
-  setStyleSheet(QStringLiteral("QToolTip { color: #0000ff; background-color: #ffffff; }"));
+  setStyleSheet(TooltipStyleSheet());
+  tooltip_style_ = std::make_unique<TooltipStyle>();
+  for (int id : {cmd::kUpgradeFromFolder, cmd::kUpgradeFromFile, cmd::kUploadConfig})
+    buttons_[id]->setStyle(tooltip_style_.get());
   setWindowTitle(QString::fromUtf8(kWindowCaption));
   switch_stream_->setChecked(true);
   list_->SetColumnHeader(DeviceListPresenter::ColumnHeaderText());
@@ -318,19 +325,29 @@ void CQmDadIvidudEvuzDlg::Initialise() {
   list_->SetSortable(true);
   Relabel();
 
-  if (!options_.sdk) {
-    QM_NETSDK_IPC_Init();
-    sdk_events_ = new SdkEventBridge(
-        [this](const SdkEventRecord& event) { logins_->Dispatch(true, event); },
-        [this](const SdkEventRecord& event) { logins_->Dispatch(false, event); }, this);
-    sdk_events_->Register();
-    QM_NETSDK_IPC_SetAutoReconnect(0, 1);
-  }
+  if (!options_.sdk)
+    StartSdkRuntime();
   grid_->SetLayout(1, 1);
 
   session_->StartFromButton();
   FillAdapterList();
   snapshot_timer_.start(5000);
+}
+
+void CQmDadIvidudEvuzDlg::StartSdkRuntime() {
+  int rc = 0;
+  sdk_runtime_ = SdkRuntime::Start(&rc);
+  if (!sdk_runtime_) {
+    // The window still searches and re-addresses; every login will say it failed.
+    DiagLog("CQmDadIvidudEvuzDlg: device SDK start-up failed, ret=%d\n", rc);
+    prompter_->ShowError(
+        QStringLiteral("%1 (%2)").arg(Text(keys::SDK_START_FAILED)).arg(rc).toStdString());
+    return;
+  }
+  sdk_events_ = new SdkEventBridge(
+      [this](const SdkEventRecord& event) { logins_->Dispatch(true, event); },
+      [this](const SdkEventRecord& event) { logins_->Dispatch(false, event); }, this);
+  sdk_runtime_->Subscribe(sdk_events_);
 }
 
 void CQmDadIvidudEvuzDlg::FillAdapterList() {
@@ -392,9 +409,9 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
   t.Add(cmd::kSwitchStream, [this] { switch_stream_->toggle(); });
   t.Add(cmd::kMenuPreviewSound, [this] { preview_sound_->toggle(); });
 
-  for (int id : {cmd::kRestoreChecked,
-                 cmd::kConfigDownload,
-                 cmd::kRebootChecked,
+  RegisterNetworkCommands();
+  // Each of these says "not available in this build" until its feature is built.
+  for (int id : {cmd::kConfigDownload,
                  cmd::kBatchTitle,
                  cmd::kBatchPlatform,
                  cmd::kConfigRestore,
@@ -425,15 +442,15 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
                  cmd::kMenuRemoteKorean,
                  cmd::kMenuRemotePolish,
                  cmd::kMenuStopPreview,
-                 cmd::kMenuReboot,
-                 cmd::kMenuChangeAddress,
-                 cmd::kMenuFreeAddress,
-                 cmd::kMenuRestore,
                  cmd::kMenuSnapshot,
                  cmd::kMenuOpenSnapshotFolder,
-                 cmd::kMenuAssignFree,
-                 cmd::kMenuAssignConsecutive}) {
+                 cmd::kListRowClick,
+                 cmd::kListRowDoubleClick}) {
     t.AddUnavailable(id);
+  }
+  if (!t.Duplicates().empty()) {
+    DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
+    Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");
   }
 }
 
@@ -563,12 +580,12 @@ void CQmDadIvidudEvuzDlg::ShutDown() {
   request_timer_.stop();
   snapshot_timer_.stop();
   upgrade_timer_.stop();
-  if (sdk_events_ != nullptr) {
-    QM_NETSDK_IPC_SetStatusEventCallBack(nullptr, nullptr);
-    QM_NETSDK_IPC_SetAUXResponseCallBack(nullptr, nullptr);
-  }
+  // No event reaches the bridge once this returns.
+  if (sdk_runtime_ && sdk_events_ != nullptr)
+    sdk_runtime_->Unsubscribe(sdk_events_);
   // Running logins end within their time bound; their results are not wanted any more.
   sdk_calls_->Stop();
+  sdk_runtime_.reset();
   QM_PLAYER_ReleaseAll();
   // The worker has ended above, so no refresh can touch the rows while they go.
   session_->ClearRows();

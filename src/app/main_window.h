@@ -23,6 +23,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QStyle;
 
 namespace vdz {
 
@@ -32,6 +33,7 @@ class DeviceListPresenter;
 class DeviceSdk;
 class Prompter;
 class SdkEventBridge;
+class SdkRuntime;
 class LoginCoordinator;
 class SdkCallPool;
 class SdkEventHandler;
@@ -66,6 +68,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   QLabel* StatusLine() const { return status_line_; }
   QPushButton* Button(int id) const;
   SearchSession& Session() { return *session_; }
+  const CommandTable& Commands() const { return *commands_; }
   const DiscoveryEngine& Engine() const { return *engine_; }
   DeviceRegistry& Registry() { return *registry_; }
 
@@ -93,6 +96,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   // The device-list row the single-device commands act on: the first selected one.
   int SelectedRow() const;
   void RegisterNetworkCommands();
+  void StartSdkRuntime();
   void ShutDown();
 
   MainWindowOptions options_;
@@ -109,6 +113,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<SdkCallPool> sdk_calls_;
   std::unique_ptr<LoginCoordinator> logins_;
   std::unique_ptr<CommandTable> commands_;
+  std::unique_ptr<SdkRuntime> sdk_runtime_;
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;
   std::shared_ptr<AddressProber> prober_;
@@ -127,6 +132,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   QLineEdit* config_file_ = nullptr;
   QLineEdit* firmware_folder_ = nullptr;
   std::map<int, QPushButton*> buttons_;
+  std::unique_ptr<QStyle> tooltip_style_;
 
   QTimer refresh_timer_;
   QTimer request_timer_;

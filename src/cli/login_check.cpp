@@ -37,7 +37,7 @@ void LoginChecker::Handle(const QueuedSdkEvent& event) {
   if (observer_)
     observer_(event);
   if (event.record)
-    logins_.Dispatch(event.kind == QueuedSdkEvent::Kind::kStatus, *event.record);
+    logins_.Dispatch(event.kind == SdkEventKind::kStatus, *event.record);
 }
 
 void LoginChecker::RunFinishedCalls() {

@@ -29,7 +29,7 @@ struct LoginCheckLine {
 
 class LoginChecker {
  public:
-  // The queue is the one StartNetSdk gave the library's callbacks.
+  // The queue is the one subscribed to the SDK runtime.
   LoginChecker(DeviceSdk& sdk, SdkEventQueue& queue, CliDeviceList& list);
 
   // Starts the login of each row, in list order; they run in the background as the

@@ -13,8 +13,8 @@
 #include "cli/readdress_command.h"
 #include "cli/sdk_event_queue.h"
 #include "devops/device_sdk.h"
+#include "devops/sdk_runtime.h"
 #include "discovery/local_interfaces.h"
-#include "qm_netsdk.h"
 #include "shell/diag_log.h"
 
 namespace vdz::cli {
@@ -72,17 +72,23 @@ int RunLoginCheck(const CliOptions& options) {
     setrlimit(RLIMIT_NOFILE, &files);
   }
   // The library starts before the first search, as in the window.
-  SdkEventQueue queue;
-  if (const int rc = StartNetSdk(queue); rc != 0) {
+  int rc = 0;
+  std::unique_ptr<SdkRuntime> runtime = SdkRuntime::Start(&rc);
+  if (!runtime) {
     std::cerr << "viduzaver-cli: the device SDK could not be started (" << rc << ")\n";
-    QM_NETSDK_IPC_Cleanup();
     return kExitFailed;
   }
+  SdkEventQueue queue;
+  runtime->Subscribe(&queue);
+  // The queue leaves the runtime before it goes: no callback can run into it afterwards.
+  struct Unsubscribe {
+    SdkRuntime& runtime;
+    SdkEventQueue& queue;
+    ~Unsubscribe() { runtime.Unsubscribe(&queue); }
+  } unsubscribe{*runtime, queue};
   const SearchOutcome outcome = Search(options);
-  if (outcome.status != 0) {
-    QM_NETSDK_IPC_Cleanup();
+  if (outcome.status != 0)
     return outcome.status == 2 ? kExitUsage : kExitFailed;
-  }
   CliDeviceList list;
   for (const DeviceRow& row : outcome.rows)
     list.Add(row);
@@ -94,8 +100,6 @@ int RunLoginCheck(const CliOptions& options) {
     std::cerr << "viduzaver-cli: not every device came online within " << kSettleLimit.count()
               << " s\n";
   PrintLoginCheck(std::cout, checker.Lines(), options.format);
-  // Stops the library's thread first, so no callback runs into the queue as it goes.
-  QM_NETSDK_IPC_Cleanup();
   return kExitOk;
 }
 

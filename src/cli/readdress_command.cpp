@@ -7,9 +7,9 @@
 
 #include "cli/cli_device_list.h"
 #include "cli/device_search.h"
+#include "devconfig/ip_setting_rules.h"
 #include "discovery/address_probe.h"
 #include "discovery/discovery_engine.h"
-#include "discovery/ip_setting_rules.h"
 #include "discovery/readdress_commands.h"
 #include "shell/bounded_text.h"
 

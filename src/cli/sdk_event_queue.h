@@ -12,16 +12,16 @@
 
 #include "devops/sdk_event.h"
 #include "devops/sdk_event_handler.h"
+#include "devops/sdk_runtime.h"
 
 namespace vdz::cli {
 
 struct QueuedSdkEvent {
-  enum class Kind { kStatus, kAux };
-  Kind kind = Kind::kStatus;
-  std::unique_ptr<SdkEventRecord> record;
+  SdkEventKind kind = SdkEventKind::kStatus;
+  std::shared_ptr<const SdkEventRecord> record;
 };
 
-class SdkEventQueue {
+class SdkEventQueue final : public SdkEventSubscriber {
  public:
   // A device that floods events must not grow the process without end: past this many
   // waiting records new ones are refused (each is over 10 KB).
@@ -29,6 +29,9 @@ class SdkEventQueue {
 
   // False when the queue is full; the record is dropped then.
   bool Push(QueuedSdkEvent event);
+  void OnSdkEvent(SdkEventKind kind, std::shared_ptr<const SdkEventRecord> record) override {
+    Push({kind, std::move(record)});
+  }
   // The oldest event, waiting at most timeout for one.
   std::optional<QueuedSdkEvent> Pop(std::chrono::milliseconds timeout);
   std::size_t size() const;
@@ -40,15 +43,6 @@ class SdkEventQueue {
   std::deque<QueuedSdkEvent> events_;
   std::size_t dropped_ = 0;
 };
-
-// The two SDK callbacks; owner is the SdkEventQueue. They return -1 when the record could
-// not be made or queued.
-int QueueStatusEvent(int handle, int event_type, const char* data, void* owner);
-int QueueAuxResponse(int handle, int command, const char* text, void* owner);
-
-// The library start-up: init, both callbacks into the queue, auto-reconnect on by default.
-// 0 on success, else the failing call's result.
-int StartNetSdk(SdkEventQueue& queue);
 
 void DispatchSdkEvent(SdkEventHandler& handler, const QueuedSdkEvent& event);
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <unordered_set>
 
-#include "discovery/ip_setting_rules.h"
+#include "devconfig/ip_setting_rules.h"
 #include "shell/bounded_text.h"
 #include "shell/diag_log.h"
 

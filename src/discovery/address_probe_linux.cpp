@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
+#include "devconfig/ip_setting_rules.h"
 #include "discovery/address_probe.h"
-#include "discovery/ip_setting_rules.h"
 #include "shell/diag_log.h"
 
 namespace vdz {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "discovery/ipv4_text.h"
+#include "devconfig/ipv4_text.h"
 
 namespace vdz {
 

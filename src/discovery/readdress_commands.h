@@ -7,12 +7,12 @@
 #include <optional>
 #include <string>
 
+#include "devconfig/ip_setting_rules.h"
 #include "discovery/address_probe.h"
 #include "discovery/assigned_address_table.h"
 #include "discovery/device_list_port.h"
 #include "discovery/device_registry.h"
 #include "discovery/device_row.h"
-#include "discovery/ip_setting_rules.h"
 #include "discovery/local_interfaces.h"
 #include "discovery/search_engine.h"
 #include "shell/prompter.h"

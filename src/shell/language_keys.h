@@ -20,6 +20,7 @@
   X(BTNTEXT13) X(BTNTEXT14) X(BTNTEXT15) X(TOUR) X(ID_BATCH_SET_VIDEO) X(BATCHIMAGEPARAM)     \
   X(BATCHSNAP) X(BATCH_SET_CCD) X(ID_BATCH_IO_OUTPUT) X(STRING_RA_DIALOG) X(STRING_PRINT_QR)  \
   X(BATCH_TERMINAL_SET) X(BATCH_REBOOT_SERVICE) X(ABOUT_APP) X(NOT_AVAILABLE_IN_BUILD)        \
+  X(SDK_START_FAILED)                                                                          \
   /* main window: tooltips of the upgrade and upload buttons */                                \
   X(STRING_TIPS_UPDATE_DIR) X(STRING_TIPS_UPDATE_FILE) X(STRING_TIPS_UPDATE_CFG)              \
   /* main window: pop-up menus of the batch buttons */                                         \

@@ -8,18 +8,14 @@
 
 namespace vdz::lab {
 
-SdkLabSession::~SdkLabSession() {
-  // The library's thread stops before the queue it feeds goes away.
-  if (started_)
-    QM_NETSDK_IPC_Cleanup();
-}
-
 bool SdkLabSession::Start(const SdkTimeouts& timeouts, int search_seconds, std::string* error) {
-  if (const int rc = cli::StartNetSdk(queue_); rc != 0) {
+  int rc = 0;
+  runtime_ = SdkRuntime::Start(&rc);
+  if (!runtime_) {
     *error = "SDK start-up failed: " + std::to_string(rc);
     return false;
   }
-  started_ = true;
+  runtime_->Subscribe(&queue_);
   QM_NETSDK_IPC_SetTimeouts(timeouts.login_ms, timeouts.keepalive_ms, timeouts.dead_peer_ms,
                             timeouts.reconnect_ms);
   cli::SearchOutcome outcome = cli::SearchDevices({search_seconds, ""}, nullptr);
@@ -32,7 +28,7 @@ bool SdkLabSession::Start(const SdkTimeouts& timeouts, int search_seconds, std::
   sdk_ = MakeNetSdkDeviceSdk();
   checker_ = std::make_unique<cli::LoginChecker>(*sdk_, queue_, list_);
   checker_->SetObserver([this](const cli::QueuedSdkEvent& e) {
-    if (e.kind == cli::QueuedSdkEvent::Kind::kStatus && e.record)
+    if (e.kind == SdkEventKind::kStatus && e.record)
       ++status_counts_[{e.record->handle, e.record->code}];
   });
   return true;

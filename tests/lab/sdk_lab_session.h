@@ -14,6 +14,7 @@
 #include "cli/login_check.h"
 #include "cli/sdk_event_queue.h"
 #include "devops/device_sdk.h"
+#include "devops/sdk_runtime.h"
 
 namespace vdz::lab {
 
@@ -27,7 +28,6 @@ struct SdkTimeouts {
 class SdkLabSession {
  public:
   SdkLabSession() = default;
-  ~SdkLabSession();
   SdkLabSession(const SdkLabSession&) = delete;
   SdkLabSession& operator=(const SdkLabSession&) = delete;
 
@@ -50,11 +50,12 @@ class SdkLabSession {
 
  private:
   cli::SdkEventQueue queue_;
+  // Goes before the queue it feeds, after everything that calls into the library.
+  std::unique_ptr<SdkRuntime> runtime_;
   cli::CliDeviceList list_;
   std::unique_ptr<DeviceSdk> sdk_;
   std::unique_ptr<cli::LoginChecker> checker_;
   std::map<std::pair<int, int>, int> status_counts_;
-  bool started_ = false;
 };
 
 }  // namespace vdz::lab

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "devconfig/dialogs/dialog_buttons.h"
-#include "discovery/ip_setting_rules.h"
+#include "devconfig/ip_setting_rules.h"
 #include "discovery/readdress_commands.h"
 #include "shell/prompter.h"
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "discovery/ip_setting_rules.h"
+#include "devconfig/ip_setting_rules.h"
 
 class QLineEdit;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "discovery/ipv4_text.h"
+#include "devconfig/ipv4_text.h"
 
 namespace vdz {
 

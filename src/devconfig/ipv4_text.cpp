@@ -1,4 +1,4 @@
-#include "discovery/ipv4_text.h"
+#include "devconfig/ipv4_text.h"
 
 #include <arpa/inet.h>
 

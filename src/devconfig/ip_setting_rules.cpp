@@ -1,4 +1,4 @@
-#include "discovery/ip_setting_rules.h"
+#include "devconfig/ip_setting_rules.h"
 
 #include <cstdio>
 

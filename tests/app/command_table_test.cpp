@@ -1,0 +1,77 @@
+// The one table that decides what the window offers: every id once, bound or "not
+// available", and every control of the window in it.
+#include "app/command_table.h"
+
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <memory>
+
+#include "app/command_ids.h"
+#include "app/main_window.h"
+#include "devops/device_sdk.h"
+#include "discovery/readdress_fakes.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
+#include "support/recording_prompter.h"
+
+namespace vdz {
+namespace {
+
+TEST(CommandTable, AnIdEntersOnceAndUnbuiltOnesSaySo) {
+  test::RecordingPrompter prompter;
+  CommandTable table(prompter);
+  int runs = 0;
+  EXPECT_TRUE(table.Add(1, [&] { ++runs; }));
+  EXPECT_FALSE(table.Add(1, [&] { runs += 100; }));
+  EXPECT_TRUE(table.AddUnavailable(2));
+  EXPECT_FALSE(table.Add(2, [&] { runs += 100; }));  // a handler must not hide behind it
+  EXPECT_FALSE(table.AddUnavailable(1));
+  EXPECT_EQ(table.Duplicates(), (std::vector<int>{1, 2, 1}));
+
+  EXPECT_TRUE(table.Dispatch(1));
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(prompter.boxes.empty());
+  EXPECT_TRUE(table.Dispatch(2));
+  ASSERT_EQ(prompter.boxes.size(), 1u);
+  EXPECT_EQ(prompter.boxes[0].text, LookupText(keys::NOT_AVAILABLE_IN_BUILD));
+  EXPECT_FALSE(table.Dispatch(3));
+}
+
+class NullSdk final : public DeviceSdk {
+ public:
+  int Login(const char*, uint16_t, const char*, const char*) override { return 0; }
+  int SetAutoReconnect(int, int) override { return 0; }
+  int Logout(int) override { return 0; }
+  int SystemControl(int, int, int, const char*) override { return 0; }
+  int SetDVRConfig(int, int, int, const char*, int) override { return 0; }
+  int GetDVRConfig(int, int, int) override { return 0; }
+  int RebootDVR(int) override { return 0; }
+};
+
+TEST(MainWindowCommands, EveryControlIsInTheTableOnce) {
+  test::RecordingPrompter prompter;
+  MainWindowOptions options;
+  options.prompter = &prompter;
+  options.sdk = std::make_shared<NullSdk>();
+  options.network = std::make_shared<test::FixedNetwork>();
+  options.prober = std::make_shared<test::FakeProber>();
+  CQmDadIvidudEvuzDlg window(options);
+  const CommandTable& table = window.Commands();
+  EXPECT_TRUE(table.Duplicates().empty());
+  for (QPushButton* button : window.findChildren<QPushButton*>()) {
+    bool known = false;
+    for (int id : table.Ids())
+      known = known || window.Button(id) == button;
+    EXPECT_TRUE(known) << button->text().toStdString();
+  }
+  // The system menu's About and button 16 are two entries.
+  EXPECT_TRUE(table.Available(cmd::kSysAbout));
+  EXPECT_TRUE(table.Contains(cmd::kBatchTerminal));
+  EXPECT_NE(cmd::kSysAbout, cmd::kBatchTerminal);
+  EXPECT_TRUE(table.Contains(cmd::kListRowClick));
+  EXPECT_TRUE(table.Contains(cmd::kListRowDoubleClick));
+}
+
+}  // namespace
+}  // namespace vdz
