@@ -4,13 +4,6 @@
 
 namespace vdz::cli {
 
-const char* CliUsage() {
-  return "usage: viduzaver-cli search [--seconds N] [--adapter ADDR] [--format table|csv|json]\n"
-         "       viduzaver-cli login-check [--seconds N] [--adapter ADDR] "
-         "[--format table|csv|json]\n"
-         "       viduzaver-cli adapters\n";
-}
-
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
                                           std::string* error) {
   if (args.empty()) {

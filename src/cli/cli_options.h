@@ -19,6 +19,4 @@ struct CliOptions {
 // Empty optional and a message in *error for bad arguments.
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string* error);
 
-const char* CliUsage();
-
 }  // namespace vdz::cli

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/cli_device_list.h"
+#include "cli/cli_help.h"
 #include "cli/cli_options.h"
 #include "cli/device_search.h"
 #include "cli/device_table_printer.h"
@@ -107,6 +108,8 @@ int RunLoginCheck(const CliOptions& options) {
 
 int Main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (const auto status = RunHelpOrVersion(args, std::cout, std::cerr))
+    return *status;
   if (!args.empty() && IsReaddressCommand(args[0])) {
     DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
     const int readdress_status = RunReaddressCommand(args);
@@ -116,7 +119,7 @@ int Main(int argc, char** argv) {
   std::string error;
   const auto options = ParseCliOptions(args, &error);
   if (!options) {
-    std::cerr << "viduzaver-cli: " << error << "\n" << CliUsage() << ReaddressUsage();
+    std::cerr << "viduzaver-cli: " << error << "\n" << Usage();
     return kExitUsage;
   }
   DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());

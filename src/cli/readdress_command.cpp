@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "cli/cli_device_list.h"
+#include "cli/cli_help.h"
 #include "cli/device_search.h"
 #include "devconfig/ip_setting_rules.h"
 #include "discovery/address_probe.h"
@@ -85,17 +86,6 @@ std::string ResultText(int result) {
 bool IsReaddressCommand(const std::string& command) {
   return command == "set-ip" || command == "assign-free" || command == "assign-consecutive" ||
          command == "reboot" || command == "restore";
-}
-
-const char* ReaddressUsage() {
-  return "       viduzaver-cli set-ip SERIAL|IP --ip A --mask M --gateway G [--dns1 D] [--dns2 D]\n"
-         "       viduzaver-cli set-ip SERIAL|IP --dhcp [--ip A --mask M --gateway G ...]\n"
-         "       viduzaver-cli assign-free SERIAL|IP...\n"
-         "       viduzaver-cli assign-consecutive --start A [--mask M --gateway G --dns1 D "
-         "--dns2 D --dhcp] SERIAL|IP...\n"
-         "       viduzaver-cli reboot SERIAL|IP...\n"
-         "       viduzaver-cli restore SERIAL|IP...\n"
-         "       (each also takes --seconds N and --adapter ADDR for its search)\n";
 }
 
 std::optional<ReaddressOptions> ParseReaddressOptions(const std::vector<std::string>& args,
@@ -194,7 +184,7 @@ int RunReaddressCommand(const std::vector<std::string>& args) {
   std::string error;
   const auto parsed = ParseReaddressOptions(args, &error);
   if (!parsed) {
-    std::cerr << "viduzaver-cli: " << error << "\nusage:\n" << ReaddressUsage();
+    std::cerr << "viduzaver-cli: " << error << "\n" << Usage();
     return kExitUsage;
   }
   const ReaddressOptions& options = *parsed;

@@ -26,8 +26,6 @@ bool IsReaddressCommand(const std::string& command);
 std::optional<ReaddressOptions> ParseReaddressOptions(const std::vector<std::string>& args,
                                                       std::string* error);
 
-const char* ReaddressUsage();
-
 // args[0] is the command. 0 when every device was found and its request sent, 1 when one was
 // missing or failed (or the search could not run), 2 for bad arguments.
 int RunReaddressCommand(const std::vector<std::string>& args);

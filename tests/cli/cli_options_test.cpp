@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "cli/cli_help.h"
+
 namespace vdz::cli {
 namespace {
 
@@ -59,8 +63,36 @@ TEST(CliOptions, ParsesCommandsAndRefusesBadArguments) {
   }
 }
 
-TEST(CliOptions, UsageNamesLoginCheck) {
-  EXPECT_NE(std::string(CliUsage()).find("login-check [--seconds N]"), std::string::npos);
+TEST(CliHelp, HelpAndVersionAnswerWithoutRunningTheCommand) {
+  struct Case {
+    std::vector<std::string> args;
+    std::optional<int> status;
+    const char* printed;  // found in what went to the output (or the error output on 2)
+  };
+  const Case cases[] = {
+      {{"--help"}, 0, "login-check [--seconds N]"},
+      {{"-h"}, 0, "assign-consecutive --start A"},
+      {{"help"}, 0, "Exit status"},
+      {{"help", "set-ip"}, 0, "--ip A --mask M --gateway G"},
+      {{"reboot", "--help"}, 0, "usage: viduzaver-cli reboot SERIAL|IP..."},
+      {{"search", "--seconds", "3", "-h"}, 0, "usage: viduzaver-cli search"},
+      {{"help", "bogus"}, 2, "unknown command 'bogus'"},
+      {{"--version"}, 0, "viduzaver-cli "},
+      {{"search"}, std::nullopt, ""},
+      {{}, std::nullopt, ""},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream out, err;
+    const auto status = RunHelpOrVersion(c.args, out, err);
+    EXPECT_EQ(status, c.status) << c.printed;
+    const std::string text = c.status == 2 ? err.str() : out.str();
+    EXPECT_NE(text.find(c.printed), std::string::npos) << c.printed;
+    if (c.status == 0) {
+      EXPECT_TRUE(err.str().empty());
+    }
+  }
+  for (const CommandHelp& command : CommandHelpTable())
+    EXPECT_NE(Usage().find(command.name), std::string::npos) << command.name;
 }
 
 }  // namespace

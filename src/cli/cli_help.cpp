@@ -1,0 +1,109 @@
+#include "cli/cli_help.h"
+
+#include <algorithm>
+
+#ifndef VDZ_VERSION
+#define VDZ_VERSION "0"
+#endif
+
+namespace vdz::cli {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 2;
+
+const CommandHelp* FindCommand(const std::string& name) {
+  const auto& table = CommandHelpTable();
+  const auto it = std::find_if(table.begin(), table.end(),
+                               [&](const CommandHelp& c) { return name == c.name; });
+  return it == table.end() ? nullptr : &*it;
+}
+
+bool IsHelpFlag(const std::string& arg) {
+  return arg == "--help" || arg == "-h";
+}
+
+}  // namespace
+
+const std::vector<CommandHelp>& CommandHelpTable() {
+  static const std::vector<CommandHelp> table = {
+      {"search", "viduzaver-cli search [--seconds N] [--adapter ADDR] [--format table|csv|json]",
+       "Searches every adapter (or the one at ADDR) like the window does and prints every device "
+       "found. Without --seconds the search stops by itself after about seven seconds."},
+      {"login-check",
+       "viduzaver-cli login-check [--seconds N] [--adapter ADDR] [--format table|csv|json]",
+       "Searches, logs each device in with the account it reported, and shows whether it came "
+       "online and its firmware version."},
+      {"adapters", "viduzaver-cli adapters",
+       "Lists the workstation's adapters and the address parameters new device addresses are "
+       "seeded from."},
+      {"set-ip",
+       "viduzaver-cli set-ip SERIAL|IP --ip A --mask M --gateway G [--dns1 D] [--dns2 D]\n"
+       "viduzaver-cli set-ip SERIAL|IP --dhcp [--ip A --mask M --gateway G ...]",
+       "Gives one device new network parameters, checked like the IP dialog checks them."},
+      {"assign-free", "viduzaver-cli assign-free SERIAL|IP...",
+       "Gives each named device an address nobody answers on, in the workstation's subnet."},
+      {"assign-consecutive",
+       "viduzaver-cli assign-consecutive --start A [--mask M --gateway G --dns1 D --dns2 D "
+       "--dhcp] SERIAL|IP...",
+       "Gives the named devices consecutive addresses from A on, skipping taken ones."},
+      {"reboot", "viduzaver-cli reboot SERIAL|IP...", "Restarts the named devices."},
+      {"restore", "viduzaver-cli restore SERIAL|IP...",
+       "Restores the named devices' factory network settings."},
+  };
+  return table;
+}
+
+std::string Usage() {
+  std::string text = "usage: viduzaver-cli COMMAND [OPTIONS]\n\n";
+  for (const CommandHelp& c : CommandHelpTable()) {
+    std::string usage = c.usage;
+    std::size_t at = 0;
+    while (at < usage.size()) {
+      const std::size_t end = std::min(usage.find('\n', at), usage.size());
+      text += "  " + usage.substr(at, end - at) + "\n";
+      at = end + 1;
+    }
+  }
+  text +=
+      "\nThe re-addressing commands (set-ip to restore) search first and also take --seconds N "
+      "and --adapter ADDR.\n"
+      "viduzaver-cli help COMMAND and viduzaver-cli COMMAND --help describe one command;\n"
+      "viduzaver-cli --version prints the version.\n"
+      "Exit status: 0 success, 1 the command could not run or a device failed, 2 bad "
+      "arguments.\n";
+  return text;
+}
+
+std::optional<int> RunHelpOrVersion(const std::vector<std::string>& args, std::ostream& out,
+                                    std::ostream& err) {
+  if (args.empty())
+    return std::nullopt;
+  if (args[0] == "--version") {
+    out << "viduzaver-cli " VDZ_VERSION "\n";
+    return kExitOk;
+  }
+  std::string topic;
+  if (IsHelpFlag(args[0]) || args[0] == "help") {
+    if (args.size() > 1)
+      topic = args[1];
+  } else if (std::any_of(args.begin() + 1, args.end(), IsHelpFlag)) {
+    topic = args[0];
+  } else {
+    return std::nullopt;
+  }
+  if (topic.empty()) {
+    out << Usage();
+    return kExitOk;
+  }
+  const CommandHelp* command = FindCommand(topic);
+  if (command == nullptr) {
+    err << "viduzaver-cli: unknown command '" << topic << "'\n" << Usage();
+    return kExitUsage;
+  }
+  out << "usage: " << command->usage << "\n\n" << command->summary << "\n";
+  return kExitOk;
+}
+
+}  // namespace vdz::cli
