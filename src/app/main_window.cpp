@@ -460,7 +460,8 @@ int CQmDadIvidudEvuzDlg::SelectedRow() const {
 
 void CQmDadIvidudEvuzDlg::RegisterNetworkCommands() {
   CommandTable& t = *commands_;
-  const IpSettingDialog dialog = MakeIpSettingDialog(*prompter_, this);
+  const IpSettingDialog dialog =
+      options_.ip_dialog ? options_.ip_dialog : MakeIpSettingDialog(*prompter_, this);
   // Single-device commands do nothing without a selected row.
   auto on_selected = [this](auto action) {
     return [this, action] {

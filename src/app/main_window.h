@@ -44,6 +44,8 @@ struct MainWindowOptions {
   std::shared_ptr<DeviceSdk> sdk;
   std::shared_ptr<NetworkInfoSource> network;
   std::shared_ptr<AddressProber> prober;
+  // Empty: the IP settings dialog itself.
+  IpSettingDialog ip_dialog;
 };
 
 class CQmDadIvidudEvuzDlg final : public QDialog {

@@ -10,14 +10,20 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <set>
 
 #include "app/command_ids.h"
+#include "app/command_table.h"
 #include "app/main_window.h"
 #include "lab/devsim_control.h"
+#include "protocol/protocol_numbers.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
 #include "support/recording_prompter.h"
@@ -227,17 +233,93 @@ TEST(MainWindowSilentDevicesLab, SilentDevicesNeitherHoldTheWindowNorTheOthers) 
   ASSERT_TRUE(control.Send("sdk-misbehave all none", nullptr, &error)) << error;
 }
 
-TEST_F(MainWindowLab, EveryCommandIsWiredAndUnbuiltOnesSaySo) {
+// What the window offers today: every id of its command table is in exactly one list.
+const std::set<int> kWorking = {cmd::kSearch,
+                                cmd::kSelectAll,
+                                cmd::kBatchIp,
+                                cmd::kBrowseFirmwareFolder,
+                                cmd::kSysAbout,
+                                cmd::kClose,
+                                cmd::kPreviewSound,
+                                cmd::kSwitchStream,
+                                cmd::kMenuPreviewSound,
+                                cmd::kRestoreChecked,
+                                cmd::kRebootChecked,
+                                cmd::kMenuChangeAddress,
+                                cmd::kMenuFreeAddress,
+                                cmd::kMenuRestore,
+                                cmd::kMenuReboot,
+                                cmd::kMenuAssignFree,
+                                cmd::kMenuAssignConsecutive};
+const std::set<int> kNotAvailable = {cmd::kConfigDownload,
+                                     cmd::kBatchTitle,
+                                     cmd::kBatchPlatform,
+                                     cmd::kConfigRestore,
+                                     cmd::kBatchMotion,
+                                     cmd::kBatchPassword,
+                                     cmd::kBatchLanguage,
+                                     cmd::kBatchTerminal,
+                                     cmd::kBatchImage,
+                                     cmd::kBatchSnapshot,
+                                     cmd::kBatchCcd,
+                                     cmd::kBatchIoOutput,
+                                     cmd::kBatchMaintenance,
+                                     cmd::kBatchVideo,
+                                     cmd::kBatchTime,
+                                     cmd::kBrowseFirmwareFile,
+                                     cmd::kBrowseConfigFile,
+                                     cmd::kUpgradeFromFile,
+                                     cmd::kUploadConfig,
+                                     cmd::kUpgradeFromFolder,
+                                     cmd::kTalkConsole,
+                                     cmd::kPrintLabel,
+                                     cmd::kRestartTerminalService,
+                                     cmd::kDanaleImport,
+                                     cmd::kMenuOpenWeb,
+                                     cmd::kMenuRemoteZhCn,
+                                     cmd::kMenuRemoteZhTw,
+                                     cmd::kMenuRemoteEnglish,
+                                     cmd::kMenuRemoteKorean,
+                                     cmd::kMenuRemotePolish,
+                                     cmd::kMenuStopPreview,
+                                     cmd::kMenuSnapshot,
+                                     cmd::kMenuOpenSnapshotFolder,
+                                     cmd::kListRowClick,
+                                     cmd::kListRowDoubleClick};
+
+TEST_F(MainWindowLab, EveryCommandIsWiredOrSaysItIsNotAvailable) {
   ASSERT_TRUE(WaitForFirstSearch());
-  for (int id :
-       {cmd::kConfigDownload, cmd::kBatchTitle, cmd::kUpgradeFromFile, cmd::kTalkConsole}) {
+  const CommandTable& table = window_->Commands();
+  EXPECT_TRUE(table.Duplicates().empty());
+  for (int id : table.Ids()) {
+    EXPECT_NE(kWorking.count(id), kNotAvailable.count(id)) << id << " is in neither or both";
+    EXPECT_EQ(table.Available(id), kWorking.count(id) == 1) << id;
+  }
+  for (int id : kNotAvailable) {
     prompter_.boxes.clear();
     EXPECT_TRUE(window_->RunCommand(id)) << id;
     ASSERT_EQ(prompter_.boxes.size(), 1u) << id;
-    EXPECT_EQ(prompter_.boxes[0].text, LookupText(keys::NOT_AVAILABLE_IN_BUILD));
+    EXPECT_EQ(prompter_.boxes[0].text, LookupText(keys::NOT_AVAILABLE_IN_BUILD)) << id;
   }
+  for (int id : kWorking)
+    EXPECT_TRUE(table.Contains(id)) << id;
   EXPECT_FALSE(window_->RunCommand(99999));
-  // No selection: no context menu.
+
+  // About, the "?" button's command, is not button 16 and shows its box.
+  QString about_text;
+  QTimer::singleShot(0, [&about_text] {
+    WaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 3000);
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      about_text = box->text();
+      box->accept();
+    }
+  });
+  prompter_.boxes.clear();
+  window_->findChild<QAbstractButton*>(QStringLiteral("about"))->click();
+  EXPECT_TRUE(about_text.contains(QStringLiteral("ViDuZaver"))) << about_text.toStdString();
+  EXPECT_TRUE(prompter_.boxes.empty());
+
+  // No selection: no context menu; the Korean remote pages are not offered.
   window_->DeviceList()->clearSelection();
   EXPECT_EQ(window_->BuildContextMenu(), nullptr);
   window_->DeviceList()->selectRow(0);
@@ -251,6 +333,113 @@ TEST_F(MainWindowLab, EveryCommandIsWiredAndUnbuiltOnesSaySo) {
     }
   }
   EXPECT_EQ(korean, 0);
+}
+
+class MainWindowNetworkLab : public MainWindowLab {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(control_.ClearRequestLog());
+    devices_ = static_cast<int>(control_.Devices().size());
+    MainWindowOptions options;
+    options.prompter = &prompter_;
+    options.ip_dialog = [this](const IpSettingValues& initial, bool) {
+      dialog_initial_ = initial;
+      return dialog_answer_;
+    };
+    window_ = std::make_unique<CQmDadIvidudEvuzDlg>(options);
+    window_->Initialise();
+    window_->show();
+  }
+  // The list shows no serial until the terminal service fills it: the MAC column tells.
+  std::string Serial(int row) const {
+    const std::string mac = window_->DeviceList()->GetItemText(row, 2).toStdString();
+    for (const lab::DevsimDevice& device : control_.Devices()) {
+      if (device.mac == mac)
+        return device.serial;
+    }
+    return {};
+  }
+  int RowOf(const std::string& serial) const {
+    for (int r = 0; r < window_->DeviceList()->GetItemCount(); ++r) {
+      if (Serial(r) == serial)
+        return r;
+    }
+    return -1;
+  }
+  // Serials the simulator logged requests of this code for, waiting (bounded) for all.
+  std::set<std::string> Requested(int code, const std::set<std::string>& want) {
+    std::set<std::string> seen;
+    WaitFor(
+        [&] {
+          seen.clear();
+          for (const lab::DevsimRequest& r : control_.RequestLog()) {
+            if (r.code == code && want.count(r.serial))
+              seen.insert(r.serial);
+          }
+          return seen == want;
+        },
+        5000);
+    return seen;
+  }
+
+  IpSettingValues dialog_initial_;
+  std::optional<IpSettingValues> dialog_answer_;
+};
+
+TEST_F(MainWindowNetworkLab, RestoreRebootAndChangeAddressReachTheDevicesThroughTheWindow) {
+  ASSERT_TRUE(WaitForFirstSearch());
+  CReportCtrl& list = *window_->DeviceList();
+  ASSERT_GE(list.GetItemCount(), 4);
+  ASSERT_TRUE(WaitFor([&] { return !list.GetItemText(2, 3).isEmpty(); }, 10000));
+
+  // Factory reset of two checked rows: asked first, then one code-5 request each.
+  const std::set<std::string> restored = {Serial(0), Serial(1)};
+  list.SetCheck(0, true);
+  list.SetCheck(1, true);
+  prompter_.boxes.clear();
+  ASSERT_TRUE(window_->RunCommand(cmd::kRestoreChecked));
+  ASSERT_FALSE(prompter_.boxes.empty());
+  EXPECT_EQ(prompter_.boxes[0].kind, "YESNO");
+  EXPECT_EQ(prompter_.boxes[0].text, LookupText(keys::MSGTIP11));
+  EXPECT_EQ(Requested(proto::kDiscoveryRestore, restored), restored);
+
+  // Reboot of the same rows: asked, then code 7, and the devices go down and come back.
+  prompter_.boxes.clear();
+  ASSERT_TRUE(window_->RunCommand(cmd::kRebootChecked));
+  ASSERT_FALSE(prompter_.boxes.empty());
+  EXPECT_EQ(prompter_.boxes[0].text, LookupText(keys::MSGTIP38));
+  EXPECT_EQ(Requested(proto::kDiscoveryReboot, restored), restored);
+  list.SetCheck(0, false);
+  list.SetCheck(1, false);
+
+  // Change address from the context menu: the dialog opens with the row's values, the
+  // device moves, the row shows the new address and logs in there.
+  const std::string serial = Serial(2);
+  const std::string old_ip = list.GetItemText(2, 0).toStdString();
+  const std::string new_ip = old_ip.rfind("10.0.0.", 0) == 0 ? "10.0.0.231" : "192.168.1.231";
+  IpSettingValues values;
+  values.ip = new_ip;
+  values.netmask = "255.255.255.0";
+  values.gateway = old_ip.rfind("10.0.0.", 0) == 0 ? "10.0.0.1" : "192.168.1.1";
+  values.dns1 = values.gateway;
+  dialog_answer_ = values;
+  list.selectRow(2);
+  ASSERT_TRUE(window_->RunCommand(cmd::kMenuChangeAddress));
+  EXPECT_EQ(dialog_initial_.ip, old_ip);
+  EXPECT_EQ(Requested(proto::kDiscoverySetParameters, {serial}), std::set<std::string>{serial});
+  ASSERT_TRUE(WaitFor([&] { return control_.Device(serial)->ip == new_ip; }, 5000));
+  const int row = RowOf(serial);
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(list.GetItemText(row, 0).toStdString(), new_ip);
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        const auto device = control_.Device(serial);
+        return device && device->sdk_sessions > 0 &&
+               list.GetItemText(row, 4).toStdString() == LookupText(keys::MSGTIP1);
+      },
+      10000))
+      << "no login at " << new_ip << ": sessions " << control_.Device(serial)->sdk_sessions
+      << ", status '" << list.GetItemText(row, 4).toStdString() << "'";
 }
 
 }  // namespace
