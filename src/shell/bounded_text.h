@@ -12,7 +12,8 @@ template <std::size_t N>
 void CopyBounded(char (&dst)[N], std::string_view src) {
   static_assert(N > 0);
   const std::size_t n = src.size() < N - 1 ? src.size() : N - 1;
-  if (n > 0) std::memcpy(dst, src.data(), n);
+  if (n > 0)
+    std::memcpy(dst, src.data(), n);
   std::memset(dst + n, 0, N - n);
 }
 

@@ -5,6 +5,8 @@
 
 namespace vdz {
 
-std::string ConfirmationCaption() { return LookupText(keys::TEXT21); }
+std::string ConfirmationCaption() {
+  return LookupText(keys::TEXT21);
+}
 
 }  // namespace vdz

@@ -20,7 +20,8 @@ class RecordingPrompter : public Prompter {
   void ShowError(const std::string& text) override { boxes.push_back({"ERROR", text, "ERROR"}); }
   bool AskYesNo(const std::string& text, const std::string& caption) override {
     boxes.push_back({"YESNO", text, caption});
-    if (answers.empty()) return default_answer;
+    if (answers.empty())
+      return default_answer;
     const bool answer = answers.front();
     answers.pop_front();
     return answer;
