@@ -9,10 +9,10 @@
 
 #include "app/command_ids.h"
 #include "app/main_window.h"
-#include "devops/device_sdk.h"
 #include "discovery/readdress_fakes.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
+#include "support/fake_device_list.h"
 #include "support/recording_prompter.h"
 
 namespace vdz {
@@ -38,22 +38,11 @@ TEST(CommandTable, AnIdEntersOnceAndUnbuiltOnesSaySo) {
   EXPECT_FALSE(table.Dispatch(3));
 }
 
-class NullSdk final : public DeviceSdk {
- public:
-  int Login(const char*, uint16_t, const char*, const char*) override { return 0; }
-  int SetAutoReconnect(int, int) override { return 0; }
-  int Logout(int) override { return 0; }
-  int SystemControl(int, int, int, const char*) override { return 0; }
-  int SetDVRConfig(int, int, int, const char*, int) override { return 0; }
-  int GetDVRConfig(int, int, int) override { return 0; }
-  int RebootDVR(int) override { return 0; }
-};
-
 TEST(MainWindowCommands, EveryControlIsInTheTableOnce) {
   test::RecordingPrompter prompter;
   MainWindowOptions options;
   options.prompter = &prompter;
-  options.sdk = std::make_shared<NullSdk>();
+  options.sdk = std::make_shared<test::FakeSdk>();
   options.network = std::make_shared<test::FixedNetwork>();
   options.prober = std::make_shared<test::FakeProber>();
   CQmDadIvidudEvuzDlg window(options);
