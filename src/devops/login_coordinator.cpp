@@ -1,6 +1,8 @@
 #include "devops/login_coordinator.h"
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "devops/batch_runner.h"
 #include "devops/device_login.h"
@@ -21,7 +23,7 @@ void LoginCoordinator::UsePoolFor(SdkEventHooks* hooks) {
   };
 }
 
-void LoginCoordinator::StartLogin(DeviceRow& row, const DeviceRecord& record) {
+void LoginCoordinator::StartLogin(DeviceRow& row, const DeviceRecord& record, int attempts) {
   const uint64_t ticket = ++next_ticket_;
   in_flight_[ticket] = &row;
   newest_ticket_[&row] = ticket;
@@ -31,8 +33,16 @@ void LoginCoordinator::StartLogin(DeviceRow& row, const DeviceRecord& record) {
   }
   auto copy = std::make_shared<DeviceRecord>(record);
   DeviceSdk* sdk = &sdk_;
-  pool_->Submit([sdk, copy] { return LoginDevice(*sdk, *copy); },
-                [this, ticket](int handle) { Finish(ticket, handle); });
+  pool_->Submit(
+      [sdk, copy, attempts] {
+        int handle = LoginDevice(*sdk, *copy);
+        for (int left = attempts - 1; handle <= 0 && left > 0; --left) {
+          std::this_thread::sleep_for(std::chrono::seconds(1));
+          handle = LoginDevice(*sdk, *copy);
+        }
+        return handle;
+      },
+      [this, ticket](int handle) { Finish(ticket, handle); });
 }
 
 void LoginCoordinator::Relogin(DeviceRow& row, const DeviceRecord& record) {
@@ -40,7 +50,7 @@ void LoginCoordinator::Relogin(DeviceRow& row, const DeviceRecord& record) {
     sdk_.Logout(row.login_handle);
     row.login_handle = 0;
   }
-  StartLogin(row, record);
+  StartLogin(row, record, kReloginAttempts);
 }
 
 void LoginCoordinator::Forget() {

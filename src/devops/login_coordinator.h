@@ -27,10 +27,14 @@ class LoginCoordinator {
   void UsePoolFor(SdkEventHooks* hooks);
   void SetEventHandler(SdkEventHandler* handler) { handler_ = handler; }
 
-  // Logs the row in with the account and address of this record.
-  void StartLogin(DeviceRow& row, const DeviceRecord& record);
-  // Logs the row's handle out, if any, and in again with the record.
+  // Logs the row in with the account and address of this record; a refused or failed login
+  // is tried again attempts - 1 times, a second apart, before it counts.
+  void StartLogin(DeviceRow& row, const DeviceRecord& record, int attempts = 1);
+  // Logs the row's handle out, if any, and in again with the record. A device that has just
+  // been given a new address takes a moment before it listens there, so this login is tried
+  // kReloginAttempts times.
   void Relogin(DeviceRow& row, const DeviceRecord& record);
+  static constexpr int kReloginAttempts = 4;
   // The rows are about to go: logins still running finish into nothing.
   void Forget();
   int InFlight() const { return static_cast<int>(in_flight_.size()); }

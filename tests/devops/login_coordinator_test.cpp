@@ -81,12 +81,15 @@ TEST_F(LoginCoordinatorTest, SessionEventAheadOfItsLoginResultWaitsForIt) {
   EXPECT_EQ(row.online, 1);
   EXPECT_EQ(list.entries[0].status, LookupText(keys::MSGTIP1));
   EXPECT_EQ(logins.InFlight(), 0);
-  // The session requests went through the pool, not this thread.
+  // The session requests went through the pool, not this thread: the version first, the
+  // device information once the version's answer is back.
+  owner.Run(1);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (pool.pending() > 0 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  owner.Run(0);
-  EXPECT_EQ(sdk.controls.size(), 2u);
+  ASSERT_EQ(sdk.controls.size(), 2u);
+  EXPECT_EQ(sdk.controls[0], "42:1012:RESPONSE_PARAM");
+  EXPECT_EQ(sdk.controls[1], "42:1020:RESPONSE_PARAM");
 }
 
 TEST_F(LoginCoordinatorTest, ResultsForGoneRowsOrReplacedLoginsAreLoggedOut) {
@@ -107,6 +110,16 @@ TEST_F(LoginCoordinatorTest, ResultsForGoneRowsOrReplacedLoginsAreLoggedOut) {
   EXPECT_EQ(row.login_handle, 0);
   owner.Run(1);
   EXPECT_EQ(row.login_handle, 8);
+}
+
+TEST_F(LoginCoordinatorTest, ReloginAtANewAddressWaitsForTheDeviceToListenThere) {
+  DeviceRow& row = list.Add(3, true, false);
+  sdk.login_results = {-4, -4, 11};  // refused twice while the device moves
+  logins.Relogin(row, row.record);
+  owner.Run(1);
+  EXPECT_EQ(row.login_handle, 11);
+  EXPECT_EQ(sdk.logins.size(), 3u);
+  EXPECT_EQ(list.entries[0].status_writes, 0);  // no failure shown on the way
 }
 
 TEST_F(LoginCoordinatorTest, EventsForHandlesNobodyWaitsForChangeNothing) {

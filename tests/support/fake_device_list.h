@@ -2,6 +2,7 @@
 // sorting).
 #pragma once
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -73,6 +74,11 @@ class FakeSdk : public DeviceSdk {
  public:
   int Login(const char* ip, uint16_t port, const char* user, const char* password) override {
     logins.push_back(std::string(ip) + ":" + std::to_string(port) + " " + user + "/" + password);
+    if (!login_results.empty()) {
+      const int result = login_results.front();
+      login_results.pop_front();
+      return result;
+    }
     return next_login;
   }
   int SetAutoReconnect(int handle, int enable) override {
@@ -92,6 +98,7 @@ class FakeSdk : public DeviceSdk {
   int RebootDVR(int) override { return 0; }
 
   int next_login = 1;
+  std::deque<int> login_results;  // taken first, one per login; then next_login
   int system_control_result = 0;
   std::vector<std::string> logins;
   std::vector<std::pair<int, int>> reconnects;
