@@ -38,14 +38,14 @@ struct Account {
 
 // What a device does wrong when answering a search; all off by default.
 struct Misbehaviour {
-  double drop = 0.0;        // share of requests ignored, 0..1
-  bool twice = false;       // every answer sent two times
-  bool wrong_addr = false;  // answer sent from the segment's lab host address
-  bool malformed = false;   // answer cut in the middle of an element
-  bool noroot = false;      // body blocks without the root element around them
-  bool oversize = false;    // a valid answer padded to kOversizeBytes
-  std::string wrong_code;   // non-empty: Msg_code text used instead of "3"
-  int delay_ms = 0;         // answer held back this long
+  double drop = 0.0;         // share of requests ignored, 0..1
+  bool twice = false;        // every answer sent two times
+  bool wrong_addr = false;   // answer sent from the segment's lab host address
+  bool malformed = false;    // answer cut in the middle of an element
+  bool noroot = false;       // body blocks without the root element around them
+  bool oversize = false;     // a valid answer padded to kOversizeBytes
+  std::string wrong_code;    // non-empty: Msg_code text used instead of "3"
+  int delay_ms = 0;          // answer held back this long
   bool omit_lan = false;     // answer without its LANConfig block
   bool omit_stream = false;  // answer without MediaStreamConfig
   bool omit_users = false;   // answer without UserConfig
