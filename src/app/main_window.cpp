@@ -22,6 +22,7 @@
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
 #include "app/sdk_event_bridge.h"
+#include "app/upgrade_commands.h"
 #include "devconfig/dialogs/dialog_ip_setting.h"
 #include "devops/batch_runner.h"
 #include "devops/device_login.h"
@@ -140,6 +141,9 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   // The window's first search stops by itself.
   session_->SetAutoStopPending(true);
   SdkEventHooks hooks;
+  hooks.upgrade_progress = [this](int position, DeviceRow& row, const SdkEventRecord&) {
+    upgrades_->OnProgress(position, row);
+  };
   logins_->UsePoolFor(&hooks);
   event_handler_ = std::make_unique<SdkEventHandler>(*sdk_, *presenter_, hooks);
   logins_->SetEventHandler(event_handler_.get());
@@ -158,13 +162,16 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
                        },
                        nullptr});
   commands_ = std::make_unique<CommandTable>(*prompter_);
+  upgrades_ = std::make_unique<UpgradeCommands>(
+      *sdk_, *presenter_, *prompter_,
+      UpgradeCommandWidgets{this, firmware_file_, config_file_, firmware_folder_, status_line_,
+                            &upgrade_timer_});
   RegisterCommands();
 
   connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
   connect(&request_timer_, &QTimer::timeout, this, [this] { session_->OnRequestTick(); });
-  // Upgrades and snapshots arrive with their features; the timers exist from the start.
+  // Snapshots arrive with their feature; the timer exists from the start.
   connect(&snapshot_timer_, &QTimer::timeout, this, [] {});
-  connect(&upgrade_timer_, &QTimer::timeout, this, [this] { upgrade_timer_.stop(); });
 }
 
 CQmDadIvidudEvuzDlg::~CQmDadIvidudEvuzDlg() {
@@ -435,6 +442,7 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
                  cmd::kMenuAssignConsecutive}) {
     t.AddUnavailable(id);
   }
+  upgrades_->Register(t);
 }
 
 int CQmDadIvidudEvuzDlg::SelectedRow() const {

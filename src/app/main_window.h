@@ -35,6 +35,7 @@ class SdkEventBridge;
 class LoginCoordinator;
 class SdkCallPool;
 class SdkEventHandler;
+class UpgradeCommands;
 
 struct MainWindowOptions {
   // Tests bring their own message boxes and SDK; the application uses the real ones.
@@ -68,6 +69,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   SearchSession& Session() { return *session_; }
   const DiscoveryEngine& Engine() const { return *engine_; }
   DeviceRegistry& Registry() { return *registry_; }
+  UpgradeCommands& Upgrades() { return *upgrades_; }
 
  Q_SIGNALS:
   // The auto-stop search that starts with the window has ended.
@@ -109,6 +111,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<SdkCallPool> sdk_calls_;
   std::unique_ptr<LoginCoordinator> logins_;
   std::unique_ptr<CommandTable> commands_;
+  std::unique_ptr<UpgradeCommands> upgrades_;
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;
   std::shared_ptr<AddressProber> prober_;

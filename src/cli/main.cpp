@@ -12,6 +12,7 @@
 #include "cli/login_check.h"
 #include "cli/readdress_command.h"
 #include "cli/sdk_event_queue.h"
+#include "cli/transfer_command.h"
 #include "devops/device_sdk.h"
 #include "discovery/local_interfaces.h"
 #include "qm_netsdk.h"
@@ -109,10 +110,17 @@ int Main(int argc, char** argv) {
     DiagnosticLog::Instance().Shutdown();
     return readdress_status;
   }
+  if (!args.empty() && IsTransferCommand(args[0])) {
+    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
+    const int transfer_status = RunTransferCommand(args);
+    DiagnosticLog::Instance().Shutdown();
+    return transfer_status;
+  }
   std::string error;
   const auto options = ParseCliOptions(args, &error);
   if (!options) {
-    std::cerr << "viduzaver-cli: " << error << "\n" << CliUsage() << ReaddressUsage();
+    std::cerr << "viduzaver-cli: " << error << "\n"
+              << CliUsage() << ReaddressUsage() << TransferUsage();
     return kExitUsage;
   }
   DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
