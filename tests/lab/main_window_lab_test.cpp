@@ -229,8 +229,7 @@ TEST(MainWindowSilentDevicesLab, SilentDevicesNeitherHoldTheWindowNorTheOthers) 
 
 TEST_F(MainWindowLab, EveryCommandIsWiredAndUnbuiltOnesSaySo) {
   ASSERT_TRUE(WaitForFirstSearch());
-  for (int id :
-       {cmd::kConfigDownload, cmd::kBatchTitle, cmd::kUpgradeFromFile, cmd::kTalkConsole}) {
+  for (int id : {cmd::kBatchTitle, cmd::kTalkConsole}) {
     prompter_.boxes.clear();
     EXPECT_TRUE(window_->RunCommand(id)) << id;
     ASSERT_EQ(prompter_.boxes.size(), 1u) << id;
