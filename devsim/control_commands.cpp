@@ -43,6 +43,18 @@ std::string Simulator::SdkCommand(const std::string& verb, KvLine& args) {
         "sdk-misbehave SERIAL|all "
         "none|refuse-logins|silent|drop-line|garbage|huge-length|close-mid-frame");
   }
+  devserver::TransferFault fault = devserver::TransferFault::kNone;
+  if (verb == "sdk-transfer-fault" &&
+      (args.words.size() != 2 || !ParseTransferFault(args.words[1], &fault))) {
+    return Err(
+        "sdk-transfer-fault SERIAL|all "
+        "none|refuse-image|drop-mid-transfer|no-end|stall|garbage-acks|huge-file");
+  }
+  long long number = 0;
+  if ((verb == "sdk-bandwidth" || verb == "sdk-write-ms") &&
+      (args.words.size() != 2 || !ParseInt(args.words[1], 0, 1LL << 40, &number))) {
+    return Err(verb + " SERIAL|all N (bytes per second, 0 no limit; or milliseconds)");
+  }
   std::string out;
   int n = 0, sessions = 0, connections = 0;
   for (SimDevice& d : devices_) {
@@ -51,6 +63,18 @@ std::string Simulator::SdkCommand(const std::string& verb, KvLine& args) {
     ++n;
     if (verb == "sdk-misbehave") {
       SetSdkMisbehaviour(d, mode);
+      continue;
+    }
+    if (verb == "sdk-transfer-fault") {
+      sdk_.SetTransferFault(d.sdk_id, fault);
+      continue;
+    }
+    if (verb == "sdk-bandwidth") {
+      sdk_.SetBandwidthCap(d.sdk_id, number);
+      continue;
+    }
+    if (verb == "sdk-write-ms") {
+      sdk_.SetUpgradeWriteMs(d.sdk_id, static_cast<int>(std::min(number, 3600000LL)));
       continue;
     }
     const int s = sdk_.SessionCount(d.sdk_id);
@@ -280,7 +304,8 @@ std::string Simulator::Command(const std::string& raw, bool* shutdown) {
   }
   if (verb == "host")
     return HostCommand(args);
-  if (verb == "sdk-misbehave" || verb == "sdk-sessions")
+  if (verb == "sdk-misbehave" || verb == "sdk-sessions" || verb == "sdk-transfer-fault" ||
+      verb == "sdk-bandwidth" || verb == "sdk-write-ms")
     return SdkCommand(verb, args);
   if (verb == "config")
     return ConfigCommand(args);

@@ -19,7 +19,27 @@ constexpr std::array<std::pair<const char*, Misbehaviour>, 7> kModes = {{
     {"close-mid-frame", Misbehaviour::kCloseMidFrame},
 }};
 
+constexpr std::array<std::pair<const char*, devserver::TransferFault>, 7> kTransferFaults = {{
+    {"none", devserver::TransferFault::kNone},
+    {"refuse-image", devserver::TransferFault::kRefuseImage},
+    {"drop-mid-transfer", devserver::TransferFault::kDropMidTransfer},
+    {"no-end", devserver::TransferFault::kNoEnd},
+    {"stall", devserver::TransferFault::kStall},
+    {"garbage-acks", devserver::TransferFault::kGarbageAcks},
+    {"huge-file", devserver::TransferFault::kHugeFile},
+}};
+
 }  // namespace
+
+bool ParseTransferFault(const std::string& word, devserver::TransferFault* f) {
+  for (const auto& [name, fault] : kTransferFaults) {
+    if (word == name) {
+      *f = fault;
+      return true;
+    }
+  }
+  return false;
+}
 
 devserver::DeviceConfig SdkDeviceConfig(const SimDevice& d) {
   devserver::DeviceConfig c;

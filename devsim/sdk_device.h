@@ -19,4 +19,7 @@ devserver::DeviceConfig SdkDeviceConfig(const SimDevice& d);
 bool ParseSdkMisbehaviour(const std::string& word, devserver::Misbehaviour* m);
 const char* SdkMisbehaviourText(devserver::Misbehaviour m);
 
+// none, refuse-image, drop-mid-transfer, no-end, stall, garbage-acks, huge-file.
+bool ParseTransferFault(const std::string& word, devserver::TransferFault* f);
+
 }  // namespace vdz::devsim

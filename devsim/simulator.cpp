@@ -274,8 +274,10 @@ void Simulator::ServiceSdk(int64_t now_us) {
   last_sdk_tick_ms_ = now_ms;
   for (SimDevice& d : devices_) {
     if (!d.sdk_down && sdk_.Port(d.sdk_id) == 0) {
-      // Rebooted through the SDK: the whole device goes quiet, discovery too.
+      // Rebooted through the SDK: the whole device goes quiet, discovery too. After an
+      // upgrade it comes back announcing the image's version.
       d.sdk_down = true;
+      d.version = sdk_.FirmwareVersion(d.sdk_id);
       d.silent_until_ms = now_ms + options_.reboot_silence_ms;
       d.boot_ms = now_ms;
     }

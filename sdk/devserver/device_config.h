@@ -24,9 +24,11 @@ struct DeviceConfig {
   std::string device_name = "IPCAM";
   // Answer to system command 1020; empty builds one from the fields above.
   std::string device_information;
-  int reboot_ms = 3000;                  // unreachable this long after a reboot
-  int idle_drop_ms = 30000;              // a connection silent this long is closed
-  std::map<int, std::string> documents;  // configuration store by command number
+  int reboot_ms = 3000;                      // unreachable this long after a reboot
+  int idle_drop_ms = 30000;                  // a connection silent this long is closed
+  std::map<int, std::string> documents;      // configuration store by command number
+  std::map<std::string, std::string> files;  // stored files (snapshots, application files)
+  int upgrade_write_ms = 800;                // how long "writing" an accepted image takes
 };
 
 // Faults a device can be told to show, for tests and the simulator.
@@ -38,6 +40,17 @@ enum class Misbehaviour {
   kGarbage,        // send bytes that are not a frame
   kHugeLength,     // send a header announcing a 100 MB payload, then nothing
   kCloseMidFrame,  // send part of a frame, then close
+};
+
+// Faults of file transfers, for tests and the simulator.
+enum class TransferFault {
+  kNone,
+  kRefuseImage,      // refuse every firmware image at its start
+  kDropMidTransfer,  // close the line when half of an upload has arrived
+  kNoEnd,            // take and write an image, then never report the end nor restart
+  kStall,            // stop acknowledging half way, keep the line alive
+  kGarbageAcks,      // acknowledge with numbers that fit no transfer
+  kHugeFile,         // announce a download of a terabyte and send junk
 };
 
 }  // namespace vdz::devserver

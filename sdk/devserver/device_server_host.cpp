@@ -16,7 +16,10 @@
 #include <thread>
 #include <unordered_map>
 
+#include "device_config_file.h"
 #include "device_documents.h"
+#include "protocol/file_messages.h"
+#include "protocol/firmware_image.h"
 #include "protocol/frame_assembler.h"
 #include "protocol/login_digest.h"
 #include "protocol/messages.h"
@@ -27,6 +30,7 @@ namespace vdz::devserver {
 
 namespace {
 
+using sdkproto::FileKind;
 using sdkproto::FrameType;
 using sdkproto::RequestOp;
 using Millis = std::int64_t;
@@ -37,6 +41,10 @@ constexpr std::size_t kScratchSize = 64 * 1024;
 constexpr std::size_t kMaxQueuedOut = 4 * 1024 * 1024;
 constexpr int kResultNoDocument = -2;
 constexpr int kResultUnknownCommand = -3;
+constexpr std::uint64_t kMaxConfigImport = 4 * 1024 * 1024;
+constexpr std::uint64_t kMaxAppFile = 16 * 1024 * 1024;
+constexpr std::uint64_t kHugeAnnounced = std::uint64_t{1} << 40;
+constexpr std::uint64_t kDeviceWindow = sdkproto::kFileWindowChunks * sdkproto::kFileChunkSize;
 
 Millis NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -74,6 +82,37 @@ struct DeviceServerHost::Impl {
     Misbehaviour misbehaviour = Misbehaviour::kNone;
     Millis back_at = 0;  // rebooting until then
     std::map<int, std::string> last_system_control;
+    TransferFault fault = TransferFault::kNone;
+    std::int64_t cap = 0;  // bytes per second read, 0: unlimited
+    double tokens = 0;
+    Millis refilled_at = 0;
+    bool receiving_image = false;
+    // An accepted image being "written": progress steps, then the restart.
+    bool writing = false;
+    Millis writing_since = 0;
+    int writing_step = 0;
+    std::string new_version;
+    int upgrades = 0;
+  };
+
+  struct InFile {
+    std::uint32_t id = 0;
+    FileKind kind = FileKind::kFirmware;
+    std::uint64_t size = 0;
+    std::uint64_t received = 0;
+    std::string name;
+    std::unique_ptr<sdkproto::FirmwareImageChecker> checker;
+    std::string body;  // configuration and application files only
+    bool stalled = false;
+  };
+
+  struct OutFile {
+    std::uint32_t id = 0;
+    std::string data;
+    std::uint64_t size = 0;
+    std::uint64_t sent = 0;
+    std::uint64_t acked = 0;
+    bool junk = false;  // hostile: bytes made up as they go
   };
 
   enum class ConnState { kAwaitLogin, kUp, kSilent };
@@ -88,7 +127,10 @@ struct DeviceServerHost::Impl {
     std::uint32_t next_sequence = 1;
     Millis last_rx = 0;
     bool close_after_flush = false;
-    bool dead = false;  // closed; reaped after the current batch of events
+    bool dead = false;       // closed; reaped after the current batch of events
+    bool throttled = false;  // reading paused by the bandwidth cap
+    std::vector<InFile> in_files;
+    std::vector<OutFile> out_files;
   };
 
   mutable std::mutex mutex;
@@ -183,11 +225,15 @@ struct DeviceServerHost::Impl {
     }
     if (c.out.empty() && c.out.capacity() > 4096)
       std::string().swap(c.out);
+    WatchConn(id, c);
+    return true;
+  }
+
+  void WatchConn(int id, Conn& c) {
     epoll_event ev{};
-    ev.events = EPOLLIN | EPOLLRDHUP | (c.out.empty() ? 0u : EPOLLOUT);
+    ev.events = (c.throttled ? 0u : EPOLLIN | EPOLLRDHUP) | (c.out.empty() ? 0u : EPOLLOUT);
     ev.data.u64 = Tag(kConnKind, id);
     ::epoll_ctl(epoll_fd, EPOLL_CTL_MOD, c.fd, &ev);
-    return true;
   }
 
   // The line-level faults, applied to one connection; false when it was closed.
@@ -270,6 +316,7 @@ struct DeviceServerHost::Impl {
   }
 
   void StartReboot(Device& d, Millis now) {
+    d.writing = false;
     Unlisten(d);
     d.back_at = now + d.config.reboot_ms;
   }
@@ -311,6 +358,11 @@ struct DeviceServerHost::Impl {
         return true;
       case FrameType::kRequest:
         break;
+      case FrameType::kFileBegin:
+      case FrameType::kFileData:
+      case FrameType::kFileAck:
+      case FrameType::kFileEnd:
+        return OnFileFrame(id, c, d, h, payload, now) && Flush(id, c);
       default:
         CloseConn(id);
         return false;
@@ -383,8 +435,19 @@ struct DeviceServerHost::Impl {
       CloseConn(id);
       return;
     }
+    Device& d = dit->second;
     for (int i = 0; i < 16; ++i) {
-      const ssize_t n = ::recv(c.fd, scratch.get(), kScratchSize, 0);
+      std::size_t room = kScratchSize;
+      if (d.cap > 0) {
+        if (d.tokens < 1) {
+          // Out of budget: stop reading until the next refill; TCP slows the sender.
+          c.throttled = true;
+          WatchConn(id, c);
+          return;
+        }
+        room = std::min(room, static_cast<std::size_t>(d.tokens));
+      }
+      const ssize_t n = ::recv(c.fd, scratch.get(), room, 0);
       if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
         CloseConn(id);
         return;
@@ -395,6 +458,8 @@ struct DeviceServerHost::Impl {
         return;
       }
       c.last_rx = now;
+      if (d.cap > 0)
+        d.tokens -= static_cast<double>(n);
       if (c.state == ConnState::kSilent)
         continue;
       const auto result =
@@ -413,6 +478,11 @@ struct DeviceServerHost::Impl {
 
   void Tick(Millis now) {
     for (auto& [id, d] : devices) {
+      Refill(id, d, now);
+      if (d.writing)
+        AdvanceWriting(id, d, now);
+    }
+    for (auto& [id, d] : devices) {
       if (d.back_at != 0 && now >= d.back_at && Listen(d) == 0) {
         d.back_at = 0;
         Register(d.listen_fd, Tag(kListenKind, id), EPOLLIN);
@@ -424,6 +494,265 @@ struct DeviceServerHost::Impl {
       if (now - c.last_rx >= idle)
         CloseConn(id);
     }
+  }
+
+  void Refill(int id, Device& d, Millis now) {
+    if (d.cap <= 0) {
+      d.refilled_at = now;
+      return;
+    }
+    const double elapsed = static_cast<double>(now - d.refilled_at) / 1000.0;
+    d.refilled_at = now;
+    // A tenth of a second's worth at most, so a paused reader does not burst later.
+    const double burst = std::max(static_cast<double>(d.cap) / 10.0, 1.0);
+    d.tokens = std::min(burst, d.tokens + elapsed * static_cast<double>(d.cap));
+    if (d.tokens < 1)
+      return;
+    for (auto& [cid, c] : conns) {
+      if (c.device == id && c.throttled && !c.dead) {
+        c.throttled = false;
+        WatchConn(cid, c);
+      }
+    }
+  }
+
+  void AdvanceWriting(int id, Device& d, Millis now) {
+    constexpr int kSteps = 4;
+    const Millis step_ms = std::max(1, d.config.upgrade_write_ms / kSteps);
+    while (d.writing && d.writing_step < kSteps &&
+           now - d.writing_since >= step_ms * (d.writing_step + 1)) {
+      ++d.writing_step;
+      Broadcast(id, FrameType::kEvent, proto::kEventUpgradeWriting,
+                std::to_string(d.writing_step * 100 / kSteps));
+    }
+    if (d.writing_step < kSteps)
+      return;
+    d.writing = false;
+    if (d.fault == TransferFault::kNoEnd)
+      return;
+    ++d.upgrades;
+    d.config.firmware_version = d.new_version;
+    Broadcast(id, FrameType::kEvent, proto::kEventUpgradeDone, d.new_version);
+    // The end must reach the client before the line goes: read what it sent meanwhile, so
+    // closing does not reset the connection over unread bytes.
+    for (auto& [cid, c] : conns) {
+      if (c.device != id || c.dead)
+        continue;
+      while (::recv(c.fd, scratch.get(), kScratchSize, MSG_DONTWAIT) > 0) {
+      }
+      ::shutdown(c.fd, SHUT_WR);
+    }
+    CloseDeviceConns(id);
+    StartReboot(d, now);
+  }
+
+  bool ImageUnderway(int device) const {
+    for (const auto& [cid, c] : conns) {
+      if (c.device != device || c.dead)
+        continue;
+      for (const InFile& f : c.in_files) {
+        if (f.kind == FileKind::kFirmware)
+          return true;
+      }
+    }
+    return false;
+  }
+
+  void FileEnd(Conn& c, std::uint32_t id, std::int32_t result, std::string_view text) {
+    sdkproto::AppendFileEnd(c.out, c.next_sequence++, {id, result, text});
+  }
+
+  // Chunks of downloads within the window; the end once everything is acknowledged.
+  void PumpOutFiles(Conn& c) {
+    for (std::size_t i = 0; i < c.out_files.size();) {
+      OutFile& f = c.out_files[i];
+      while (f.sent < f.size && f.sent - f.acked < kDeviceWindow) {
+        const std::size_t n = static_cast<std::size_t>(
+            std::min<std::uint64_t>(sdkproto::kFileChunkSize, f.size - f.sent));
+        sdkproto::AppendFileDataHeader(c.out, c.next_sequence++, f.id, f.sent, n);
+        if (f.junk) {
+          c.out.append(n, 'J');
+        } else {
+          c.out.append(f.data, static_cast<std::size_t>(f.sent), n);
+        }
+        f.sent += n;
+      }
+      if (f.acked == f.size) {
+        FileEnd(c, f.id, sdkproto::kFileOk, {});
+        c.out_files.erase(c.out_files.begin() + static_cast<std::ptrdiff_t>(i));
+        continue;
+      }
+      ++i;
+    }
+  }
+
+  // Begin of an upload: accepted (0) or refused with the reason.
+  std::int32_t AcceptUpload(Device& d, int device_id, const sdkproto::FileBegin& b) {
+    switch (b.kind) {
+      case FileKind::kFirmware:
+        if (d.fault == TransferFault::kRefuseImage)
+          return sdkproto::kFileImageRefused;
+        if (d.writing || ImageUnderway(device_id))
+          return sdkproto::kFileBusy;
+        return sdkproto::kFileOk;
+      case FileKind::kConfigImport:
+        return b.size > kMaxConfigImport ? sdkproto::kFileTooLarge : sdkproto::kFileOk;
+      case FileKind::kAppFile:
+        return b.size > kMaxAppFile ? sdkproto::kFileTooLarge : sdkproto::kFileOk;
+      default:
+        return sdkproto::kFileBadKind;
+    }
+  }
+
+  // The device's verdict on a complete upload.
+  std::int32_t FinishUpload(Device& d, InFile& f, Millis now, std::string* why) {
+    switch (f.kind) {
+      case FileKind::kFirmware: {
+        const auto verdict = f.checker->Finish();
+        *why = sdkproto::FirmwareImageChecker::VerdictText(verdict);
+        if (verdict != sdkproto::FirmwareImageChecker::Verdict::kOk)
+          return sdkproto::kFileImageRefused;
+        d.writing = true;
+        d.writing_since = now;
+        d.writing_step = 0;
+        d.new_version = f.checker->version();
+        return sdkproto::kFileOk;
+      }
+      case FileKind::kConfigImport: {
+        auto documents = ReadConfigFile(f.body);
+        if (!documents) {
+          *why = "not a configuration file";
+          return sdkproto::kFileBadContent;
+        }
+        for (auto& [command, text] : *documents)
+          d.config.documents[command] = std::move(text);
+        return sdkproto::kFileOk;
+      }
+      case FileKind::kAppFile:
+        d.config.files[f.name] = std::move(f.body);
+        return sdkproto::kFileOk;
+      default:
+        return sdkproto::kFileBadKind;
+    }
+  }
+
+  // False when the connection was closed.
+  bool OnFileFrame(int id, Conn& c, Device& d, const sdkproto::FrameHeader& h,
+                   std::string_view payload, Millis now) {
+    switch (h.type) {
+      case FrameType::kFileBegin: {
+        sdkproto::FileBegin b;
+        if (!sdkproto::ParseFileBegin(payload, b))
+          break;
+        if (sdkproto::IsUploadKind(b.kind)) {
+          const std::int32_t verdict = AcceptUpload(d, c.device, b);
+          if (verdict == sdkproto::kFileOk) {
+            InFile f;
+            f.id = b.id;
+            f.kind = b.kind;
+            f.size = b.size;
+            f.name = std::string(b.name);
+            if (b.kind == FileKind::kFirmware) {
+              f.checker = std::make_unique<sdkproto::FirmwareImageChecker>(DeviceModel(d.config));
+            }
+            c.in_files.push_back(std::move(f));
+          }
+          sdkproto::AppendResult(c.out, FrameType::kResponse, h.sequence, {verdict, {}});
+          return true;
+        }
+        OutFile f;
+        f.id = b.id;
+        if (d.fault == TransferFault::kHugeFile) {
+          f.junk = true;
+          f.size = kHugeAnnounced;
+        } else if (b.kind == FileKind::kConfigExport) {
+          f.data = ConfigFileDocument(d.config);
+          f.size = f.data.size();
+        } else {
+          auto stored = d.config.files.find(std::string(b.name));
+          if (stored == d.config.files.end()) {
+            sdkproto::AppendResult(c.out, FrameType::kResponse, h.sequence,
+                                   {sdkproto::kFileNotFound, {}});
+            return true;
+          }
+          f.data = stored->second;
+          f.size = f.data.size();
+        }
+        const std::string size_text = std::to_string(f.size);
+        sdkproto::AppendResult(c.out, FrameType::kResponse, h.sequence, {0, size_text});
+        c.out_files.push_back(std::move(f));
+        PumpOutFiles(c);
+        return true;
+      }
+      case FrameType::kFileData: {
+        sdkproto::FileData m;
+        if (!sdkproto::ParseFileData(payload, m))
+          break;
+        auto it = std::find_if(c.in_files.begin(), c.in_files.end(),
+                               [&](const InFile& f) { return f.id == m.id; });
+        if (it == c.in_files.end() || m.offset != it->received ||
+            m.data.size() > it->size - it->received) {
+          break;
+        }
+        InFile& f = *it;
+        f.received += m.data.size();
+        if (f.checker) {
+          f.checker->Feed(m.data);
+        } else {
+          f.body.append(m.data);
+        }
+        const bool half = f.received * 2 >= f.size;
+        if (d.fault == TransferFault::kDropMidTransfer && half) {
+          CloseConn(id);
+          return false;
+        }
+        if (d.fault == TransferFault::kStall && half)
+          f.stalled = true;
+        if (f.stalled)
+          return true;
+        if (d.fault == TransferFault::kGarbageAcks) {
+          sdkproto::AppendFileAck(c.out, c.next_sequence++, {f.id + 977, f.received * 3 + 1});
+          return true;
+        }
+        sdkproto::AppendFileAck(c.out, c.next_sequence++, {f.id, f.received});
+        return true;
+      }
+      case FrameType::kFileAck: {
+        sdkproto::FileAck m;
+        if (!sdkproto::ParseFileAck(payload, m))
+          break;
+        auto it = std::find_if(c.out_files.begin(), c.out_files.end(),
+                               [&](const OutFile& f) { return f.id == m.id; });
+        if (it == c.out_files.end() || m.received < it->acked || m.received > it->sent)
+          break;
+        it->acked = m.received;
+        PumpOutFiles(c);
+        return true;
+      }
+      case FrameType::kFileEnd: {
+        sdkproto::FileEnd m;
+        if (!sdkproto::ParseFileEnd(payload, m))
+          break;
+        std::erase_if(c.out_files, [&](const OutFile& f) { return f.id == m.id; });
+        auto it = std::find_if(c.in_files.begin(), c.in_files.end(),
+                               [&](const InFile& f) { return f.id == m.id; });
+        if (it == c.in_files.end())
+          return true;
+        InFile f = std::move(*it);
+        c.in_files.erase(it);
+        if (m.result != sdkproto::kFileOk)
+          return true;  // the client gave it up
+        std::string why;
+        const std::int32_t verdict =
+            f.received == f.size ? FinishUpload(d, f, now, &why) : sdkproto::kFileImageRefused;
+        FileEnd(c, f.id, verdict, why);
+        return true;
+      }
+      default:
+        break;
+    }
+    CloseConn(id);
+    return false;
   }
 
   void Broadcast(int device, FrameType type, int code, std::string_view text) {
@@ -523,6 +852,68 @@ bool DeviceServerHost::SetMisbehaviour(DeviceId id, Misbehaviour misbehaviour) {
   }
   impl_->Reap();
   return true;
+}
+
+template <typename F>
+bool WithDevice(DeviceServerHost::Impl& impl, DeviceId id, F&& f) {
+  std::lock_guard lock(impl.mutex);
+  auto it = impl.devices.find(id);
+  if (it == impl.devices.end())
+    return false;
+  f(it->second);
+  return true;
+}
+
+bool DeviceServerHost::SetTransferFault(DeviceId id, TransferFault fault) {
+  return WithDevice(*impl_, id, [&](Impl::Device& d) { d.fault = fault; });
+}
+
+bool DeviceServerHost::SetBandwidthCap(DeviceId id, std::int64_t bytes_per_second) {
+  return WithDevice(*impl_, id, [&](Impl::Device& d) {
+    d.cap = std::max<std::int64_t>(0, bytes_per_second);
+    d.tokens = 0;
+    d.refilled_at = NowMs();
+    if (d.cap > 0)
+      return;
+    for (auto& [cid, c] : impl_->conns) {
+      if (c.device == id && c.throttled && !c.dead) {
+        c.throttled = false;
+        impl_->WatchConn(cid, c);
+      }
+    }
+  });
+}
+
+bool DeviceServerHost::SetUpgradeWriteMs(DeviceId id, int ms) {
+  return WithDevice(*impl_, id,
+                    [&](Impl::Device& d) { d.config.upgrade_write_ms = std::max(0, ms); });
+}
+
+bool DeviceServerHost::StoreFile(DeviceId id, const std::string& name, std::string bytes) {
+  return WithDevice(*impl_, id, [&](Impl::Device& d) { d.config.files[name] = std::move(bytes); });
+}
+
+std::optional<std::string> DeviceServerHost::StoredFile(DeviceId id,
+                                                        const std::string& name) const {
+  std::optional<std::string> out;
+  WithDevice(*impl_, id, [&](Impl::Device& d) {
+    auto it = d.config.files.find(name);
+    if (it != d.config.files.end())
+      out = it->second;
+  });
+  return out;
+}
+
+std::string DeviceServerHost::FirmwareVersion(DeviceId id) const {
+  std::string out;
+  WithDevice(*impl_, id, [&](Impl::Device& d) { out = d.config.firmware_version; });
+  return out;
+}
+
+int DeviceServerHost::UpgradeCount(DeviceId id) const {
+  int out = 0;
+  WithDevice(*impl_, id, [&](Impl::Device& d) { out = d.upgrades; });
+  return out;
 }
 
 bool DeviceServerHost::Reboot(DeviceId id) {

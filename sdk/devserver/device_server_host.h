@@ -29,6 +29,15 @@ class DeviceServerHost {
   // Drops every connection and listens on the new address and port (0 keeps the port).
   int MoveDevice(DeviceId id, const std::string& address, std::uint16_t port);
   bool SetMisbehaviour(DeviceId id, Misbehaviour misbehaviour);
+  bool SetTransferFault(DeviceId id, TransferFault fault);
+  // Bytes per second the device reads from all its connections together; 0: no limit.
+  bool SetBandwidthCap(DeviceId id, std::int64_t bytes_per_second);
+  bool SetUpgradeWriteMs(DeviceId id, int ms);
+  bool StoreFile(DeviceId id, const std::string& name, std::string bytes);
+  std::optional<std::string> StoredFile(DeviceId id, const std::string& name) const;
+  std::string FirmwareVersion(DeviceId id) const;
+  // Firmware images the device accepted and wrote.
+  int UpgradeCount(DeviceId id) const;
   // As a reboot command does: drop every connection, unreachable for the reboot time.
   bool Reboot(DeviceId id);
   // Pushed to every logged-in connection of the device.
@@ -47,8 +56,9 @@ class DeviceServerHost {
   bool Start();  // own thread calling Poll
   void Stop();
 
+  struct Impl;  // opaque; named here so the implementation's helpers can take it
+
  private:
-  struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "protocol/login_digest.h"
+#include "protocol/protocol_numbers.h"
 #include "qm_netsdk.h"
 
 namespace vdz::netsdk {
@@ -192,6 +193,10 @@ bool ClientSession::OnFrame(const sdkproto::FrameHeader& header, std::string_vie
         sdkproto::ResultMessage response;
         if (!sdkproto::ParseResult(payload, response))
           break;
+        for (Transfer& t : transfers_) {
+          if (t.phase == Transfer::Phase::kBegin && t.begin_sequence == header.sequence)
+            return OnBeginAnswer(t, response, now);
+        }
         auto it = std::find_if(in_flight_.begin(), in_flight_.end(),
                                [&](const InFlight& f) { return f.sequence == header.sequence; });
         if (it != in_flight_.end()) {
@@ -206,6 +211,8 @@ bool ClientSession::OnFrame(const sdkproto::FrameHeader& header, std::string_vie
           break;
         if (!announced_)
           return true;
+        if (header.type == FrameType::kEvent && coded.code == proto::kEventUpgradeWriting)
+          NoteWritingProgress(coded.text);
         const int gen = static_cast<int>(generation_);
         if (header.type == FrameType::kEvent) {
           host_.EmitStatus(handle_, coded.code, coded.text);
@@ -214,6 +221,10 @@ bool ClientSession::OnFrame(const sdkproto::FrameHeader& header, std::string_vie
         }
         // A callback may not touch this session directly, but stay defensive.
         return fd_ >= 0 && gen == static_cast<int>(generation_);
+      }
+      if (header.type == FrameType::kFileAck || header.type == FrameType::kFileData ||
+          header.type == FrameType::kFileEnd) {
+        return OnFileFrame(header, payload, now);
       }
       break;
     }
@@ -257,19 +268,27 @@ void ClientSession::LoginReturned() {
 }
 
 void ClientSession::Send(Millis now) {
-  while (fd_ >= 0 && !out_.empty()) {
-    const ssize_t n = ::send(fd_, out_.data(), out_.size(), MSG_NOSIGNAL);
-    if (n > 0) {
-      out_.erase(0, static_cast<std::size_t>(n));
-      last_tx_ = now;
-      continue;
+  // Chunks of running transfers are read in as the kernel takes what is queued, so a
+  // session holds at most its high-water mark of frames.
+  for (bool more = true; more && fd_ >= 0;) {
+    if (!transfers_.empty() && state_ == State::kUp)
+      PumpTransfers(now);
+    more = false;
+    while (fd_ >= 0 && !out_.empty()) {
+      const ssize_t n = ::send(fd_, out_.data(), out_.size(), MSG_NOSIGNAL);
+      if (n > 0) {
+        out_.erase(0, static_cast<std::size_t>(n));
+        last_tx_ = now;
+        more = out_.empty() && !transfers_.empty();
+        continue;
+      }
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        break;
+      if (n < 0 && errno == EINTR)
+        continue;
+      Lost(std::strerror(errno), QM_NETSDK_ERR_CONNECT, now);
+      return;
     }
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-      break;
-    if (n < 0 && errno == EINTR)
-      continue;
-    Lost(std::strerror(errno), QM_NETSDK_ERR_CONNECT, now);
-    return;
   }
   if (fd_ < 0)
     return;
@@ -299,6 +318,7 @@ void ClientSession::Close() {
   watching_out_ = false;
   assembler_.Reset();
   std::string().swap(out_);
+  FailTransfers(false, 0);
   FailCalls(QM_NETSDK_ERR_NOT_CONNECTED);
   if (login_call_) {
     login_call_->Complete(QM_NETSDK_ERR_CONNECT);
@@ -316,6 +336,8 @@ void ClientSession::Lost(std::string_view reason, int login_error, Millis now) {
     state_ = State::kFinished;
     return;
   }
+  // The transfers end with their events before the session says it is down.
+  FailTransfers(true, now);
   Close();
   state_ = State::kDown;
   if (announced_) {
@@ -381,6 +403,11 @@ void ClientSession::OnTick(Millis now) {
   if (now - last_rx_ >= t.dead_peer_ms) {
     Lost("dead peer", 0, now);
     return;
+  }
+  if (!transfers_.empty()) {
+    CheckStalls(now);
+    if (fd_ < 0)
+      return;
   }
   if (now - last_tx_ >= t.keepalive_ms) {
     sdkproto::AppendFrame(out_, FrameType::kPing, next_sequence_++, {});

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "file_transfer.h"
 #include "pending_call.h"
 #include "protocol/frame_assembler.h"
 #include "protocol/messages.h"
@@ -16,14 +17,13 @@
 
 namespace vdz::netsdk {
 
-using Millis = std::int64_t;
-
 class SessionHost {
  public:
   virtual int epoll_fd() const = 0;
   virtual const SdkTiming& timing() const = 0;
   virtual void EmitStatus(int handle, int event, std::string_view data) = 0;
   virtual void EmitAux(int handle, int command, std::string_view text) = 0;
+  virtual void SetUpgradeProgress(int handle, int percent) = 0;
 
  protected:
   ~SessionHost() = default;
@@ -45,11 +45,13 @@ class ClientSession {
   void LoginReturned();
   void SetAutoReconnect(bool enable, Millis now);
   void Request(const sdkproto::RequestMessage& request, PendingCallPtr call, Millis now);
+  void StartTransfer(TransferRequest request, Millis now);
   void Close();
 
   // True once the first login failed or was abandoned: the session is to be dropped.
   bool finished() const { return state_ == State::kFinished; }
   std::size_t BufferedBytes() const { return assembler_.capacity() + out_.capacity(); }
+  std::size_t TransferCount() const { return transfers_.size(); }
 
  private:
   enum class State { kConnecting, kAwaitChallenge, kAwaitLoginReply, kUp, kDown, kFinished };
@@ -70,6 +72,16 @@ class ClientSession {
   void Lost(std::string_view reason, int login_error, Millis now);
   void Up(Millis now);
   void FailCalls(int result);
+  bool OnFileFrame(const sdkproto::FrameHeader& header, std::string_view payload, Millis now);
+  bool OnBeginAnswer(Transfer& t, const sdkproto::ResultMessage& answer, Millis now);
+  Transfer* FindTransfer(std::uint32_t id);
+  void PumpTransfers(Millis now);
+  // Ends transfer `id`: result is the QM_NETSDK_* outcome, device_result the device's word.
+  void FinishTransfer(std::uint32_t id, int result, int device_result, bool emit, bool tell_device,
+                      Millis now);
+  void FailTransfers(bool emit, Millis now);
+  void CheckStalls(Millis now);
+  void NoteWritingProgress(std::string_view text);
 
   SessionHost& host_;
   const int handle_;
@@ -89,6 +101,8 @@ class ClientSession {
   std::string out_;
   std::uint32_t next_sequence_ = 1;
   std::vector<InFlight> in_flight_;
+  std::vector<Transfer> transfers_;
+  std::uint32_t next_transfer_id_ = 1;
   Millis deadline_ = 0;  // connect/authentication bound, or the next reconnection
   Millis reconnect_delay_ = 0;
   Millis last_rx_ = 0;

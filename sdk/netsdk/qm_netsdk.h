@@ -25,6 +25,7 @@ extern "C" {
 #define QM_NETSDK_ERR_NOT_SUPPORTED (-10) /* feature not implemented in this library yet */
 #define QM_NETSDK_ERR_WRONG_THREAD (-11)  /* blocking call from a library callback */
 #define QM_NETSDK_ERR_RESOURCE (-12)      /* out of memory, descriptors or threads */
+#define QM_NETSDK_ERR_BUSY (-13)          /* an upgrade of this login is still running */
 
 /* Status events the library itself produces (the device pushes the others). */
 #define QM_NETSDK_EVENT_SESSION_UP 4        /* after Login returned, and after each reconnection */
@@ -83,13 +84,23 @@ QM_NETSDK_API int QM_NETSDK_IPC_PTZControl(int login_handle, int command, int pa
                                            int tilt_speed);
 QM_NETSDK_API int QM_NETSDK_IPC_CreateIFrame(int login_handle, int stream);
 
-/* File transfer: not supported yet (QM_NETSDK_ERR_NOT_SUPPORTED). */
+/* File transfer on the login connection; paths are the file system's own bytes.
+ * Upgrade returns once the transfer is handed to the library (0) or could not start; then
+ * status events 54 (percent sent) and 55 (percent written by the device), and one end:
+ * 2 done (the device restarts), 3 the device failed to write, 5 image refused (another model,
+ * damaged or truncated), 34 the transfer broke off. */
 QM_NETSDK_API int QM_NETSDK_IPC_Upgrade(int login_handle, const char* firmware_path);
+/* Percent of the running or last upgrade of the login (0 when none). */
 QM_NETSDK_API int QM_NETSDK_IPC_GetUpgradeProgress(int login_handle);
+/* Blocking: the device's configuration written to local_path (complete or not at all). */
 QM_NETSDK_API int QM_NETSDK_IPC_GetConfigFile(int login_handle, const char* local_path);
+/* Blocking: 0 once the device has applied the file; QM_NETSDK_ERR_DEVICE when it refused it. */
 QM_NETSDK_API int QM_NETSDK_IPC_SetConfigFile(int login_handle, const char* local_path);
+/* 0 = download started; the file appears in local_folder under the device file's last path
+ * element once complete (nothing else reports the end). */
 QM_NETSDK_API int QM_NETSDK_IPC_GetFileByName(int login_handle, int file_type,
                                               const char* device_file, const char* local_folder);
+/* 0 = started; event 14 when the device stored it, 15 when not. */
 QM_NETSDK_API int QM_NETSDK_IPC_UploadOEMAppFile(int login_handle, const char* local_path);
 
 /* Talk and audio: not supported yet (QM_NETSDK_ERR_NOT_SUPPORTED; the XMLGET_* renderers

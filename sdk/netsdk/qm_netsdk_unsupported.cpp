@@ -1,29 +1,10 @@
-// Entry points whose features (file transfer, talk and audio) are not built yet. They say
+// Entry points whose features (talk and audio) are not built yet. They say
 // so with QM_NETSDK_ERR_NOT_SUPPORTED rather than pretend to work.
 #include <cstdlib>
 
 #include "qm_netsdk.h"
 
 extern "C" {
-
-int QM_NETSDK_IPC_Upgrade(int, const char*) {
-  return QM_NETSDK_ERR_NOT_SUPPORTED;
-}
-int QM_NETSDK_IPC_GetUpgradeProgress(int) {
-  return QM_NETSDK_ERR_NOT_SUPPORTED;
-}
-int QM_NETSDK_IPC_GetConfigFile(int, const char*) {
-  return QM_NETSDK_ERR_NOT_SUPPORTED;
-}
-int QM_NETSDK_IPC_SetConfigFile(int, const char*) {
-  return QM_NETSDK_ERR_NOT_SUPPORTED;
-}
-int QM_NETSDK_IPC_GetFileByName(int, int, const char*, const char*) {
-  return QM_NETSDK_ERR_NOT_SUPPORTED;
-}
-int QM_NETSDK_IPC_UploadOEMAppFile(int, const char*) {
-  return QM_NETSDK_ERR_NOT_SUPPORTED;
-}
 
 int QM_NETSDK_IPC_StartTalk(int, int, int, int, int) {
   return QM_NETSDK_ERR_NOT_SUPPORTED;

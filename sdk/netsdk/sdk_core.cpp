@@ -20,6 +20,9 @@ constexpr int kMaxEvents = 256;
 constexpr std::size_t kScratchSize = 64 * 1024;
 // Slack beyond the I/O thread's own bound, so the thread's answer normally wins.
 constexpr int kCallerSlackMs = 500;
+// A blocking transfer ends by itself (done, refused, line lost, or stalled for the dead-peer
+// bound); this only guards the caller against a thread that never answers.
+constexpr int kTransferCallerLimitMs = 10 * 60 * 1000;
 
 Millis NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -82,6 +85,7 @@ int SdkCore::Cleanup() {
       return QM_NETSDK_OK;
     running_ = false;
     live_.clear();
+    upgrade_progress_.clear();
   }
   stop_ = true;
   const std::uint64_t one = 1;
@@ -95,6 +99,8 @@ int SdkCore::Cleanup() {
   for (auto& c : left) {
     if (c.call)
       c.call->Complete(QM_NETSDK_ERR_NOT_INIT);
+    if (c.transfer.call)
+      c.transfer.call->Complete(QM_NETSDK_ERR_NOT_INIT);
   }
   sessions_.clear();
   ::close(epoll_fd_);
@@ -228,6 +234,7 @@ int SdkCore::Logout(int handle) {
       return QM_NETSDK_ERR_NOT_INIT;
     if (live_.erase(handle) == 0)
       return QM_NETSDK_ERR_INVALID_HANDLE;
+    upgrade_progress_.erase(handle);
   }
   Command c;
   c.kind = CommandKind::kLogout;
@@ -268,6 +275,43 @@ int SdkCore::Call(int handle, const sdkproto::RequestMessage& request) {
   if (!Post(std::move(c)))
     return QM_NETSDK_ERR_NOT_INIT;
   return call->Wait(DeadlineIn(request_ms + kCallerSlackMs), QM_NETSDK_ERR_TIMEOUT);
+}
+
+int SdkCore::Transfer(int handle, TransferRequest request) {
+  if (OnIoThread())
+    return QM_NETSDK_ERR_WRONG_THREAD;
+  {
+    std::lock_guard lock(state_mutex_);
+    if (!running_)
+      return QM_NETSDK_ERR_NOT_INIT;
+    if (live_.count(handle) == 0)
+      return QM_NETSDK_ERR_INVALID_HANDLE;
+  }
+  auto call = std::make_shared<PendingCall>();
+  request.call = call;
+  Command c;
+  c.kind = CommandKind::kTransfer;
+  c.handle = handle;
+  c.transfer = std::move(request);
+  if (!Post(std::move(c)))
+    return QM_NETSDK_ERR_NOT_INIT;
+  return call->Wait(DeadlineIn(kTransferCallerLimitMs), QM_NETSDK_ERR_TIMEOUT);
+}
+
+int SdkCore::UpgradeProgress(int handle) {
+  std::lock_guard lock(state_mutex_);
+  if (!running_)
+    return QM_NETSDK_ERR_NOT_INIT;
+  if (live_.count(handle) == 0)
+    return QM_NETSDK_ERR_INVALID_HANDLE;
+  auto it = upgrade_progress_.find(handle);
+  return it == upgrade_progress_.end() ? 0 : it->second;
+}
+
+void SdkCore::SetUpgradeProgress(int handle, int percent) {
+  std::lock_guard lock(state_mutex_);
+  if (live_.count(handle) != 0)
+    upgrade_progress_[handle] = percent;
 }
 
 void SdkCore::EmitStatus(int handle, int event, std::string_view data) {
@@ -337,6 +381,13 @@ void SdkCore::RunCommands(Millis now) {
           sessions_.erase(it);
         if (c.call)
           c.call->Complete(QM_NETSDK_OK);
+        break;
+      case CommandKind::kTransfer:
+        if (it == sessions_.end()) {
+          c.transfer.call->Complete(QM_NETSDK_ERR_INVALID_HANDLE);
+          break;
+        }
+        it->second->StartTransfer(std::move(c.transfer), now);
         break;
       case CommandKind::kRequest:
         if (it == sessions_.end()) {

@@ -33,15 +33,20 @@ class SdkCore final : public SessionHost {
   int Login(const char* ip, unsigned short port, const char* user, const char* password);
   int Logout(int handle);
   int Call(int handle, const sdkproto::RequestMessage& request);
+  // Hands a transfer to the I/O thread. Blocking ones return its result; the others return
+  // once it is handed over (or could not be), and end with status events.
+  int Transfer(int handle, TransferRequest request);
+  int UpgradeProgress(int handle);
   long long BufferedBytes() const { return buffered_bytes_.load(); }
 
   int epoll_fd() const override { return epoll_fd_; }
   const SdkTiming& timing() const override { return io_timing_; }
   void EmitStatus(int handle, int event, std::string_view data) override;
   void EmitAux(int handle, int command, std::string_view text) override;
+  void SetUpgradeProgress(int handle, int percent) override;
 
  private:
-  enum class CommandKind { kLogin, kLoginReturned, kRequest, kLogout, kAutoReconnect };
+  enum class CommandKind { kLogin, kLoginReturned, kRequest, kLogout, kAutoReconnect, kTransfer };
 
   struct Command {
     CommandKind kind = CommandKind::kRequest;
@@ -55,6 +60,7 @@ class SdkCore final : public SessionHost {
     std::int32_t command = 0;
     std::int32_t argument = 0;
     std::string text;
+    TransferRequest transfer;
   };
 
   SdkCore() = default;
@@ -71,6 +77,7 @@ class SdkCore final : public SessionHost {
   bool running_ = false;
   SdkTiming timing_;
   std::unordered_set<int> live_;
+  std::unordered_map<int, int> upgrade_progress_;
   bool default_auto_reconnect_ = false;
   QM_NETSDK_StatusEventCallBack status_cb_ = nullptr;
   void* status_owner_ = nullptr;

@@ -23,6 +23,7 @@
 #include "app/device_list_presenter.h"
 #include "app/sdk_event_bridge.h"
 #include "app/tooltip_style.h"
+#include "app/upgrade_commands.h"
 #include "devconfig/dialogs/dialog_ip_setting.h"
 #include "devops/batch_runner.h"
 #include "devops/device_login.h"
@@ -141,6 +142,9 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   // The window's first search stops by itself.
   session_->SetAutoStopPending(true);
   SdkEventHooks hooks;
+  hooks.upgrade_progress = [this](int position, DeviceRow& row, const SdkEventRecord&) {
+    upgrades_->OnProgress(position, row);
+  };
   logins_->UsePoolFor(&hooks);
   event_handler_ = std::make_unique<SdkEventHandler>(*sdk_, *presenter_, hooks);
   logins_->SetEventHandler(event_handler_.get());
@@ -159,13 +163,16 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
                        },
                        nullptr});
   commands_ = std::make_unique<CommandTable>(*prompter_);
+  upgrades_ = std::make_unique<UpgradeCommands>(
+      *sdk_, *presenter_, *prompter_,
+      UpgradeCommandWidgets{this, firmware_file_, config_file_, firmware_folder_, status_line_,
+                            &upgrade_timer_});
   RegisterCommands();
 
   connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
   connect(&request_timer_, &QTimer::timeout, this, [this] { session_->OnRequestTick(); });
-  // Upgrades and snapshots arrive with their features; the timers exist from the start.
+  // Snapshots arrive with their feature; the timer exists from the start.
   connect(&snapshot_timer_, &QTimer::timeout, this, [] {});
-  connect(&upgrade_timer_, &QTimer::timeout, this, [this] { upgrade_timer_.stop(); });
 }
 
 CQmDadIvidudEvuzDlg::~CQmDadIvidudEvuzDlg() {
@@ -316,7 +323,7 @@ void CQmDadIvidudEvuzDlg::Initialise() {
   // Tooltips of the upgrade buttons: blue on white, as installers know them.
   setStyleSheet(TooltipStyleSheet());
   tooltip_style_ = std::make_unique<TooltipStyle>();
-  for (int id : {cmd::kUpgradeFromFolder, cmd::kUpgradeFromFile, cmd::kUploadConfig})
+  for (int id : {cmd::kUploadConfig})
     buttons_[id]->setStyle(tooltip_style_.get());
   setWindowTitle(QString::fromUtf8(kWindowCaption));
   switch_stream_->setChecked(true);
@@ -411,10 +418,8 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
 
   RegisterNetworkCommands();
   // Each of these says "not available in this build" until its feature is built.
-  for (int id : {cmd::kConfigDownload,
-                 cmd::kBatchTitle,
+  for (int id : {cmd::kBatchTitle,
                  cmd::kBatchPlatform,
-                 cmd::kConfigRestore,
                  cmd::kBatchMotion,
                  cmd::kBatchPassword,
                  cmd::kBatchLanguage,
@@ -426,15 +431,9 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
                  cmd::kBatchMaintenance,
                  cmd::kBatchVideo,
                  cmd::kBatchTime,
-                 cmd::kBrowseFirmwareFile,
-                 cmd::kBrowseConfigFile,
-                 cmd::kUpgradeFromFile,
-                 cmd::kUploadConfig,
-                 cmd::kUpgradeFromFolder,
                  cmd::kTalkConsole,
                  cmd::kPrintLabel,
                  cmd::kRestartTerminalService,
-                 cmd::kDanaleImport,
                  cmd::kMenuOpenWeb,
                  cmd::kMenuRemoteZhCn,
                  cmd::kMenuRemoteZhTw,
@@ -448,6 +447,7 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
                  cmd::kListRowDoubleClick}) {
     t.AddUnavailable(id);
   }
+  upgrades_->Register(t);
   if (!t.Duplicates().empty()) {
     DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
     Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");

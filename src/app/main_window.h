@@ -37,6 +37,7 @@ class SdkRuntime;
 class LoginCoordinator;
 class SdkCallPool;
 class SdkEventHandler;
+class UpgradeCommands;
 
 struct MainWindowOptions {
   // Tests bring their own message boxes and SDK; the application uses the real ones.
@@ -73,6 +74,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   const CommandTable& Commands() const { return *commands_; }
   const DiscoveryEngine& Engine() const { return *engine_; }
   DeviceRegistry& Registry() { return *registry_; }
+  UpgradeCommands& Upgrades() { return *upgrades_; }
 
  Q_SIGNALS:
   // The auto-stop search that starts with the window has ended.
@@ -116,6 +118,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<LoginCoordinator> logins_;
   std::unique_ptr<CommandTable> commands_;
   std::unique_ptr<SdkRuntime> sdk_runtime_;
+  std::unique_ptr<UpgradeCommands> upgrades_;
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;
   std::shared_ptr<AddressProber> prober_;

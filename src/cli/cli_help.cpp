@@ -51,6 +51,18 @@ const std::vector<CommandHelp>& CommandHelpTable() {
       {"reboot", "viduzaver-cli reboot SERIAL|IP...", "Restarts the named devices."},
       {"restore", "viduzaver-cli restore SERIAL|IP...",
        "Restores the named devices' factory network settings."},
+      {"upgrade",
+       "viduzaver-cli upgrade --file IMAGE|--folder DIR [--timeout S] SERIAL|IP...|--all",
+       "Upgrades the named (or all) devices with one image, or each with the image of its model "
+       "from DIR, showing progress; waits for every device to end."},
+      {"export-config", "viduzaver-cli export-config [--dir DIR] SERIAL|IP...|--all",
+       "Saves each device's configuration as config_<serial>_<ip>.xml in DIR (default: the "
+       "per-user configuration folder)."},
+      {"import-config", "viduzaver-cli import-config FILE SERIAL|IP...|--all",
+       "Loads the configuration FILE into each named device."},
+      {"factory-restore", "viduzaver-cli factory-restore [--yes] SERIAL|IP...",
+       "Restores the devices' factory configuration and restarts them; asks first unless "
+       "--yes."},
   };
   return table;
 }
@@ -67,8 +79,8 @@ std::string Usage() {
     }
   }
   text +=
-      "\nThe re-addressing commands (set-ip to restore) search first and also take --seconds N "
-      "and --adapter ADDR.\n"
+      "\nThe device commands search first and also take --seconds N and --adapter ADDR; the "
+      "transfer commands (upgrade to factory-restore) also take --format table|csv|json.\n"
       "viduzaver-cli help COMMAND and viduzaver-cli COMMAND --help describe one command;\n"
       "viduzaver-cli --version prints the version.\n"
       "Exit status: 0 success, 1 the command could not run or a device failed, 2 bad "

@@ -13,6 +13,7 @@
 #include "cli/login_check.h"
 #include "cli/readdress_command.h"
 #include "cli/sdk_event_queue.h"
+#include "cli/transfer_command.h"
 #include "devops/device_sdk.h"
 #include "devops/sdk_runtime.h"
 #include "discovery/local_interfaces.h"
@@ -115,6 +116,12 @@ int Main(int argc, char** argv) {
     const int readdress_status = RunReaddressCommand(args);
     DiagnosticLog::Instance().Shutdown();
     return readdress_status;
+  }
+  if (!args.empty() && IsTransferCommand(args[0])) {
+    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
+    const int transfer_status = RunTransferCommand(args);
+    DiagnosticLog::Instance().Shutdown();
+    return transfer_status;
   }
   std::string error;
   const auto options = ParseCliOptions(args, &error);

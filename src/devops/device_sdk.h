@@ -17,6 +17,12 @@ class DeviceSdk {
   virtual int SetDVRConfig(int handle, int command, int channel, const char* xml, int length) = 0;
   virtual int GetDVRConfig(int handle, int command, int channel) = 0;
   virtual int RebootDVR(int handle) = 0;
+  // File operations; a fake without files says it has none.
+  virtual int Upgrade(int handle, const char* path);
+  virtual int GetUpgradeProgress(int handle);
+  virtual int GetConfigFile(int handle, const char* path);
+  virtual int SetConfigFile(int handle, const char* path);
+  virtual int UploadOEMAppFile(int handle, const char* path);
 };
 
 std::unique_ptr<DeviceSdk> MakeNetSdkDeviceSdk();

@@ -3,6 +3,22 @@
 
 namespace vdz {
 
+int DeviceSdk::Upgrade(int, const char*) {
+  return QM_NETSDK_ERR_NOT_SUPPORTED;
+}
+int DeviceSdk::GetUpgradeProgress(int) {
+  return QM_NETSDK_ERR_NOT_SUPPORTED;
+}
+int DeviceSdk::GetConfigFile(int, const char*) {
+  return QM_NETSDK_ERR_NOT_SUPPORTED;
+}
+int DeviceSdk::SetConfigFile(int, const char*) {
+  return QM_NETSDK_ERR_NOT_SUPPORTED;
+}
+int DeviceSdk::UploadOEMAppFile(int, const char*) {
+  return QM_NETSDK_ERR_NOT_SUPPORTED;
+}
+
 namespace {
 
 class NetSdkDeviceSdk final : public DeviceSdk {
@@ -24,6 +40,17 @@ class NetSdkDeviceSdk final : public DeviceSdk {
     return QM_NETSDK_IPC_GetDVRConfig(handle, command, channel, "", 0, nullptr);
   }
   int RebootDVR(int handle) override { return QM_NETSDK_IPC_RebootDVR(handle); }
+  int Upgrade(int handle, const char* path) override { return QM_NETSDK_IPC_Upgrade(handle, path); }
+  int GetUpgradeProgress(int handle) override { return QM_NETSDK_IPC_GetUpgradeProgress(handle); }
+  int GetConfigFile(int handle, const char* path) override {
+    return QM_NETSDK_IPC_GetConfigFile(handle, path);
+  }
+  int SetConfigFile(int handle, const char* path) override {
+    return QM_NETSDK_IPC_SetConfigFile(handle, path);
+  }
+  int UploadOEMAppFile(int handle, const char* path) override {
+    return QM_NETSDK_IPC_UploadOEMAppFile(handle, path);
+  }
 };
 
 }  // namespace

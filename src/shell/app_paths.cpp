@@ -124,6 +124,16 @@ std::string DocumentsFolder() {
   return IsFolder(folder) ? folder : home;
 }
 
+std::string UserDataFolder() {
+  std::string folder = Env("VDZ_USER_DATA_DIR");
+  if (!folder.empty())
+    return folder;
+  std::string data = Env("XDG_DATA_HOME");
+  if (data.empty() || data.front() != '/')
+    data = JoinPath(HomeFolder(), ".local/share");
+  return JoinPath(data, "viduzaver");
+}
+
 std::string LogFolder() {
   std::string folder = Env("VDZ_LOG_DIR");
   if (!folder.empty())

@@ -20,6 +20,10 @@ std::string ConfigFolder();
 // exists, else the home folder.
 std::string DocumentsFolder();
 
+// Files the program writes for the user (configuration exports): $VDZ_USER_DATA_DIR, else
+// $XDG_DATA_HOME/viduzaver, else ~/.local/share/viduzaver.
+std::string UserDataFolder();
+
 // $VDZ_LOG_DIR, else $XDG_STATE_HOME/viduzaver/log, else ~/.local/state/viduzaver/log.
 std::string LogFolder();
 

@@ -116,12 +116,6 @@ TEST_F(SdkTest, FeaturesNotBuiltSaySo) {
   ASSERT_GT(h, 0);
   char record[176] = {};
   const int results[] = {
-      QM_NETSDK_IPC_Upgrade(h, "/tmp/fw.bin"),
-      QM_NETSDK_IPC_GetUpgradeProgress(h),
-      QM_NETSDK_IPC_GetConfigFile(h, "/tmp/c.xml"),
-      QM_NETSDK_IPC_SetConfigFile(h, "/tmp/c.xml"),
-      QM_NETSDK_IPC_GetFileByName(h, 1, "/mnt/a.jpg", "/tmp"),
-      QM_NETSDK_IPC_UploadOEMAppFile(h, "/tmp/a.conf"),
       QM_NETSDK_IPC_StartTalk(0, 2, 32000, 16, 1),
       QM_NETSDK_IPC_StopTalk(),
       QM_NETSDK_IPC_AddTalk(h),

@@ -15,6 +15,10 @@ bool IsKnownFrameType(std::uint8_t type) {
     case FrameType::kAux:
     case FrameType::kPing:
     case FrameType::kPong:
+    case FrameType::kFileBegin:
+    case FrameType::kFileData:
+    case FrameType::kFileAck:
+    case FrameType::kFileEnd:
       return true;
   }
   return false;

@@ -25,6 +25,10 @@ enum class FrameType : std::uint8_t {
   kAux = 0x21,
   kPing = 0x30,
   kPong = 0x31,
+  kFileBegin = 0x40,
+  kFileData = 0x41,
+  kFileAck = 0x42,
+  kFileEnd = 0x43,
 };
 
 enum class RequestOp : std::uint16_t {
