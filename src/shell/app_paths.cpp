@@ -102,6 +102,16 @@ std::string DataFolder() {
   std::string folder = Env("VDZ_DATA_DIR");
   if (!folder.empty())
     return folder;
+  // An installed copy moved to another prefix (a package unpacked elsewhere, a staging
+  // folder) still finds its data beside its bin folder.
+  const std::string exe = ExecutableFolder();
+  if (!exe.empty()) {
+    const std::filesystem::path beside =
+        std::filesystem::path(exe).parent_path() / "share" / "viduzaver";
+    std::error_code ec;
+    if (std::filesystem::is_directory(beside, ec))
+      return beside.string();
+  }
   return VDZ_DATA_DIR;
 }
 
