@@ -152,6 +152,8 @@ int OpenDiscoverySocket(uint32_t adapter_key, int receive_buffer) {
   local.sin_family = AF_INET;
   local.sin_port = 0;
   inet_pton(AF_INET, DottedFromKey(adapter_key).c_str(), &local.sin_addr);
+  // Bound to an adapter's address, a limited broadcast leaves through the adapter holding
+  // that address whatever the routing table says; only the wildcard socket needs a route.
   if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
     DiagLog("SearchIPCThread(): Can't bind socket to local port!, errno=%d\n", errno);
     close(fd);
