@@ -41,7 +41,7 @@ std::string Simulator::SdkCommand(const std::string& verb, KvLine& args) {
       (args.words.size() != 2 || !ParseSdkMisbehaviour(args.words[1], &mode))) {
     return Err(
         "sdk-misbehave SERIAL|all "
-        "none|refuse-logins|silent|drop-line|garbage|huge-length|close-mid-frame");
+        "none|refuse-logins|silent|drop-line|garbage|huge-length|close-mid-frame|hold-logins");
   }
   devserver::TransferFault fault = devserver::TransferFault::kNone;
   if (verb == "sdk-transfer-fault" &&
@@ -107,6 +107,8 @@ bool Simulator::ApplyConfig(const KvLine& args, std::string* error) {
       options_.answer_rate = static_cast<int>(n);
     } else if (key == "burst" && ParseInt(v, 1, 100000, &n)) {
       options_.answer_burst = static_cast<int>(n);
+    } else if (key == "burst-mode" && ParseInt(v, 0, 1, &n)) {
+      options_.burst_mode = n == 1;
     } else if (key == "seed" && ParseInt(v, 0, 0xffffffffLL, &n)) {
       rng_.seed(static_cast<uint32_t>(n));
     } else {
@@ -114,7 +116,7 @@ bool Simulator::ApplyConfig(const KvLine& args, std::string* error) {
       return false;
     }
   }
-  sender_.Configure(options_.answer_rate, options_.answer_burst);
+  ConfigureSender();
   return true;
 }
 
@@ -126,7 +128,8 @@ std::string Simulator::ConfigCommand(const KvLine& args) {
   std::snprintf(silence, sizeof silence, "%g", options_.reboot_silence_ms / 1000.0);
   return std::string("config reboot-silence=") + silence +
          " answer-rate=" + std::to_string(options_.answer_rate) +
-         " burst=" + std::to_string(options_.answer_burst) + "\nOK\n";
+         " burst=" + std::to_string(options_.answer_burst) +
+         " burst-mode=" + (options_.burst_mode ? "1" : "0") + "\nOK\n";
 }
 
 std::string Simulator::HostCommand(const KvLine& args) {

@@ -38,13 +38,15 @@ constexpr const char* kUsage =
     "  --host IP[@IF]          an extra lab host address (answers ping, is no device)\n"
     "  --misbehave \"T MODES\"   T is a serial or all; MODES as in the control command\n"
     "  --sdk-misbehave \"T MODE\" SDK server fault of serial T or all: none, refuse-logins,\n"
-    "                          silent, drop-line, garbage, huge-length, close-mid-frame\n"
+    "                          silent, drop-line, garbage, huge-length, close-mid-frame,\n"
+    "                          hold-logins\n"
     "Behaviour:\n"
     "  --reserve IP            never give IP to a device (repeatable)\n"
     "  --iface NAME            interface for devices outside every lab subnet\n"
     "  --reboot-silence S      seconds a device stays silent after code 7 (default 5)\n"
     "  --answer-rate N         answers per second (default 5000; 0 unpaced)\n"
     "  --burst N               answers sent back to back (default 16)\n"
+    "  --burst-mode            every device answers at once, unpaced (a real site)\n"
     "  --seed N                seed for the drop misbehaviour (default 1)\n"
     "  --port N                discovery port (default 3001)\n"
     "  --control PATH          control socket (unix stream, one command per line)\n"
@@ -91,6 +93,10 @@ int main(int argc, char** argv) {
     if (flag == "--help" || flag == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
+    }
+    if (flag == "--burst-mode") {
+      options.burst_mode = true;
+      continue;
     }
     const bool is_switch = flag == "--mixed-types" || flag == "--with-rk";
     if (is_switch) {

@@ -9,7 +9,7 @@ namespace {
 
 using devserver::Misbehaviour;
 
-constexpr std::array<std::pair<const char*, Misbehaviour>, 7> kModes = {{
+constexpr std::array<std::pair<const char*, Misbehaviour>, 8> kModes = {{
     {"none", Misbehaviour::kNone},
     {"refuse-logins", Misbehaviour::kRefuseLogins},
     {"silent", Misbehaviour::kSilent},
@@ -17,6 +17,7 @@ constexpr std::array<std::pair<const char*, Misbehaviour>, 7> kModes = {{
     {"garbage", Misbehaviour::kGarbage},
     {"huge-length", Misbehaviour::kHugeLength},
     {"close-mid-frame", Misbehaviour::kCloseMidFrame},
+    {"hold-logins", Misbehaviour::kHoldLogins},
 }};
 
 constexpr std::array<std::pair<const char*, devserver::TransferFault>, 7> kTransferFaults = {{

@@ -15,7 +15,8 @@ inline constexpr int kSdkRebootHoldMs = 24 * 3600 * 1000;
 
 devserver::DeviceConfig SdkDeviceConfig(const SimDevice& d);
 
-// none, refuse-logins, silent, drop-line, garbage, huge-length, close-mid-frame.
+// none, refuse-logins, silent, drop-line, garbage, huge-length, close-mid-frame,
+// hold-logins.
 bool ParseSdkMisbehaviour(const std::string& word, devserver::Misbehaviour* m);
 const char* SdkMisbehaviourText(devserver::Misbehaviour m);
 

@@ -75,7 +75,11 @@ int LeadingNumber(const std::string& text) {
 }  // namespace
 
 Simulator::Simulator(SimulatorOptions options) : options_(std::move(options)), rng_(options_.seed) {
-  sender_.Configure(options_.answer_rate, options_.answer_burst);
+  ConfigureSender();
+}
+
+void Simulator::ConfigureSender() {
+  sender_.Configure(options_.burst_mode ? 0 : options_.answer_rate, options_.answer_burst);
 }
 
 Simulator::~Simulator() {
@@ -425,6 +429,8 @@ std::string Simulator::Search(const std::vector<std::size_t>& hearing, const soc
     a.destination = from;
     a.device = std::make_shared<const SimDevice>(d);
     a.asked_ms = now_ms;
+    if (options_.burst_mode)
+      a.payload = BuildAnswerDatagram(d, now_ms);
     const int copies = d.misbehave.twice ? 2 : 1;
     for (int c = 0; c < copies; ++c) {
       if (!sender_.Enqueue(a))

@@ -26,6 +26,9 @@ struct SimulatorOptions {
   int reboot_silence_ms = 5000;
   int answer_rate = 5000;
   int answer_burst = 16;
+  // Every device answers at once: answers are written when the request comes in and leave
+  // back to back, unpaced, as a real site's do.
+  bool burst_mode = false;
   uint32_t seed = 1;
 };
 
@@ -77,6 +80,7 @@ class Simulator {
   std::string HostCommand(const KvLine& args);
   std::string ConfigCommand(const KvLine& args);
   bool ApplyConfig(const KvLine& args, std::string* error);
+  void ConfigureSender();
   void SetSdkMisbehaviour(SimDevice& d, devserver::Misbehaviour m);
   std::string SdkCommand(const std::string& verb, KvLine& args);
 

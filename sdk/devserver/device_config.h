@@ -40,6 +40,7 @@ enum class Misbehaviour {
   kGarbage,        // send bytes that are not a frame
   kHugeLength,     // send a header announcing a 100 MB payload, then nothing
   kCloseMidFrame,  // send part of a frame, then close
+  kHoldLogins,     // a login is answered only when the device is told to behave again
 };
 
 // Faults of file transfers, for tests and the simulator.

@@ -115,7 +115,7 @@ struct DeviceServerHost::Impl {
     bool junk = false;  // hostile: bytes made up as they go
   };
 
-  enum class ConnState { kAwaitLogin, kUp, kSilent };
+  enum class ConnState { kAwaitLogin, kLoginHeld, kUp, kSilent };
 
   struct Conn {
     int device = 0;
@@ -125,6 +125,8 @@ struct DeviceServerHost::Impl {
     sdkproto::FrameAssembler assembler;
     std::string out;
     std::uint32_t next_sequence = 1;
+    std::uint32_t held_sequence = 0;
+    std::string held_login;  // the login frame's payload while its answer is held back
     Millis last_rx = 0;
     bool close_after_flush = false;
     bool dead = false;       // closed; reaped after the current batch of events
@@ -241,6 +243,7 @@ struct DeviceServerHost::Impl {
     switch (m) {
       case Misbehaviour::kNone:
       case Misbehaviour::kRefuseLogins:
+      case Misbehaviour::kHoldLogins:
         return true;
       case Misbehaviour::kSilent:
         c.state = ConnState::kSilent;
@@ -293,7 +296,8 @@ struct DeviceServerHost::Impl {
       c.fd = fd;
       c.last_rx = NowMs();
       Register(fd, Tag(kConnKind, id), EPOLLIN | EPOLLRDHUP);
-      if (d.misbehaviour != Misbehaviour::kNone && d.misbehaviour != Misbehaviour::kRefuseLogins) {
+      if (d.misbehaviour != Misbehaviour::kNone && d.misbehaviour != Misbehaviour::kRefuseLogins &&
+          d.misbehaviour != Misbehaviour::kHoldLogins) {
         Misbehave(id, c, d.misbehaviour);
         continue;
       }
@@ -321,34 +325,50 @@ struct DeviceServerHost::Impl {
     d.back_at = now + d.config.reboot_ms;
   }
 
+  bool AnswerLogin(int id, Conn& c, Device& d, std::uint32_t sequence, std::string_view payload) {
+    sdkproto::LoginMessage login;
+    if (!sdkproto::ParseLogin(payload, login)) {
+      CloseConn(id);
+      return false;
+    }
+    bool ok = false;
+    if (d.misbehaviour != Misbehaviour::kRefuseLogins) {
+      for (const auto& account : d.config.accounts) {
+        if (account.user == login.user &&
+            sdkproto::LoginDigest(c.nonce, account.user, account.password) == login.digest) {
+          ok = true;
+        }
+      }
+    }
+    sdkproto::AppendResult(c.out, FrameType::kLoginReply, sequence,
+                           {ok ? 0 : -1, ok ? "" : "account refused"});
+    if (ok) {
+      c.state = ConnState::kUp;
+    } else {
+      c.close_after_flush = true;
+    }
+    return Flush(id, c) && ok;
+  }
+
   // False when the connection is gone or must not see more frames.
   bool OnFrame(int id, Conn& c, Device& d, const sdkproto::FrameHeader& h, std::string_view payload,
                Millis now) {
     if (c.state == ConnState::kSilent)
       return true;
+    if (c.state == ConnState::kLoginHeld)
+      return true;
     if (c.state == ConnState::kAwaitLogin) {
-      sdkproto::LoginMessage login;
-      if (h.type != FrameType::kLogin || !sdkproto::ParseLogin(payload, login)) {
+      if (h.type != FrameType::kLogin) {
         CloseConn(id);
         return false;
       }
-      bool ok = false;
-      if (d.misbehaviour != Misbehaviour::kRefuseLogins) {
-        for (const auto& account : d.config.accounts) {
-          if (account.user == login.user &&
-              sdkproto::LoginDigest(c.nonce, account.user, account.password) == login.digest) {
-            ok = true;
-          }
-        }
+      if (d.misbehaviour == Misbehaviour::kHoldLogins) {
+        c.state = ConnState::kLoginHeld;
+        c.held_sequence = h.sequence;
+        c.held_login.assign(payload);
+        return true;
       }
-      sdkproto::AppendResult(c.out, FrameType::kLoginReply, h.sequence,
-                             {ok ? 0 : -1, ok ? "" : "account refused"});
-      if (ok) {
-        c.state = ConnState::kUp;
-      } else {
-        c.close_after_flush = true;
-      }
-      return Flush(id, c) && ok;
+      return AnswerLogin(id, c, d, h.sequence, payload);
     }
     switch (h.type) {
       case FrameType::kPing:
@@ -847,8 +867,17 @@ bool DeviceServerHost::SetMisbehaviour(DeviceId id, Misbehaviour misbehaviour) {
   }
   for (const int cid : ids) {
     auto cit = impl_->conns.find(cid);
-    if (cit != impl_->conns.end())
-      impl_->Misbehave(cid, cit->second, misbehaviour);
+    if (cit == impl_->conns.end())
+      continue;
+    Impl::Conn& c = cit->second;
+    if (c.state == Impl::ConnState::kLoginHeld && misbehaviour != Misbehaviour::kHoldLogins) {
+      c.state = Impl::ConnState::kAwaitLogin;
+      const std::string payload = std::move(c.held_login);
+      c.held_login.clear();
+      if (!impl_->AnswerLogin(cid, c, it->second, c.held_sequence, payload))
+        continue;
+    }
+    impl_->Misbehave(cid, c, misbehaviour);
   }
   impl_->Reap();
   return true;

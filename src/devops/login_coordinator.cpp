@@ -27,6 +27,7 @@ void LoginCoordinator::StartLogin(DeviceRow& row, const DeviceRecord& record, in
   const uint64_t ticket = ++next_ticket_;
   in_flight_[ticket] = &row;
   newest_ticket_[&row] = ticket;
+  row.login_pending = 1;
   if (pool_ == nullptr) {
     Finish(ticket, LoginDevice(sdk_, record));
     return;
@@ -71,6 +72,7 @@ void LoginCoordinator::Finish(uint64_t ticket, int handle) {
     return;
   }
   newest_ticket_.erase(newest);
+  row->login_pending = 0;
   const int position = list_.PositionOf(*row);
   if (position < 0) {
     if (handle > 0)

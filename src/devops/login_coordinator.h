@@ -32,7 +32,8 @@ class LoginCoordinator {
   void StartLogin(DeviceRow& row, const DeviceRecord& record, int attempts = 1);
   // Logs the row's handle out, if any, and in again with the record. A device that has just
   // been given a new address takes a moment before it listens there, so this login is tried
-  // kReloginAttempts times.
+  // kReloginAttempts times. A login of the row still queued or running is overtaken: its
+  // result is logged out when it comes.
   void Relogin(DeviceRow& row, const DeviceRecord& record);
   static constexpr int kReloginAttempts = 4;
   // The rows are about to go: logins still running finish into nothing.

@@ -13,6 +13,8 @@ struct DeviceRow {
   int32_t registry_index = -1;
   // Device SDK login; greater than 0 means logged in.
   int32_t login_handle = 0;
+  // A login of the row runs in the background; its handle is not known yet.
+  uint8_t login_pending = 0;
   // Set by the first session-up event of the login; never cleared while the row exists.
   uint8_t online = 0;
   uint8_t upgrading = 0;

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <iterator>
 #include <map>
 #include <system_error>
 #include <vector>
@@ -20,9 +21,29 @@ namespace vdz {
 
 namespace {
 
-constexpr int kReceiveBufferBytes = 131072;
 constexpr int kDatagramBuffer = 5120;
 constexpr std::size_t kMaxWaitedSockets = 64;
+// A wake reads at most this many datagrams from one socket, so a flood cannot keep queued
+// requests or a stop waiting; the next pass goes on at once.
+constexpr int kMaxDatagramsPerWake = 4096;
+
+std::atomic<int> g_granted_receive_buffer{0};
+std::atomic<int> g_logged_receive_buffer{0};
+
+// The privileged option ignores the system's limit for others; without the privilege the
+// plain one is clamped to that limit, which is then the largest the system grants.
+void SetReceiveBuffer(int fd, int bytes) {
+  if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+  int granted = 0;
+  socklen_t length = sizeof granted;
+  if (getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &length) != 0)
+    return;
+  g_granted_receive_buffer = granted;
+  if (g_logged_receive_buffer.exchange(granted) != granted) {
+    DiagLog("SearchIPCThread(): receive buffer %d bytes (asked %d)\n", granted, bytes);
+  }
+}
 
 sockaddr_in BroadcastDestination() {
   sockaddr_in to{};
@@ -59,6 +80,9 @@ class WakeEvent {
 // The worker and the one-off broadcast word a short send differently.
 enum class SendContext { kWorker, kOneOff };
 
+// A failed send is logged and costs only this socket: with no default route the wildcard
+// socket cannot send a limited broadcast, while the sockets bound to an adapter's address
+// still leave through that adapter.
 bool SendOne(int fd, const std::string& text, SendContext context) {
   const sockaddr_in to = BroadcastDestination();
   const ssize_t sent =
@@ -81,13 +105,14 @@ void ClearSocketError(int fd) {
   getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
 }
 
-std::map<uint32_t, int> OpenSockets(NetworkInfoSource& network, uint32_t selection) {
+std::map<uint32_t, int> OpenSockets(NetworkInfoSource& network, uint32_t selection,
+                                    int receive_buffer) {
   AdapterTable adapters = BuildAdapterTable(network);
   adapters.emplace(0, AdapterInfo{});
   std::map<uint32_t, int> sockets;
   for (const auto& [key, info] : adapters) {
     if ((selection == 0 || selection == key) && !sockets.count(key)) {
-      const int fd = OpenDiscoverySocket(key);
+      const int fd = OpenDiscoverySocket(key, receive_buffer);
       if (fd >= 0)
         sockets.emplace(key, fd);
     }
@@ -97,7 +122,11 @@ std::map<uint32_t, int> OpenSockets(NetworkInfoSource& network, uint32_t selecti
 
 }  // namespace
 
-int OpenDiscoverySocket(uint32_t adapter_key) {
+int GrantedReceiveBuffer() {
+  return g_granted_receive_buffer.load();
+}
+
+int OpenDiscoverySocket(uint32_t adapter_key, int receive_buffer) {
   const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) {
     DiagLog("SearchIPCThread(): socket() failed, errno=%d\n", errno);
@@ -105,8 +134,7 @@ int OpenDiscoverySocket(uint32_t adapter_key) {
     return -1;
   }
   DiagLog("SearchIPCThread(): socket() ok, sockfd=%d\n", fd);
-  const int buffer = kReceiveBufferBytes;
-  setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+  SetReceiveBuffer(fd, receive_buffer);
   const int on = 1;
   if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
     DiagLog("SearchIPCThread(): setsockopt() failed, errno=%d\n", errno);
@@ -124,6 +152,8 @@ int OpenDiscoverySocket(uint32_t adapter_key) {
   local.sin_family = AF_INET;
   local.sin_port = 0;
   inet_pton(AF_INET, DottedFromKey(adapter_key).c_str(), &local.sin_addr);
+  // Bound to an adapter's address, a limited broadcast leaves through the adapter holding
+  // that address whatever the routing table says; only the wildcard socket needs a route.
   if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
     DiagLog("SearchIPCThread(): Can't bind socket to local port!, errno=%d\n", errno);
     close(fd);
@@ -134,11 +164,13 @@ int OpenDiscoverySocket(uint32_t adapter_key) {
 }
 
 struct DiscoveryEngine::Shared {
-  Shared(std::shared_ptr<DeviceRegistry> r, std::shared_ptr<NetworkInfoSource> n)
-      : registry(std::move(r)), network(std::move(n)) {}
+  Shared(std::shared_ptr<DeviceRegistry> r, std::shared_ptr<NetworkInfoSource> n,
+         DiscoveryEngineOptions o)
+      : registry(std::move(r)), network(std::move(n)), options(o) {}
 
   std::shared_ptr<DeviceRegistry> registry;
   std::shared_ptr<NetworkInfoSource> network;
+  const DiscoveryEngineOptions options;
   std::atomic<bool> running{false};
   std::atomic<bool> finished{true};
   std::atomic<uint32_t> selection{0};
@@ -163,11 +195,28 @@ struct DiscoveryEngine::Shared {
     queue.pop_front();
     return true;
   }
+  // A text whose send a stop cut short goes back to the front, to be sent at the stop.
+  void PutBack(std::string text) {
+    std::lock_guard lock(queue_mutex);
+    queue.push_front(std::move(text));
+  }
+  bool QueueEmpty() {
+    std::lock_guard lock(queue_mutex);
+    return queue.empty();
+  }
+  std::vector<std::string> TakeAll() {
+    std::lock_guard lock(queue_mutex);
+    std::vector<std::string> texts(std::make_move_iterator(queue.begin()),
+                                   std::make_move_iterator(queue.end()));
+    queue.clear();
+    return texts;
+  }
 };
 
 DiscoveryEngine::DiscoveryEngine(std::shared_ptr<DeviceRegistry> registry,
-                                 std::shared_ptr<NetworkInfoSource> network)
-    : shared_(std::make_shared<Shared>(std::move(registry), std::move(network))) {}
+                                 std::shared_ptr<NetworkInfoSource> network,
+                                 DiscoveryEngineOptions options)
+    : shared_(std::make_shared<Shared>(std::move(registry), std::move(network), options)) {}
 
 DiscoveryEngine::~DiscoveryEngine() {
   if (running())
@@ -189,10 +238,6 @@ int DiscoveryEngine::StartSearchThread() {
   }
   shared_->registry->ClearRegistry();
   shared_->selection = selection_.load();
-  {
-    std::lock_guard lock(shared_->queue_mutex);
-    shared_->queue.clear();
-  }
   shared_->wake.Drain();
   shared_->open_sockets = -1;
   shared_->running = true;
@@ -226,10 +271,22 @@ int DiscoveryEngine::StopSearchThread() {
       // Threads are never killed: the worker keeps its own references and ends on its own.
       DiagLog("CQmDadIvidudEvuzDlg::StopSearchThread: TerminateThread SearchIPCThread.\n");
       worker_.detach();
-      shared_ = std::make_shared<Shared>(shared_->registry, shared_->network);
+      const std::shared_ptr<Shared> left = shared_;
+      shared_ = std::make_shared<Shared>(left->registry, left->network, left->options);
+      SendLeftovers(*left);
+      return 1;
     }
   }
+  SendLeftovers(*shared_);
   return 1;
+}
+
+// A restore or reboot of many checked devices queued near the end of a search would
+// otherwise be lost with the worker; without a search they go out as any request does.
+void DiscoveryEngine::SendLeftovers(Shared& shared) {
+  const std::vector<std::string> texts = shared.TakeAll();
+  if (!texts.empty())
+    BroadcastOnce(texts);
 }
 
 int DiscoveryEngine::SendDiscoveryMessage(int code, const char* body) {
@@ -243,23 +300,30 @@ int DiscoveryEngine::SendDiscoveryMessage(int code, const char* body) {
 }
 
 void DiscoveryEngine::BroadcastOnce(const std::string& text) {
-  const std::map<uint32_t, int> sockets = OpenSockets(*shared_->network, 0);
-  for (const auto& [key, fd] : sockets) {
-    pollfd entry{fd, POLLOUT, 0};
-    const int ready = poll(&entry, 1, 1000);
-    if (ready < 0) {
-      DiagLog("SearchIPCThread(): select failed, error=%d\n", errno);
-      continue;
+  BroadcastOnce(std::vector<std::string>{text});
+}
+
+void DiscoveryEngine::BroadcastOnce(const std::vector<std::string>& texts) {
+  const std::map<uint32_t, int> sockets =
+      OpenSockets(*shared_->network, 0, shared_->options.receive_buffer);
+  for (const std::string& text : texts) {
+    for (const auto& [key, fd] : sockets) {
+      pollfd entry{fd, POLLOUT, 0};
+      const int ready = poll(&entry, 1, 1000);
+      if (ready < 0) {
+        DiagLog("SearchIPCThread(): select failed, error=%d\n", errno);
+        continue;
+      }
+      if (ready == 0)
+        continue;
+      if ((entry.revents & (POLLERR | POLLNVAL)) != 0) {
+        DiagLog("SearchIPCThread(): select sock find socket error\n");
+        ClearSocketError(fd);
+        continue;
+      }
+      if ((entry.revents & POLLOUT) != 0)
+        SendOne(fd, text, SendContext::kOneOff);
     }
-    if (ready == 0)
-      continue;
-    if ((entry.revents & (POLLERR | POLLNVAL)) != 0) {
-      DiagLog("SearchIPCThread(): select sock find socket error\n");
-      ClearSocketError(fd);
-      continue;
-    }
-    if ((entry.revents & POLLOUT) != 0 && !SendOne(fd, text, SendContext::kOneOff))
-      break;
   }
   for (const auto& [key, fd] : sockets)
     close(fd);
@@ -271,7 +335,9 @@ void DiscoveryEngine::SearchIPCThread(std::shared_ptr<Shared> shared) {
   DiagLog("SearchIPCThread(): enter main loop...\n");
   shared->Enqueue(BuildDiscoveryMessage(kMsgCodeSearch, nullptr));
 
-  const std::map<uint32_t, int> sockets = OpenSockets(*shared->network, shared->selection);
+  const DiscoveryEngineOptions& options = shared->options;
+  const std::map<uint32_t, int> sockets =
+      OpenSockets(*shared->network, shared->selection, options.receive_buffer);
   shared->open_sockets = static_cast<int>(sockets.size());
   std::vector<std::pair<uint32_t, int>> waited(sockets.begin(), sockets.end());
   if (waited.size() > kMaxWaitedSockets)
@@ -286,8 +352,10 @@ void DiscoveryEngine::SearchIPCThread(std::shared_ptr<Shared> shared) {
       for (const auto& [key, fd] : waited) {
         pollfd entries[2] = {{fd, POLLOUT, 0}, {shared->wake.fd(), POLLIN, 0}};
         const int ready = poll(entries, 2, 2000);
-        if (!shared->running)
+        if (!shared->running) {
+          shared->PutBack(std::move(text));
           break;
+        }
         if (ready < 0) {
           DiagLog("SearchIPCThread(): select failed, error=%d\n", errno);
           continue;
@@ -299,9 +367,8 @@ void DiscoveryEngine::SearchIPCThread(std::shared_ptr<Shared> shared) {
           ClearSocketError(fd);
           continue;
         }
-        if ((entries[0].revents & POLLOUT) != 0 && !SendOne(fd, text, SendContext::kWorker)) {
-          break;
-        }
+        if ((entries[0].revents & POLLOUT) != 0)
+          SendOne(fd, text, SendContext::kWorker);
       }
       text.clear();
     }
@@ -312,7 +379,9 @@ void DiscoveryEngine::SearchIPCThread(std::shared_ptr<Shared> shared) {
     for (const auto& [key, fd] : waited)
       read_set.push_back({fd, POLLIN, 0});
     read_set.push_back({shared->wake.fd(), POLLIN, 0});
-    const int ready = poll(read_set.data(), read_set.size(), 1000);
+    // Texts still queued go out in the next passes without waiting for answers first.
+    const int wait_ms = shared->QueueEmpty() ? 1000 : 0;
+    const int ready = poll(read_set.data(), read_set.size(), wait_ms);
     if (ready < 0) {
       DiagLog("SearchIPCThread(): select failed, error=%d\n", errno);
       continue;
@@ -332,19 +401,28 @@ void DiscoveryEngine::SearchIPCThread(std::shared_ptr<Shared> shared) {
       }
       if ((events & POLLIN) == 0)
         continue;
-      sockaddr_in from{};
-      socklen_t from_length = sizeof from;
-      const ssize_t n = recvfrom(fd, datagram, sizeof datagram, 0,
-                                 reinterpret_cast<sockaddr*>(&from), &from_length);
-      if (n <= 0 || n > static_cast<ssize_t>(kMaxDiscoveryDatagram)) {
-        DiagLog("SearchIPCThread(): recvfrom failed, error=%d\n", n < 0 ? errno : EMSGSIZE);
-        continue;
-      }
-      datagram[n] = '\0';
-      // One parse serves the classification and every block reader of the registry.
-      const DeviceDocument document(datagram);
-      if (ClassifyDatagram(document) == DatagramKind::kDeviceAnswer) {
-        shared->registry->AddDeviceAnswer(document, DottedFromKey(waited[i].first).c_str());
+      // A burst of answers is read to the end at once: left for later passes it would
+      // overflow the socket's buffer while the loop waits on the others.
+      const int limit = options.drain_all ? kMaxDatagramsPerWake : 1;
+      for (int taken = 0; taken < limit && shared->running; ++taken) {
+        sockaddr_in from{};
+        socklen_t from_length = sizeof from;
+        const ssize_t n = recvfrom(fd, datagram, sizeof datagram, MSG_DONTWAIT,
+                                   reinterpret_cast<sockaddr*>(&from), &from_length);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+          break;
+        if (n <= 0 || n > static_cast<ssize_t>(kMaxDiscoveryDatagram)) {
+          DiagLog("SearchIPCThread(): recvfrom failed, error=%d\n", n < 0 ? errno : EMSGSIZE);
+          if (n < 0)
+            break;
+          continue;
+        }
+        datagram[n] = '\0';
+        // One parse serves the classification and every block reader of the registry.
+        const DeviceDocument document(datagram);
+        if (ClassifyDatagram(document) == DatagramKind::kDeviceAnswer) {
+          shared->registry->AddDeviceAnswer(document, DottedFromKey(waited[i].first).c_str());
+        }
       }
     }
   }

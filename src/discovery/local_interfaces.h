@@ -38,8 +38,20 @@ class NetworkInfoSource {
   virtual std::optional<int> BestInterfaceFor(const char* destination) = 0;
 };
 
-// getifaddrs, rtnetlink and /etc/resolv.conf.
-std::unique_ptr<NetworkInfoSource> MakeSystemNetworkInfoSource();
+// Where the name servers are read from. A local stub resolver (systemd-resolved's
+// 127.0.0.53, a dnsmasq on 127.0.0.1) is no server a device can use: its upstream list is.
+struct NameServerFiles {
+  std::string resolv_conf = "/etc/resolv.conf";  // VDZ_RESOLV_CONF overrides the default
+  std::string resolved_upstream = "/run/systemd/resolve/resolv.conf";
+};
+
+// The IPv4 name servers a device can be given, in file order, loopback ones left out; when
+// the resolver file lists only loopback servers, those of the upstream file. A missing file
+// gives an empty list: the rest of the local parameters do not depend on it.
+std::vector<std::string> ReadNameServerFiles(const NameServerFiles& files);
+
+// getifaddrs, rtnetlink and the resolver configuration.
+std::unique_ptr<NetworkInfoSource> MakeSystemNetworkInfoSource(NameServerFiles files = {});
 
 AdapterTable BuildAdapterTable(NetworkInfoSource& source);
 

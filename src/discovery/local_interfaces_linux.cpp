@@ -1,5 +1,5 @@
-// Linux view of the IP configuration: getifaddrs for addresses, rtnetlink for routes,
-// /etc/resolv.conf for name servers.
+// Linux view of the IP configuration: getifaddrs for addresses, rtnetlink for routes, the
+// resolver configuration for name servers.
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <linux/netlink.h>
@@ -12,7 +12,11 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "discovery/local_interfaces.h"
 
@@ -132,8 +136,40 @@ std::map<int, std::string> DefaultGateways() {
   return gateways;
 }
 
+// IPv4 name servers of one resolv.conf-style file, in order; nullopt when it cannot be read.
+std::optional<std::vector<std::string>> NameServersIn(const std::string& path) {
+  std::ifstream file(path);
+  if (!file)
+    return std::nullopt;
+  std::vector<std::string> servers;
+  std::string line;
+  while (std::getline(file, line)) {
+    std::istringstream words(line);
+    std::string keyword;
+    std::string value;
+    if (!(words >> keyword >> value) || keyword != "nameserver")
+      continue;
+    in_addr addr{};
+    if (inet_pton(AF_INET, value.c_str(), &addr) == 1)
+      servers.push_back(value);
+  }
+  return servers;
+}
+
+bool IsLoopback(const std::string& dotted) {
+  in_addr addr{};
+  return inet_pton(AF_INET, dotted.c_str(), &addr) == 1 && (ntohl(addr.s_addr) >> 24) == 127;
+}
+
+std::vector<std::string> Usable(std::vector<std::string> servers) {
+  std::erase_if(servers, IsLoopback);
+  return servers;
+}
+
 class SystemNetworkInfoSource final : public NetworkInfoSource {
  public:
+  explicit SystemNetworkInfoSource(NameServerFiles files) : files_(std::move(files)) {}
+
   std::optional<std::vector<AdapterInfo>> ReadAdapters() override {
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0)
@@ -170,23 +206,7 @@ class SystemNetworkInfoSource final : public NetworkInfoSource {
   }
 
   std::optional<std::vector<std::string>> ReadNameServers() override {
-    const char* path = std::getenv("VDZ_RESOLV_CONF");
-    std::ifstream file(path && *path ? path : "/etc/resolv.conf");
-    if (!file)
-      return std::nullopt;
-    std::vector<std::string> servers;
-    std::string line;
-    while (std::getline(file, line)) {
-      std::istringstream words(line);
-      std::string keyword;
-      std::string value;
-      if (!(words >> keyword >> value) || keyword != "nameserver")
-        continue;
-      in_addr addr{};
-      if (inet_pton(AF_INET, value.c_str(), &addr) == 1)
-        servers.push_back(value);
-    }
-    return servers;
+    return ReadNameServerFiles(files_);
   }
 
   std::optional<int> BestInterfaceFor(const char* destination) override {
@@ -225,12 +245,31 @@ class SystemNetworkInfoSource final : public NetworkInfoSource {
     });
     return oif;
   }
+
+ private:
+  NameServerFiles files_;
 };
 
 }  // namespace
 
-std::unique_ptr<NetworkInfoSource> MakeSystemNetworkInfoSource() {
-  return std::make_unique<SystemNetworkInfoSource>();
+std::vector<std::string> ReadNameServerFiles(const NameServerFiles& files) {
+  const auto listed = NameServersIn(files.resolv_conf);
+  if (!listed)
+    return {};
+  std::vector<std::string> usable = Usable(*listed);
+  if (usable.empty() && !listed->empty()) {
+    const auto upstream = NameServersIn(files.resolved_upstream);
+    if (upstream)
+      usable = Usable(*upstream);
+  }
+  return usable;
+}
+
+std::unique_ptr<NetworkInfoSource> MakeSystemNetworkInfoSource(NameServerFiles files) {
+  const char* path = std::getenv("VDZ_RESOLV_CONF");
+  if (path != nullptr && *path != '\0' && files.resolv_conf == NameServerFiles{}.resolv_conf)
+    files.resolv_conf = path;
+  return std::make_unique<SystemNetworkInfoSource>(std::move(files));
 }
 
 }  // namespace vdz

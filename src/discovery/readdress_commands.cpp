@@ -39,10 +39,11 @@ void WriteLan(LanConfigRecord& lan, const IpSettingValues& values) {
   CopyBounded(lan.DNS2, values.dns2);
 }
 
-// The IP cell shows the new address at once; the login follows the device there.
+// The IP cell shows the new address at once; the login follows the device there. A login
+// still on its way counts as logged in: left alone it would end at the old address.
 void AfterAddressChange(ReaddressContext& ctx, DeviceListPort& list, int position, DeviceRow& row) {
   list.SetAddressText(position, std::string(FieldText(row.record.Lan.IPAddress)));
-  if (row.login_handle != 0 && ctx.relogin)
+  if ((row.login_handle != 0 || row.login_pending != 0) && ctx.relogin)
     ctx.relogin(position, row);
 }
 

@@ -34,7 +34,8 @@ struct ReaddressContext {
   NetworkInfoSource& network;
   AddressProber& prober;
   Prompter& prompter;
-  // Logs a logged-in row (login handle not 0) out and in again at its new address.
+  // Logs a logged-in row (login handle not 0, or a login under way) out and in again at its
+  // new address.
   RowHook relogin;
   // The device-SDK reboot that precedes the discovery reboot; empty: nothing is done.
   RowHook sdk_reboot;

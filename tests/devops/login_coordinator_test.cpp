@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -27,6 +29,18 @@ class Owner {
   }
   // Runs what has been posted, waiting for `expected` completions at most a few seconds.
   void Run(std::size_t expected) {
+    WaitFor(expected);
+    std::vector<std::function<void()>> work;
+    {
+      std::lock_guard lock(mutex_);
+      work.swap(posted_);
+    }
+    for (auto& w : work)
+      w();
+  }
+  // Waits for `expected` completions without running them: their calls are over, their
+  // results not yet seen.
+  void WaitFor(std::size_t expected) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     for (;;) {
       {
@@ -36,13 +50,6 @@ class Owner {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    std::vector<std::function<void()>> work;
-    {
-      std::lock_guard lock(mutex_);
-      work.swap(posted_);
-    }
-    for (auto& w : work)
-      w();
   }
 
  private:
@@ -120,6 +127,24 @@ TEST_F(LoginCoordinatorTest, ReloginAtANewAddressWaitsForTheDeviceToListenThere)
   EXPECT_EQ(row.login_handle, 11);
   EXPECT_EQ(sdk.logins.size(), 3u);
   EXPECT_EQ(list.entries[0].status_writes, 0);  // no failure shown on the way
+}
+
+TEST_F(LoginCoordinatorTest, AnAddressChangeOvertakesALoginStillUnderWay) {
+  DeviceRow& row = list.Add(0, false, false);
+  sdk.next_login = 7;
+  logins.StartLogin(row, row.record);
+  EXPECT_EQ(row.login_pending, 1);
+  owner.WaitFor(1);  // logged in at the old address, the result not yet back
+  sdk.next_login = 8;
+  auto moved = std::make_unique<DeviceRecord>(row.record);
+  std::snprintf(moved->Lan.IPAddress, sizeof moved->Lan.IPAddress, "192.168.1.99");
+  logins.Relogin(row, *moved);
+  owner.Run(2);
+  EXPECT_EQ(sdk.logouts, std::vector<int>{7});
+  EXPECT_EQ(row.login_handle, 8);
+  EXPECT_EQ(row.login_pending, 0);
+  ASSERT_EQ(sdk.logins.size(), 2u);
+  EXPECT_EQ(sdk.logins[1].rfind("192.168.1.99:", 0), 0u) << sdk.logins[1];
 }
 
 TEST_F(LoginCoordinatorTest, EventsForHandlesNobodyWaitsForChangeNothing) {

@@ -1,6 +1,12 @@
 #include "discovery/local_interfaces.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "support/log_capture.h"
 
@@ -133,6 +139,63 @@ TEST(LocalParametersTest, QueryFailuresFallBackToDefaults) {
     EXPECT_EQ(params.Get(kLocalGateway), "192.168.1.1");
     EXPECT_EQ(params.Get(kLocalDns1), "192.168.1.1");  // defaults overwrite what was read
     EXPECT_EQ(params.Get(kLocalDns2), kDefaultPublicNameServer);
+  }
+}
+
+// Name servers from resolver files in a scratch folder; adapters and route from the fake.
+class ResolverFilesNetwork : public FakeNetwork {
+ public:
+  ResolverFilesNetwork() {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("vdz-resolv-" + std::to_string(::getpid()) + "-" + std::to_string(++serial_));
+    std::filesystem::create_directories(dir_);
+    files.resolv_conf = (dir_ / "resolv.conf").string();
+    files.resolved_upstream = (dir_ / "upstream.conf").string();
+  }
+  ~ResolverFilesNetwork() override { std::filesystem::remove_all(dir_); }
+  void Write(const std::string& path, const char* text) { std::ofstream(path) << text; }
+  std::optional<std::vector<std::string>> ReadNameServers() override {
+    return ReadNameServerFiles(files);
+  }
+  NameServerFiles files;
+
+ private:
+  std::filesystem::path dir_;
+  static inline int serial_ = 0;
+};
+
+TEST(LocalParametersTest, NameServersSkipLocalStubsForTheirUpstreamAndSurviveAMissingFile) {
+  struct Case {
+    const char* name;
+    const char* resolv_conf;  // nullptr: no file
+    const char* upstream;     // nullptr: no file
+    const char* dns1;
+    const char* dns2;
+  };
+  const Case cases[] = {
+      {"stub only", "nameserver 127.0.0.53\noptions edns0\n", nullptr, "", ""},
+      {"stub plus upstream", "nameserver 127.0.0.53\n",
+       "nameserver 10.1.1.1\nnameserver 127.0.0.1\nnameserver 10.2.2.2\n", "10.1.1.1", "10.2.2.2"},
+      {"loopback beside a real server", "nameserver 127.0.0.1\nnameserver 192.168.7.1\n",
+       "nameserver 10.1.1.1\n", "192.168.7.1", ""},
+      {"missing file", nullptr, "nameserver 10.1.1.1\n", "", ""},
+  };
+  for (const Case& c : cases) {
+    ResolverFilesNetwork net;
+    if (c.resolv_conf != nullptr)
+      net.Write(net.files.resolv_conf, c.resolv_conf);
+    if (c.upstream != nullptr)
+      net.Write(net.files.resolved_upstream, c.upstream);
+    net.adapters = std::vector<AdapterInfo>{
+        Adapter("eth0", 2, {{"192.168.1.10", "255.255.255.0"}}, "192.168.1.1")};
+    net.best = 2;
+    LocalNetworkParameters params;
+    EXPECT_EQ(ReadLocalNetworkParameters(net, &params), 1) << c.name;
+    EXPECT_EQ(params.Get(kLocalDns1), c.dns1) << c.name;
+    EXPECT_EQ(params.Get(kLocalDns2), c.dns2) << c.name;
+    EXPECT_EQ(params.Get(kLocalAddress), "192.168.1.10") << c.name;
+    EXPECT_EQ(params.Get(kLocalNetmask), "255.255.255.0") << c.name;
+    EXPECT_EQ(params.Get(kLocalGateway), "192.168.1.1") << c.name;
   }
 }
 

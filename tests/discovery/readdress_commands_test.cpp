@@ -127,6 +127,18 @@ TEST_F(ReaddressCommandsTest, ChangeOpensTheDialogWithTheRowAndSendsWhatItReturn
   EXPECT_EQ(events_.size(), 1u);
 }
 
+TEST_F(ReaddressCommandsTest, ARowWhoseLoginIsUnderWayFollowsItsDeviceToo) {
+  AddSortedRows({false});
+  list_.entries[0].row->login_pending = 1;
+  auto dialog = [](const IpSettingValues& initial, bool) {
+    IpSettingValues out = initial;
+    out.ip = "192.168.1.78";
+    return std::optional<IpSettingValues>(out);
+  };
+  EXPECT_EQ(ChangeNetworkOfRow(ctx_, list_, 0, dialog), 0);
+  EXPECT_EQ(events_, (std::vector<std::string>{"relogin 0 192.168.1.78"}));
+}
+
 TEST_F(ReaddressCommandsTest, RestoreCheckedAsksFirstThenWalksCheckedRowsInListOrder) {
   AddSortedRows({true, false, true, true});
   prompter_.answers = {false};

@@ -1,9 +1,10 @@
 # vdz_add_lab_test(NAME SOURCES a.cpp ... [LIBS ...] [ADAPTERS 1|2] [DEVICES N]
-#                  [SIM_ARGS --flag value ...] [TIMEOUT seconds] [LABELS lab ...])
+#                  [SIM_ARGS --flag value ...] [TIMEOUT seconds] [LABELS lab ...]
+#                  [NO_GATEWAY])
 # Builds a GoogleTest binary whose main() refuses to run outside the lab, and registers one
 # CTest test (label "lab") that runs it through scripts/lab in a fresh private lab network.
 function(vdz_add_lab_test name)
-  cmake_parse_arguments(ARG "" "ADAPTERS;DEVICES;TIMEOUT" "SOURCES;LIBS;SIM_ARGS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_GATEWAY" "ADAPTERS;DEVICES;TIMEOUT" "SOURCES;LIBS;SIM_ARGS;LABELS" ${ARGN})
   if(NOT ARG_LABELS)
     set(ARG_LABELS lab)
   endif()
@@ -26,8 +27,12 @@ function(vdz_add_lab_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_dependencies(${name} viduzaver-devsim)
   string(JOIN " " _sim_args ${ARG_SIM_ARGS})
+  set(_gateway)
+  if(ARG_NO_GATEWAY)
+    set(_gateway --no-gateway)
+  endif()
   add_test(NAME ${name}
-    COMMAND ${PROJECT_SOURCE_DIR}/scripts/lab run --adapters ${ARG_ADAPTERS}
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/lab run --adapters ${ARG_ADAPTERS} ${_gateway}
             --devices ${ARG_DEVICES} --timeout ${ARG_TIMEOUT} --sim-args "${_sim_args}"
             -- $<TARGET_FILE:${name}>)
   math(EXPR _ctest_timeout "${ARG_TIMEOUT} + 60")
