@@ -69,7 +69,7 @@ int OpenBareReceiver() {
 bool Broadcast(int fd, const std::string& text) {
   sockaddr_in to{};
   to.sin_family = AF_INET;
-  to.sin_port = htons(vdz::kDiscoveryPort);
+  to.sin_port = htons(vdz::proto::kDiscoveryPort);
   to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
   const ssize_t sent =
       ::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
@@ -92,7 +92,7 @@ std::string_view SerialOf(std::string_view datagram) {
 // Floor: milliseconds from opening the socket until n distinct serial numbers were heard,
 // or -1 at the time limit. Reads every queued datagram per wake-up.
 double BareReceiverMs(int n) {
-  const std::string request = vdz::BuildDiscoveryMessage(vdz::kMsgCodeSearch, nullptr);
+  const std::string request = vdz::BuildDiscoveryMessage(vdz::proto::kDiscoverySearch, nullptr);
   std::unordered_set<std::string> serials;
   serials.reserve(static_cast<std::size_t>(n) * 2);
   char datagram[5120];
@@ -153,7 +153,7 @@ double EngineMs(vdz::DiscoveryEngine& engine, const vdz::DeviceRegistry& registr
     if (now - start > kRunLimit)
       break;
     if (now >= next_send) {
-      engine.SendDiscoveryMessage(vdz::kMsgCodeSearch, nullptr);
+      engine.SendDiscoveryMessage(vdz::proto::kDiscoverySearch, nullptr);
       next_send += kResendPeriod;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));

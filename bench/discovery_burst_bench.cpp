@@ -111,7 +111,7 @@ Run Search(const vdz::DiscoveryEngineOptions& options,
     if (tick == 1)
       run.at_first_tick = registry->GetDeviceCount();
     if (tick < kSearchTicks)
-      engine.SendDiscoveryMessage(vdz::kMsgCodeSearch, nullptr);
+      engine.SendDiscoveryMessage(vdz::proto::kDiscoverySearch, nullptr);
   }
   run.at_end = registry->GetDeviceCount();
   engine.StopSearchThread();

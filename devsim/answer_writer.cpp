@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "device_documents.h"
+#include "protocol/protocol_numbers.h"
 
 namespace vdz::devsim {
 
@@ -159,7 +160,7 @@ std::string BodyText(const SimDevice& d, int64_t now_ms) {
   w.Attr("RTSPPort", d.video_port);
   w.Attr("ControlPort", d.ptz_port);
   w.Attr("TerminalPort", 2220);
-  w.Attr("SearchPort", 3001);
+  w.Attr("SearchPort", proto::kDiscoveryPort);
   w.CloseEmpty();
   w.Open("Capability");
   w.Attr("PTZ", 0);

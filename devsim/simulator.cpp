@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "answer_writer.h"
+#include "protocol/protocol_numbers.h"
 #include "sdk_device.h"
 
 namespace vdz::devsim {
@@ -362,12 +363,12 @@ void Simulator::HandleDatagram(const char* data, std::size_t len, bool truncated
   }
   const int64_t now_ms = now_us / 1000;
   switch (req->code) {
-    case 1:
+    case proto::kDiscoverySearch:
       entry.result = Search(hearing, from, now_us);
       break;
-    case 2:
-    case 5:
-    case 7: {
+    case proto::kDiscoverySetParameters:
+    case proto::kDiscoveryRestore:
+    case proto::kDiscoveryReboot: {
       if (!req->has_serial) {
         entry.result = "ignored:no-serial";
         break;
@@ -381,9 +382,9 @@ void Simulator::HandleDatagram(const char* data, std::size_t len, bool truncated
         entry.result = "ignored:no-such-device";
       } else if (target->Rebooting(now_ms)) {
         entry.result = "ignored:rebooting";
-      } else if (req->code == 2) {
+      } else if (req->code == proto::kDiscoverySetParameters) {
         entry.result = SetParameters(*target, *req);
-      } else if (req->code == 5) {
+      } else if (req->code == proto::kDiscoveryRestore) {
         const std::string moved = MoveDevice(*target, target->factory_net);
         target->rk = target->factory_rk;
         entry.result = moved.rfind("refused", 0) == 0 ? moved : "restored";

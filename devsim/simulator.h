@@ -13,6 +13,7 @@
 #include "answer_sender.h"
 #include "device_server_host.h"
 #include "netlink_addresses.h"
+#include "protocol/protocol_numbers.h"
 #include "request_log.h"
 #include "request_reader.h"
 #include "site.h"
@@ -20,7 +21,7 @@
 namespace vdz::devsim {
 
 struct SimulatorOptions {
-  int port = 3001;
+  int port = proto::kDiscoveryPort;
   std::string default_iface;    // empty: first interface with an IPv4 address, by name
   std::set<uint32_t> reserved;  // never given to a device (the workstation's addresses)
   int reboot_silence_ms = 5000;

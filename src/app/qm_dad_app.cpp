@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
@@ -54,6 +55,8 @@ int CQmDadIvidudEvuzApp::Run() {
         const bool saved = window.grab().save(path);
         std::printf("%s %s\n",
                     saved ? "screenshot:" : "could not save screenshot:", qPrintable(path));
+        // What the status line says tells whether the language texts were found.
+        std::printf("status line: %s\n", qPrintable(window.StatusLine()->text()));
         std::fflush(stdout);
         window.close();
       });

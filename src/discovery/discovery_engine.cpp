@@ -48,7 +48,7 @@ void SetReceiveBuffer(int fd, int bytes) {
 sockaddr_in BroadcastDestination() {
   sockaddr_in to{};
   to.sin_family = AF_INET;
-  to.sin_port = htons(kDiscoveryPort);
+  to.sin_port = htons(proto::kDiscoveryPort);
   to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
   return to;
 }
@@ -333,7 +333,7 @@ void DiscoveryEngine::BroadcastOnce(const std::vector<std::string>& texts) {
 // NOLINTNEXTLINE(performance-unnecessary-value-param)
 void DiscoveryEngine::SearchIPCThread(std::shared_ptr<Shared> shared) {
   DiagLog("SearchIPCThread(): enter main loop...\n");
-  shared->Enqueue(BuildDiscoveryMessage(kMsgCodeSearch, nullptr));
+  shared->Enqueue(BuildDiscoveryMessage(proto::kDiscoverySearch, nullptr));
 
   const DiscoveryEngineOptions& options = shared->options;
   const std::map<uint32_t, int> sockets =

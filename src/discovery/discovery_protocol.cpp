@@ -35,7 +35,8 @@ std::string BuildDiscoveryMessage(int code, const char* body) {
 
 DatagramKind ClassifyDatagram(const DeviceDocument& doc) {
   MessageHeader header;
-  if (ReadMessageHeader(doc, &header) == 0 && ParseDecimal(header.Msg_code) == kMsgCodeAnswer) {
+  if (ReadMessageHeader(doc, &header) == 0 &&
+      ParseDecimal(header.Msg_code) == proto::kDiscoveryAnswer) {
     return DatagramKind::kDeviceAnswer;
   }
   DiagLog("recv message: %s\n", doc.text());

@@ -11,18 +11,11 @@
 
 namespace vdz {
 
-inline constexpr uint16_t kDiscoveryPort = proto::kDiscoveryPort;
 inline constexpr const char* kDiscoveryBroadcastAddress = "255.255.255.255";
 // A longer datagram is refused by the receiver as a failed receive.
 inline constexpr std::size_t kMaxDiscoveryDatagram = 5119;
 // Requests are formatted into 10,240-byte buffers with the terminating NUL.
 inline constexpr std::size_t kMaxDiscoveryMessage = 10239;
-
-inline constexpr int kMsgCodeSearch = proto::kDiscoverySearch;
-inline constexpr int kMsgCodeSetParameters = proto::kDiscoverySetParameters;
-inline constexpr int kMsgCodeAnswer = proto::kDiscoveryAnswer;
-inline constexpr int kMsgCodeRestore = proto::kDiscoveryRestore;
-inline constexpr int kMsgCodeReboot = proto::kDiscoveryReboot;
 
 // The request envelope, LF separated, no LF after the last line; a null body gives the
 // ten-line variant (search), any other body the eleven-line one. At most

@@ -36,15 +36,15 @@ int SendRequest(NetworkChangeTarget target, int index, const DeviceRecord* recor
   switch (request) {
     case Request::kLanConfig:
       body = BuildLanConfigBody(serial, record->Lan);
-      code = kMsgCodeSetParameters;
+      code = proto::kDiscoverySetParameters;
       break;
     case Request::kRestore:
       body = BuildSerialBody(serial);
-      code = kMsgCodeRestore;
+      code = proto::kDiscoveryRestore;
       break;
     case Request::kReboot:
       body = BuildSerialBody(serial);
-      code = kMsgCodeReboot;
+      code = proto::kDiscoveryReboot;
       break;
   }
   if (body.empty())

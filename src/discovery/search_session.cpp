@@ -73,7 +73,7 @@ void SearchSession::ToggleFromButton() {
 }
 
 void SearchSession::OnRequestTick() {
-  engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+  engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
 }
 
 void SearchSession::OnRefreshTick() {

@@ -23,7 +23,7 @@ int CountLines(const std::string& text) {
 }
 
 TEST(BuildDiscoveryMessageTest, SearchRequestIsTheTenLineEnvelope) {
-  const std::string search = BuildDiscoveryMessage(kMsgCodeSearch, nullptr);
+  const std::string search = BuildDiscoveryMessage(proto::kDiscoverySearch, nullptr);
   EXPECT_EQ(search, std::string(kEnvelopeHead) +
                         "Msg_code=\"1\"\n"
                         "Msg_flag=\"0\"\n"
@@ -33,13 +33,13 @@ TEST(BuildDiscoveryMessageTest, SearchRequestIsTheTenLineEnvelope) {
                         "</XML_VORTAN>");
   EXPECT_EQ(CountLines(search), 10);
   EXPECT_EQ(search.find('\r'), std::string::npos);
-  EXPECT_EQ(BuildDiscoveryMessage(kMsgCodeSearch, nullptr).size(), search.size());
-  EXPECT_EQ(BuildDiscoveryMessage(kMsgCodeReboot, nullptr).size(), search.size());
+  EXPECT_EQ(BuildDiscoveryMessage(proto::kDiscoverySearch, nullptr).size(), search.size());
+  EXPECT_EQ(BuildDiscoveryMessage(proto::kDiscoveryReboot, nullptr).size(), search.size());
 }
 
 TEST(BuildDiscoveryMessageTest, BodyVariantHasElevenLines) {
   const std::string body = "<IPC_SERIALNUMBER SerialNumber=\"SN1\" />\r\n";
-  const std::string reboot = BuildDiscoveryMessage(kMsgCodeReboot, body.c_str());
+  const std::string reboot = BuildDiscoveryMessage(proto::kDiscoveryReboot, body.c_str());
   EXPECT_EQ(reboot, std::string(kEnvelopeHead) +
                         "Msg_code=\"7\"\n"
                         "Msg_flag=\"0\"\n"
@@ -49,27 +49,28 @@ TEST(BuildDiscoveryMessageTest, BodyVariantHasElevenLines) {
                         "\n"
                         "</MESSAGE_BODY>\n"
                         "</XML_VORTAN>");
-  EXPECT_EQ(CountLines(BuildDiscoveryMessage(kMsgCodeRestore, "x")), 11);
+  EXPECT_EQ(CountLines(BuildDiscoveryMessage(proto::kDiscoveryRestore, "x")), 11);
   // An empty body is still a body line.
-  EXPECT_EQ(CountLines(BuildDiscoveryMessage(kMsgCodeSetParameters, "")), 11);
+  EXPECT_EQ(CountLines(BuildDiscoveryMessage(proto::kDiscoverySetParameters, "")), 11);
 }
 
 TEST(BuildDiscoveryMessageTest, CutsAnOverlongBody) {
-  const std::size_t fixed = BuildDiscoveryMessage(kMsgCodeSetParameters, "").size();
+  const std::size_t fixed = BuildDiscoveryMessage(proto::kDiscoverySetParameters, "").size();
   const std::string fitting(kMaxDiscoveryMessage - fixed, 'b');
-  const std::string whole = BuildDiscoveryMessage(kMsgCodeSetParameters, fitting.c_str());
+  const std::string whole = BuildDiscoveryMessage(proto::kDiscoverySetParameters, fitting.c_str());
   EXPECT_EQ(whole.size(), kMaxDiscoveryMessage);
   EXPECT_TRUE(whole.ends_with("\n</MESSAGE_BODY>\n</XML_VORTAN>"));
 
   const std::string longer = fitting + "b";
-  const std::string cut = BuildDiscoveryMessage(kMsgCodeSetParameters, longer.c_str());
+  const std::string cut = BuildDiscoveryMessage(proto::kDiscoverySetParameters, longer.c_str());
   EXPECT_EQ(cut.size(), kMaxDiscoveryMessage);
   // The last character of the envelope is lost, the body is whole.
   EXPECT_TRUE(cut.ends_with(longer + "\n</MESSAGE_BODY>\n</XML_VORTAN"));
   EXPECT_TRUE(cut.starts_with(whole.substr(0, whole.size() - fitting.size() - 30)));
 
   const std::string huge(50000, 'h');
-  const std::string huge_message = BuildDiscoveryMessage(kMsgCodeSetParameters, huge.c_str());
+  const std::string huge_message =
+      BuildDiscoveryMessage(proto::kDiscoverySetParameters, huge.c_str());
   EXPECT_EQ(huge_message.size(), kMaxDiscoveryMessage);
   EXPECT_EQ(huge_message.rfind(kEnvelopeHead, 0), 0u);
 }
@@ -107,7 +108,7 @@ TEST(ClassifyDatagramTest, SortsAnswersFromEverythingElse) {
        DatagramKind::kDropped},
       {"no header", Reply(""), DatagramKind::kDropped},
       {"set parameters", Reply(Header("2")), DatagramKind::kDropped},
-      {"own search request", BuildDiscoveryMessage(kMsgCodeSearch, nullptr),
+      {"own search request", BuildDiscoveryMessage(proto::kDiscoverySearch, nullptr),
        DatagramKind::kDropped},
       {"root with attribute", "<XML_VORTAN v=\"1\">" + Header("3") + "</XML_VORTAN>",
        DatagramKind::kDropped},
@@ -124,7 +125,7 @@ TEST(ClassifyDatagramTest, SortsAnswersFromEverythingElse) {
 }
 
 TEST(ClassifyDatagramTest, LogsWhatItDrops) {
-  const std::string request = BuildDiscoveryMessage(kMsgCodeSearch, nullptr);
+  const std::string request = BuildDiscoveryMessage(proto::kDiscoverySearch, nullptr);
   {
     LogCapture log;
     EXPECT_EQ(ClassifyDatagram(request.c_str()), DatagramKind::kDropped);

@@ -56,7 +56,7 @@ class DiscoveryLab : public ::testing::Test {
       if (Clock::now() > deadline)
         return false;
       if (engine_.running() && Clock::now() > next_request) {
-        engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+        engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
         next_request += std::chrono::seconds(1);
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -98,7 +98,7 @@ TEST_F(DiscoveryLab, AllAdaptersOpenThreeSocketsAndSendEachRequestInKeyOrder) {
   EXPECT_EQ(engine_.open_socket_count(), 3);
   EXPECT_EQ(log.Count("SearchIPCThread(): bind() ok!\n"), 3);
   ASSERT_TRUE(control_.ClearRequestLog());
-  engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+  engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   engine_.StopSearchThread();
 
@@ -125,7 +125,7 @@ TEST_F(DiscoveryLab, OneSelectedAdapterOpensOneSocketWithoutWildcard) {
   ASSERT_EQ(engine_.StartSearchThread(), 1);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   EXPECT_EQ(engine_.open_socket_count(), 1);
-  engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+  engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   engine_.StopSearchThread();
 
@@ -147,7 +147,7 @@ TEST_F(DiscoveryLab, OneSelectedAdapterOpensOneSocketWithoutWildcard) {
 TEST_F(DiscoveryLab, RequestWithoutSearchGoesOutOnEveryAdapterWhateverTheSelection) {
   engine_.SetAdapterSelection(AdapterKey(kSecondAdapter));
   ASSERT_FALSE(engine_.running());
-  engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+  engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const std::vector<DevsimRequest> requests = SearchRequests();
   ASSERT_EQ(requests.size(), 3u);
@@ -161,7 +161,7 @@ TEST_F(DiscoveryLab, StopRightAfterQueueingEndsWorkerWellWithinASecond) {
   test::LogCapture log;
   for (int round = 0; round < 5; ++round) {
     ASSERT_EQ(engine_.StartSearchThread(), 1);
-    engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+    engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
     const auto start = Clock::now();
     EXPECT_EQ(engine_.StopSearchThread(), 1);
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1000));
@@ -201,7 +201,7 @@ TEST_F(DiscoveryLab, ThousandDevicesRegisteredAndTheNextSerialRefused) {
   // Repeat requests like the window's timer until the refusal has been seen.
   const auto deadline = Clock::now() + std::chrono::seconds(5);
   while (!log.Contains("found new entry, but ipc count exceed 1000\n") && Clock::now() < deadline) {
-    engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+    engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
   }
   EXPECT_TRUE(log.Contains("found new entry, but ipc count exceed 1000\n"));
@@ -211,7 +211,7 @@ TEST_F(DiscoveryLab, ThousandDevicesRegisteredAndTheNextSerialRefused) {
   DeviceRecord before = ZeroDeviceRecord();
   registry_->CopyRecord(0, &before, sizeof before);
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-  engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+  engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
   std::this_thread::sleep_for(std::chrono::milliseconds(800));
   DeviceRecord after = ZeroDeviceRecord();
   registry_->CopyRecord(0, &after, sizeof after);
@@ -224,7 +224,7 @@ TEST_F(DiscoveryLab, ThousandDevicesRegisteredAndTheNextSerialRefused) {
 TEST_F(DiscoveryLab, DeviceHeardThroughTwoSocketsIsOneRecord) {
   ASSERT_EQ(engine_.StartSearchThread(), 1);
   ASSERT_TRUE(WaitForCount(device_count_, std::chrono::seconds(5)));
-  engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+  engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   engine_.StopSearchThread();
   EXPECT_EQ(registry_->GetDeviceCount(), device_count_);
@@ -312,10 +312,10 @@ TEST_F(DiscoveryLab, MovedDeviceShowsNewAddressAndRebootedOneComesBack) {
   LanConfigRecord lan = record.Lan;
   CopyBounded(lan.IPAddress, new_ip);
   const std::string body = BuildLanConfigBody(serial, lan);
-  engine_.SendDiscoveryMessage(kMsgCodeSetParameters, body.c_str());
+  engine_.SendDiscoveryMessage(proto::kDiscoverySetParameters, body.c_str());
   const auto deadline = Clock::now() + std::chrono::seconds(5);
   while (Find(serial).Lan.IPAddress != new_ip && Clock::now() < deadline) {
-    engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+    engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
   EXPECT_EQ(std::string(Find(serial).Lan.IPAddress), new_ip);
@@ -325,11 +325,11 @@ TEST_F(DiscoveryLab, MovedDeviceShowsNewAddressAndRebootedOneComesBack) {
   const int runtime_before = Find(serial).RunningTime;
   const std::string reboot = BuildSerialBody(serial);
   ASSERT_TRUE(control_.ClearRequestLog());
-  engine_.SendDiscoveryMessage(kMsgCodeReboot, reboot.c_str());
+  engine_.SendDiscoveryMessage(proto::kDiscoveryReboot, reboot.c_str());
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   bool came_back = false;
   for (int i = 0; i < 30 && !came_back; ++i) {
-    engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+    engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     came_back = Find(serial).RunningTime < runtime_before;
   }
@@ -352,7 +352,7 @@ TEST_F(DiscoveryLab, BadDatagramsNeitherStallTheSearchNorLoseDevices) {
   }
   test::LogCapture log;
   for (int i = 0; i < 4; ++i) {
-    engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+    engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
   }
   EXPECT_TRUE(engine_.running());
@@ -372,7 +372,7 @@ TEST_F(DiscoveryLab, BadDatagramsNeitherStallTheSearchNorLoseDevices) {
   ASSERT_TRUE(control_.Send("misbehave all none", nullptr, &error)) << error;
   const int runtime = Find(devices[0].serial).RunningTime;
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-  engine_.SendDiscoveryMessage(kMsgCodeSearch, nullptr);
+  engine_.SendDiscoveryMessage(proto::kDiscoverySearch, nullptr);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   EXPECT_GT(Find(devices[0].serial).RunningTime, runtime);
   engine_.StopSearchThread();
