@@ -310,6 +310,8 @@ std::string Simulator::Command(const std::string& raw, bool* shutdown) {
   if (verb == "sdk-misbehave" || verb == "sdk-sessions" || verb == "sdk-transfer-fault" ||
       verb == "sdk-bandwidth" || verb == "sdk-write-ms")
     return SdkCommand(verb, args);
+  if (verb == "talk" || verb == "talk-fault" || verb == "audio-files")
+    return TalkCommand(verb, args);
   if (verb == "config")
     return ConfigCommand(args);
   if (verb == "shutdown" || verb == "quit") {

@@ -1,6 +1,7 @@
 #include "sdk_device.h"
 
 #include <array>
+#include <cstdlib>
 #include <utility>
 
 namespace vdz::devsim {
@@ -59,6 +60,9 @@ devserver::DeviceConfig SdkDeviceConfig(const SimDevice& d) {
   c.firmware_version = d.version;
   c.device_name = d.osd;
   c.reboot_ms = kSdkRebootHoldMs;
+  // Talk recordings: one WAV per device and talk, where the lab run says.
+  if (const char* folder = std::getenv("VDZ_TALK_DIR"); folder != nullptr && folder[0] != '\0')
+    c.talk_folder = folder;
   return c;
 }
 

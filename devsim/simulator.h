@@ -84,6 +84,7 @@ class Simulator {
   void ConfigureSender();
   void SetSdkMisbehaviour(SimDevice& d, devserver::Misbehaviour m);
   std::string SdkCommand(const std::string& verb, KvLine& args);
+  std::string TalkCommand(const std::string& verb, KvLine& args);
 
   SimulatorOptions options_;
   Site initial_site_;

@@ -29,6 +29,14 @@ struct DeviceConfig {
   std::map<int, std::string> documents;      // configuration store by command number
   std::map<std::string, std::string> files;  // stored files (snapshots, application files)
   int upgrade_write_ms = 800;                // how long "writing" an accepted image takes
+  std::string talk_folder = "/tmp";          // where the WAV file of each talk is written
+};
+
+// How a device answers a request to join a talk, for tests and the simulator.
+enum class TalkFault {
+  kNone,
+  kBusy,          // another client talks to it: event 35
+  kNotSupported,  // it has no talk: event 37
 };
 
 // Faults a device can be told to show, for tests and the simulator.

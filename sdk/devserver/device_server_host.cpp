@@ -18,6 +18,7 @@
 
 #include "device_config_file.h"
 #include "device_documents.h"
+#include "device_file_list.h"
 #include "protocol/file_messages.h"
 #include "protocol/firmware_image.h"
 #include "protocol/frame_assembler.h"
@@ -25,6 +26,7 @@
 #include "protocol/messages.h"
 #include "protocol/payload.h"
 #include "protocol/protocol_numbers.h"
+#include "protocol/talk_messages.h"
 
 namespace vdz::devserver {
 
@@ -93,6 +95,10 @@ struct DeviceServerHost::Impl {
     int writing_step = 0;
     std::string new_version;
     int upgrades = 0;
+    TalkFault talk_fault = TalkFault::kNone;
+    std::map<std::string, std::uint64_t> mp3_files;
+    std::map<std::string, std::uint64_t> app_files;
+    std::string playing;
   };
 
   struct InFile {
@@ -140,6 +146,7 @@ struct DeviceServerHost::Impl {
   int next_device = 1;
   int next_conn = 1;
   std::map<int, Device> devices;
+  TalkReceivers talk;
   std::unordered_map<int, Conn> conns;
   std::unique_ptr<std::uint8_t[]> scratch{new std::uint8_t[kScratchSize]};
   Millis last_tick = 0;
@@ -319,6 +326,35 @@ struct DeviceServerHost::Impl {
     sdkproto::AppendCoded(c.out, FrameType::kAux, c.next_sequence++, {command, text});
   }
 
+  void Event(Conn& c, int event, std::string_view text) {
+    sdkproto::AppendCoded(c.out, FrameType::kEvent, c.next_sequence++, {event, text});
+  }
+
+  // A request to join a talk: the answer is an event, sent before the request's response.
+  void OnTalkStart(Conn& c, Device& d, std::string_view text) {
+    if (d.talk_fault == TalkFault::kBusy) {
+      Event(c, proto::kEventTalkBusy, "");
+      return;
+    }
+    if (d.talk_fault == TalkFault::kNotSupported) {
+      Event(c, proto::kEventTalkNotSupported, "");
+      return;
+    }
+    const auto params = sdkproto::ParseTalkParameters(text);
+    if (!params || !sdkproto::ValidTalkParameters(*params)) {
+      Event(c, proto::kEventTalkParamError, "");
+      return;
+    }
+    const std::string wav = d.config.talk_folder + "/talk-" + d.config.serial_number + "-" +
+                            std::to_string(talk.Stats(c.device).talks + 1) + ".wav";
+    const std::string answer = talk.Open(c.device, d.config.address, *params, wav);
+    if (answer.empty()) {
+      Event(c, proto::kEventTalkParamError, "");
+      return;
+    }
+    Event(c, proto::kEventTalkStarted, answer);
+  }
+
   void StartReboot(Device& d, Millis now) {
     d.writing = false;
     Unlisten(d);
@@ -395,6 +431,12 @@ struct DeviceServerHost::Impl {
     switch (r.op) {
       case RequestOp::kSetConfig:
         d.config.documents[r.command] = std::string(r.text);
+        // The audio and image settings are written under their own numbers and read back
+        // under the request numbers.
+        if (r.command == proto::kCfgAudioCaptureSet)
+          d.config.documents[proto::kCfgAudioCapture] = std::string(r.text);
+        if (r.command == proto::kCfgVideoCaptureSet)
+          d.config.documents[proto::kCfgVideoCapture] = std::string(r.text);
         Reply(c, h.sequence, 0);
         break;
       case RequestOp::kGetConfig: {
@@ -413,7 +455,15 @@ struct DeviceServerHost::Impl {
         } else if (r.command == proto::kCmdDeviceInformation) {
           Aux(c, r.command, DeviceInformationDocument(d.config));
         } else if (r.command == proto::kCmdFileSearch) {
-          Aux(c, r.command, EmptyFileListDocument());
+          const auto query = ParseFileListQuery(r.text);
+          Aux(c, r.command,
+              query ? FileListPage(query->mp3 ? d.mp3_files : d.app_files, query->page)
+                    : EmptyFileListDocument());
+        } else if (r.command == proto::kCmdFileDelete) {
+          const std::string name = DeleteRequestName(r.text);
+          d.mp3_files.erase(name);
+          d.app_files.erase(name);
+          d.config.files.erase(name);
         } else if (!AcceptedSystemCommand(r.command)) {
           Reply(c, h.sequence, kResultUnknownCommand);
           break;
@@ -432,6 +482,27 @@ struct DeviceServerHost::Impl {
       case RequestOp::kPtzPreset:
       case RequestOp::kPtzControl:
       case RequestOp::kCreateIFrame:
+        Reply(c, h.sequence, 0);
+        break;
+      case RequestOp::kTalkStart:
+        OnTalkStart(c, d, r.text);
+        Reply(c, h.sequence, 0);
+        break;
+      case RequestOp::kTalkStop:
+        if (talk.Close(c.device))
+          Event(c, proto::kEventTalkStopped, "");
+        Reply(c, h.sequence, 0);
+        break;
+      case RequestOp::kPlayFile:
+        if (d.mp3_files.count(std::string(r.text)) == 0) {
+          Reply(c, h.sequence, sdkproto::kFileNotFound);
+          break;
+        }
+        d.playing = std::string(r.text);
+        Reply(c, h.sequence, 0);
+        break;
+      case RequestOp::kStopPlay:
+        d.playing.clear();
         Reply(c, h.sequence, 0);
         break;
       default:
@@ -618,6 +689,7 @@ struct DeviceServerHost::Impl {
       case FileKind::kConfigImport:
         return b.size > kMaxConfigImport ? sdkproto::kFileTooLarge : sdkproto::kFileOk;
       case FileKind::kAppFile:
+      case FileKind::kMp3File:
         return b.size > kMaxAppFile ? sdkproto::kFileTooLarge : sdkproto::kFileOk;
       default:
         return sdkproto::kFileBadKind;
@@ -649,8 +721,16 @@ struct DeviceServerHost::Impl {
         return sdkproto::kFileOk;
       }
       case FileKind::kAppFile:
+        d.app_files[f.name] = f.body.size();
         d.config.files[f.name] = std::move(f.body);
         return sdkproto::kFileOk;
+      case FileKind::kMp3File: {
+        // Kept under the folder the device plays from; downloads ask for that path.
+        const std::string path = kMp3Folder + f.name;
+        d.mp3_files[path] = f.body.size();
+        d.config.files[path] = std::move(f.body);
+        return sdkproto::kFileOk;
+      }
       default:
         return sdkproto::kFileBadKind;
     }
@@ -813,6 +893,8 @@ DeviceId DeviceServerHost::AddDevice(const DeviceConfig& config) {
     return -EBADF;
   Impl::Device d;
   d.config = config;
+  d.config.documents.emplace(proto::kCfgAudioCapture, DefaultAudioCaptureDocument());
+  d.config.documents.emplace(proto::kCfgVideoCapture, DefaultVideoCaptureDocument());
   const int rc = impl_->Listen(d);
   if (rc != 0)
     return rc;
@@ -822,11 +904,39 @@ DeviceId DeviceServerHost::AddDevice(const DeviceConfig& config) {
   return id;
 }
 
+bool DeviceServerHost::SetTalkFault(DeviceId id, TalkFault fault) {
+  std::lock_guard lock(impl_->mutex);
+  auto it = impl_->devices.find(id);
+  if (it == impl_->devices.end())
+    return false;
+  it->second.talk_fault = fault;
+  return true;
+}
+
+TalkStats DeviceServerHost::Talk(DeviceId id) const {
+  return impl_->talk.Stats(id);
+}
+
+std::string DeviceServerHost::PlayingFile(DeviceId id) const {
+  std::lock_guard lock(impl_->mutex);
+  auto it = impl_->devices.find(id);
+  return it == impl_->devices.end() ? std::string() : it->second.playing;
+}
+
+std::map<std::string, std::uint64_t> DeviceServerHost::ListedFiles(DeviceId id, bool mp3) const {
+  std::lock_guard lock(impl_->mutex);
+  auto it = impl_->devices.find(id);
+  if (it == impl_->devices.end())
+    return {};
+  return mp3 ? it->second.mp3_files : it->second.app_files;
+}
+
 bool DeviceServerHost::RemoveDevice(DeviceId id) {
   std::lock_guard lock(impl_->mutex);
   auto it = impl_->devices.find(id);
   if (it == impl_->devices.end())
     return false;
+  impl_->talk.Close(id);
   impl_->CloseDeviceConns(id);
   impl_->Reap();
   impl_->Unlisten(it->second);

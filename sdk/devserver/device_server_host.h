@@ -5,12 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "device_config.h"
+#include "talk_receiver.h"
 
 namespace vdz::devserver {
 
@@ -34,6 +36,13 @@ class DeviceServerHost {
   bool SetBandwidthCap(DeviceId id, std::int64_t bytes_per_second);
   bool SetUpgradeWriteMs(DeviceId id, int ms);
   bool StoreFile(DeviceId id, const std::string& name, std::string bytes);
+  bool SetTalkFault(DeviceId id, TalkFault fault);
+  // The device's current or last talk.
+  TalkStats Talk(DeviceId id) const;
+  // The stored MP3 file the device plays on request; empty when none.
+  std::string PlayingFile(DeviceId id) const;
+  // Stored MP3 (true) or application (false) files: path and length.
+  std::map<std::string, std::uint64_t> ListedFiles(DeviceId id, bool mp3) const;
   std::optional<std::string> StoredFile(DeviceId id, const std::string& name) const;
   std::string FirmwareVersion(DeviceId id) const;
   // Firmware images the device accepted and wrote.

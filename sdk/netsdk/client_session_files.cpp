@@ -248,7 +248,7 @@ void ClientSession::FinishTransfer(std::uint32_t id, int result, int device_resu
                            ? proto::kEventUpgradeWrongImage
                            : proto::kEventUpgradeInterrupted,
                        "");
-    } else if (t.request.kind == FileKind::kAppFile) {
+    } else if (t.request.kind == FileKind::kAppFile || t.request.kind == FileKind::kMp3File) {
       host_.EmitStatus(
           handle_,
           result == QM_NETSDK_OK ? proto::kEventFileUploadDone : proto::kEventFileUploadFailed, "");

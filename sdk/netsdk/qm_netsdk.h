@@ -103,8 +103,12 @@ QM_NETSDK_API int QM_NETSDK_IPC_GetFileByName(int login_handle, int file_type,
 /* 0 = started; event 14 when the device stored it, 15 when not. */
 QM_NETSDK_API int QM_NETSDK_IPC_UploadOEMAppFile(int login_handle, const char* local_path);
 
-/* Talk and audio: not supported yet (QM_NETSDK_ERR_NOT_SUPPORTED; the XMLGET_* renderers
- * return NULL). */
+/* Talk: one talk at a time, to any number of devices. StartTalk fixes its format
+ * (transport 0 UDP, 1 TCP, 2 multicast; codec 0 G.711 mu-law, 1 AAC, 2 PCM; 8000, 16000,
+ * 32000 or 48000 Hz; 16 bits; 1 or 2 channels). StartVoiceCom asks a device to join: it
+ * answers with event 6 (then AddTalk sends it the audio), 35 busy, 36 format refused or 37 no
+ * talk. InputAudioData takes interleaved 16-bit little-endian PCM of the talk's format, encodes
+ * it once and sends it to every added device as RTP (see docs/sdk-protocol.md). */
 QM_NETSDK_API int QM_NETSDK_IPC_StartTalk(int transport, int codec, int sample_rate,
                                           int bits_per_sample, int channels);
 QM_NETSDK_API int QM_NETSDK_IPC_StopTalk(void);
@@ -118,8 +122,14 @@ QM_NETSDK_API int QM_NETSDK_IPC_StartAudioCapture(int sample_rate, int bits_per_
                                                   QM_NETSDK_AudioCaptureCallBack callback,
                                                   void* owner);
 QM_NETSDK_API int QM_NETSDK_IPC_StopAudioCapture(void);
+/* Our addition: 1 while the microphone is captured, 0 while silence stands in for it (no
+ * sound server or no capture device; the reason is copied to `reason`), -1 when no capture
+ * runs. */
+QM_NETSDK_API int QM_NETSDK_IPC_GetAudioCaptureState(char* reason, int reason_size);
 QM_NETSDK_API int QM_NETSDK_IPC_InputAudioData(int data_type, const char* data, int length);
+/* 0 = started; event 14 when the device stored it, 15 when not. */
 QM_NETSDK_API int QM_NETSDK_IPC_UploadOEMMp3File(int login_handle, const char* local_path);
+/* The page arrives as auxiliary response 1021. */
 QM_NETSDK_API int QM_NETSDK_IPC_SearchOEMMp3File(int login_handle, int page);
 QM_NETSDK_API int QM_NETSDK_IPC_PlayMp3File(int login_handle, const char* device_file, int mode);
 QM_NETSDK_API int QM_NETSDK_IPC_StopPlayMp3File(int login_handle);

@@ -130,4 +130,8 @@ int QM_NETSDK_IPC_UploadOEMAppFile(int login_handle, const char* local_path) {
   return Guarded([&] { return Upload(login_handle, local_path, FileKind::kAppFile, 0, false); });
 }
 
+int QM_NETSDK_IPC_UploadOEMMp3File(int login_handle, const char* local_path) {
+  return Guarded([&] { return Upload(login_handle, local_path, FileKind::kMp3File, 0, false); });
+}
+
 }  // extern "C"

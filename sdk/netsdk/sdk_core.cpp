@@ -10,6 +10,9 @@
 #include <chrono>
 #include <cstring>
 
+#include "protocol/protocol_numbers.h"
+#include "talk_core.h"
+
 namespace vdz::netsdk {
 
 namespace {
@@ -211,6 +214,7 @@ int SdkCore::Login(const char* ip, unsigned short port, const char* user, const 
   auto call = std::make_shared<PendingCall>();
   c.call = call;
   const int handle = c.handle;
+  const sockaddr_in address = c.address;
   if (!Post(std::move(c)))
     return QM_NETSDK_ERR_NOT_INIT;
   const int result = call->Wait(DeadlineIn(login_ms + kCallerSlackMs), QM_NETSDK_ERR_TIMEOUT);
@@ -219,6 +223,7 @@ int SdkCore::Login(const char* ip, unsigned short port, const char* user, const 
   {
     std::lock_guard lock(state_mutex_);
     live_.insert(handle);
+    addresses_[handle] = address;
   }
   Command returned;
   returned.kind = CommandKind::kLoginReturned;
@@ -232,6 +237,7 @@ int SdkCore::Logout(int handle) {
     std::lock_guard lock(state_mutex_);
     if (!running_)
       return QM_NETSDK_ERR_NOT_INIT;
+    addresses_.erase(handle);
     if (live_.erase(handle) == 0)
       return QM_NETSDK_ERR_INVALID_HANDLE;
     upgrade_progress_.erase(handle);
@@ -314,7 +320,20 @@ void SdkCore::SetUpgradeProgress(int handle, int percent) {
     upgrade_progress_[handle] = percent;
 }
 
+bool SdkCore::DeviceAddress(int handle, sockaddr_in& out) const {
+  std::lock_guard lock(state_mutex_);
+  const auto it = addresses_.find(handle);
+  if (it == addresses_.end())
+    return false;
+  out = it->second;
+  return true;
+}
+
 void SdkCore::EmitStatus(int handle, int event, std::string_view data) {
+  // The device says where it receives the talk before the application hears of it, so an
+  // AddTalk made in answer to the event finds the port.
+  if (event == proto::kEventTalkStarted)
+    TalkCore::Instance().NoteDeviceAnswer(handle, data);
   std::lock_guard running(callback_mutex_);
   QM_NETSDK_StatusEventCallBack cb = nullptr;
   void* owner = nullptr;

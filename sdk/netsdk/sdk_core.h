@@ -37,6 +37,8 @@ class SdkCore final : public SessionHost {
   // once it is handed over (or could not be), and end with status events.
   int Transfer(int handle, TransferRequest request);
   int UpgradeProgress(int handle);
+  // The device address of a live login.
+  bool DeviceAddress(int handle, sockaddr_in& out) const;
   long long BufferedBytes() const { return buffered_bytes_.load(); }
 
   int epoll_fd() const override { return epoll_fd_; }
@@ -77,6 +79,7 @@ class SdkCore final : public SessionHost {
   bool running_ = false;
   SdkTiming timing_;
   std::unordered_set<int> live_;
+  std::unordered_map<int, sockaddr_in> addresses_;
   std::unordered_map<int, int> upgrade_progress_;
   bool default_auto_reconnect_ = false;
   QM_NETSDK_StatusEventCallBack status_cb_ = nullptr;

@@ -24,6 +24,7 @@
 #include "app/sdk_event_bridge.h"
 #include "app/tooltip_style.h"
 #include "app/upgrade_commands.h"
+#include "audio/console/audio_play_dlg.h"
 #include "devconfig/dialogs/dialog_ip_setting.h"
 #include "devops/batch_runner.h"
 #include "devops/device_login.h"
@@ -145,6 +146,11 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   hooks.upgrade_progress = [this](int position, DeviceRow& row, const SdkEventRecord&) {
     upgrades_->OnProgress(position, row);
   };
+  // Talk events and the settings and file-list answers go to the console.
+  hooks.talk_console = [this](const SdkEventRecord& event) {
+    if (console_ != nullptr)
+      console_->OnSdkEvent(event);
+  };
   logins_->UsePoolFor(&hooks);
   event_handler_ = std::make_unique<SdkEventHandler>(*sdk_, *presenter_, hooks);
   logins_->SetEventHandler(event_handler_.get());
@@ -167,6 +173,9 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
       *sdk_, *presenter_, *prompter_,
       UpgradeCommandWidgets{this, firmware_file_, config_file_, firmware_folder_, status_line_,
                             &upgrade_timer_});
+  talk_sdk_ = MakeNetSdkTalkSdk();
+  console_ = new CAudioPlayDlg(this, *talk_sdk_, *presenter_, *prompter_);
+  console_->hide();
   RegisterCommands();
 
   connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
@@ -418,36 +427,22 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
 
   RegisterNetworkCommands();
   // Each of these says "not available in this build" until its feature is built.
-  for (int id : {cmd::kBatchTitle,
-                 cmd::kBatchPlatform,
-                 cmd::kBatchMotion,
-                 cmd::kBatchPassword,
-                 cmd::kBatchLanguage,
-                 cmd::kBatchTerminal,
-                 cmd::kBatchImage,
-                 cmd::kBatchSnapshot,
-                 cmd::kBatchCcd,
-                 cmd::kBatchIoOutput,
-                 cmd::kBatchMaintenance,
-                 cmd::kBatchVideo,
-                 cmd::kBatchTime,
-                 cmd::kTalkConsole,
-                 cmd::kPrintLabel,
-                 cmd::kRestartTerminalService,
-                 cmd::kMenuOpenWeb,
-                 cmd::kMenuRemoteZhCn,
-                 cmd::kMenuRemoteZhTw,
-                 cmd::kMenuRemoteEnglish,
-                 cmd::kMenuRemoteKorean,
-                 cmd::kMenuRemotePolish,
-                 cmd::kMenuStopPreview,
-                 cmd::kMenuSnapshot,
-                 cmd::kMenuOpenSnapshotFolder,
-                 cmd::kListRowClick,
-                 cmd::kListRowDoubleClick}) {
+  for (int id : {cmd::kBatchTitle,        cmd::kBatchPlatform,     cmd::kBatchMotion,
+                 cmd::kBatchPassword,     cmd::kBatchLanguage,     cmd::kBatchTerminal,
+                 cmd::kBatchImage,        cmd::kBatchSnapshot,     cmd::kBatchCcd,
+                 cmd::kBatchIoOutput,     cmd::kBatchMaintenance,  cmd::kBatchVideo,
+                 cmd::kBatchTime,         cmd::kPrintLabel,        cmd::kRestartTerminalService,
+                 cmd::kMenuOpenWeb,       cmd::kMenuRemoteZhCn,    cmd::kMenuRemoteZhTw,
+                 cmd::kMenuRemoteEnglish, cmd::kMenuRemoteKorean,  cmd::kMenuRemotePolish,
+                 cmd::kMenuStopPreview,   cmd::kMenuSnapshot,      cmd::kMenuOpenSnapshotFolder,
+                 cmd::kListRowClick,      cmd::kListRowDoubleClick}) {
     t.AddUnavailable(id);
   }
   upgrades_->Register(t);
+  t.Add(cmd::kTalkConsole, [this] {
+    console_->show();
+    console_->raise();
+  });
   if (!t.Duplicates().empty()) {
     DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
     Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");

@@ -26,6 +26,8 @@ class QPushButton;
 class QStyle;
 
 namespace vdz {
+class CAudioPlayDlg;
+class TalkSdk;
 
 class CReportCtrl;
 class CWndManager;
@@ -119,6 +121,8 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<CommandTable> commands_;
   std::unique_ptr<SdkRuntime> sdk_runtime_;
   std::unique_ptr<UpgradeCommands> upgrades_;
+  std::unique_ptr<TalkSdk> talk_sdk_;
+  CAudioPlayDlg* console_ = nullptr;  // child window, hidden until button 1296
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;
   std::shared_ptr<AddressProber> prober_;

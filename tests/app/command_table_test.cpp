@@ -49,6 +49,9 @@ TEST(MainWindowCommands, EveryControlIsInTheTableOnce) {
   const CommandTable& table = window.Commands();
   EXPECT_TRUE(table.Duplicates().empty());
   for (QPushButton* button : window.findChildren<QPushButton*>()) {
+    // The talk console is a window of its own with its own buttons.
+    if (button->window() != &window)
+      continue;
     bool known = false;
     for (int id : table.Ids())
       known = known || window.Button(id) == button;

@@ -7,12 +7,12 @@ namespace vdz::sdkproto {
 
 bool IsUploadKind(FileKind kind) {
   return kind == FileKind::kFirmware || kind == FileKind::kConfigImport ||
-         kind == FileKind::kAppFile;
+         kind == FileKind::kAppFile || kind == FileKind::kMp3File;
 }
 
 bool IsKnownFileKind(std::uint16_t kind) {
   return kind >= static_cast<std::uint16_t>(FileKind::kFirmware) &&
-         kind <= static_cast<std::uint16_t>(FileKind::kStoredFile);
+         kind <= static_cast<std::uint16_t>(FileKind::kMp3File);
 }
 
 void AppendFileBegin(std::string& out, std::uint32_t seq, const FileBegin& m) {

@@ -16,6 +16,7 @@ enum class FileKind : std::uint16_t {
   kAppFile = 3,       // upload: application (OEM) file, stored by the device
   kConfigExport = 4,  // download: the device's configuration as one file
   kStoredFile = 5,    // download: a file the device stores (snapshots), by name
+  kMp3File = 6,       // upload: an MP3 file the device keeps for playing
 };
 
 bool IsUploadKind(FileKind kind);

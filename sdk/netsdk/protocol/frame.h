@@ -39,6 +39,10 @@ enum class RequestOp : std::uint16_t {
   kPtzPreset = 5,
   kPtzControl = 6,
   kCreateIFrame = 7,
+  kTalkStart = 8,  // text: the talk parameters; the device answers with event 6, 35, 36 or 37
+  kTalkStop = 9,   // the device closes its receiver; event 8
+  kPlayFile = 10,  // argument: mode, text: a stored MP3 file the device plays
+  kStopPlay = 11,
 };
 
 bool IsKnownFrameType(std::uint8_t type);

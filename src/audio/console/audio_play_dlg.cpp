@@ -1,0 +1,565 @@
+#include "audio/console/audio_play_dlg.h"
+
+#include <tinyxml2.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "protocol/protocol_numbers.h"
+#include "shell/diag_log.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
+
+namespace vdz {
+
+std::atomic<int> g_audition_playing{0};
+
+namespace {
+
+constexpr int kAudioRecordSize = 24;
+constexpr int kVideoRecordSize = 176;
+constexpr int kRates[] = {8000, 16000, 32000, 48000};
+constexpr int kChunkHint = 2560;
+constexpr int kDataType = 3;
+
+QString Text(const char* key) {
+  return QString::fromStdString(LookupText(key));
+}
+
+std::string PayloadText(const SdkEventRecord& e) {
+  return std::string(e.payload, strnlen(e.payload, sizeof e.payload));
+}
+
+// The choosers take the "Text(*.x)|*.x||" form; Qt wants "Text (*.x)".
+QString QtFilter(const QString& filter) {
+  const QStringList parts = filter.split('|', Qt::SkipEmptyParts);
+  return parts.isEmpty() ? QString() : parts[0];
+}
+
+}  // namespace
+
+CAudioPlayDlg::CAudioPlayDlg(QWidget* parent, TalkSdk& sdk, DeviceListPort& list,
+                             Prompter& prompter)
+    : QDialog(parent), sdk_(sdk), list_(list), prompter_(prompter) {
+  setWindowTitle(QString::fromUtf8("对讲/广播控制"));
+  chooser_ = [this](const QString& filter) {
+    return QFileDialog::getOpenFileNames(this, QString(), QString(), QtFilter(filter));
+  };
+  timer_factory_ = audio::ThreadTimerFactory();
+  BuildControls();
+  UpdateButtons(false);
+}
+
+CAudioPlayDlg::~CAudioPlayDlg() {
+  // The pacing timer goes before the widgets and the SDK it feeds.
+  decoder_.reset();
+  if (running_) {
+    sdk_.StopAudioCapture();
+    sdk_.StopTalk();
+  }
+}
+
+void CAudioPlayDlg::BuildControls() {
+  auto* layout = new QVBoxLayout(this);
+  auto* list_group = new QGroupBox(Text(keys::STRING_MP3_AUDIOFILE), this);
+  auto* lg = new QVBoxLayout(list_group);
+  play_list_ = new QListWidget(list_group);
+  play_list_->setToolTip(Text(keys::IDS_STR_ZH_CN_PB_TIPS24));
+  play_list_->setMinimumWidth(480);
+  lg->addWidget(play_list_);
+  auto* list_buttons = new QHBoxLayout;
+  auto* add = new QPushButton("+", list_group);
+  auto* clear = new QPushButton("x", list_group);
+  list_buttons->addWidget(add);
+  list_buttons->addWidget(clear);
+  lg->addLayout(list_buttons);
+  layout->addWidget(list_group);
+  connect(add, &QPushButton::clicked, this, [this] { AddFiles(); });
+  connect(clear, &QPushButton::clicked, this, [this] { ClearFiles(); });
+  connect(play_list_, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { PlayEntry(play_list_->row(item)); });
+
+  auto* talk_group = new QGroupBox(Text(keys::STRING_TALK_PARAM), this);
+  auto* tg = new QGridLayout(talk_group);
+  codec_ = new QComboBox(talk_group);
+  codec_->addItems({Text(keys::STRING_G711U), Text(keys::STRING_AAC), Text(keys::STRING_PCM)});
+  codec_->setCurrentIndex(2);
+  rate_ = new QComboBox(talk_group);
+  rate_->addItems({Text(keys::STRING_8000), Text(keys::STRING_16000), Text(keys::STRING_32000),
+                   Text(keys::STRING_48000)});
+  rate_->setCurrentIndex(2);
+  transport_ = new QComboBox(talk_group);
+  transport_->addItems(
+      {Text(keys::STRING_UDP), Text(keys::STRING_TCP), Text(keys::STRING_MULTICAST)});
+  transport_->setCurrentIndex(0);
+  tg->addWidget(codec_, 0, 0);
+  tg->addWidget(rate_, 0, 1);
+  tg->addWidget(transport_, 0, 2);
+  mp3_radio_ = new QRadioButton(Text(keys::STRING_MP3_AUDIOFILE), talk_group);
+  voice_radio_ = new QRadioButton(Text(keys::STRING_VOICE_SAMPLE), talk_group);
+  voice_radio_->setChecked(true);
+  tg->addWidget(mp3_radio_, 1, 0);
+  tg->addWidget(voice_radio_, 1, 1);
+  start_ = new QPushButton(QStringLiteral("▶"), talk_group);
+  pause_ = new QPushButton(QStringLiteral("❚❚"), talk_group);
+  stop_ = new QPushButton(QStringLiteral("■"), talk_group);
+  tg->addWidget(start_, 2, 0);
+  tg->addWidget(pause_, 2, 1);
+  tg->addWidget(stop_, 2, 2);
+  layout->addWidget(talk_group);
+  connect(mp3_radio_, &QRadioButton::clicked, this, [this] { ChooseSource(true); });
+  connect(voice_radio_, &QRadioButton::clicked, this, [this] { ChooseSource(false); });
+  connect(start_, &QPushButton::clicked, this, [this] { Start(); });
+  connect(pause_, &QPushButton::clicked, this, [this] { Pause(); });
+  connect(stop_, &QPushButton::clicked, this, [this] { Stop(); });
+
+  auto* audio_group = new QGroupBox(Text(keys::STRING_CAMERA_AUDIO_SETTING), this);
+  auto* ag = new QHBoxLayout(audio_group);
+  capture_volume_ = new QSlider(Qt::Horizontal, audio_group);
+  playback_volume_ = new QSlider(Qt::Horizontal, audio_group);
+  for (QSlider* s : {capture_volume_, playback_volume_})
+    s->setRange(0, 100);
+  capture_volume_->setValue(50);
+  playback_volume_->setValue(80);
+  call_key_ = new QComboBox(audio_group);
+  call_key_->addItems({"DISABLE", "ENABLE"});
+  auto* save_audio = new QPushButton("OK", audio_group);
+  ag->addWidget(capture_volume_);
+  ag->addWidget(playback_volume_);
+  ag->addWidget(call_key_);
+  ag->addWidget(save_audio);
+  layout->addWidget(audio_group);
+  connect(save_audio, &QPushButton::clicked, this, [this] { SaveAudioSettings(); });
+
+  auto* image_group = new QGroupBox(Text(keys::STRING_VIDEO_FLIP), this);
+  auto* ig = new QHBoxLayout(image_group);
+  mirror_ = new QCheckBox(image_group);
+  flip_ = new QCheckBox(image_group);
+  auto* save_image = new QPushButton("OK", image_group);
+  ig->addWidget(mirror_);
+  ig->addWidget(flip_);
+  ig->addWidget(save_image);
+  layout->addWidget(image_group);
+  connect(save_image, &QPushButton::clicked, this, [this] { SaveImageSettings(); });
+
+  // Present but never shown.
+  ext_group_ = new QGroupBox(Text(keys::STRING_EXT_SETTING), this);
+  auto* eg = new QGridLayout(ext_group_);
+  const char* labels[] = {keys::STRING_EXTNUMBER,    keys::STRING_MAINNUMBER,
+                          keys::STRING_EXTNAME,      keys::STRING_ADDRESSBOXIP,
+                          keys::STRING_MANAGECENTER, keys::STRING_NOTES};
+  const char* values[] = {"1001", "1000", "分机1001", "192.168.0.1", "1-10", "voice talk"};
+  for (int i = 0; i < 6; ++i) {
+    eg->addWidget(new QLabel(Text(labels[i]), ext_group_), i, 0);
+    eg->addWidget(new QLineEdit(QString::fromUtf8(values[i]), ext_group_), i, 1);
+  }
+  ext_group_->hide();
+  layout->addWidget(ext_group_);
+
+  file_group_ = new QGroupBox(Text(keys::IDC_STATIC_DEV_FILELIST_GROUP), this);
+  auto* fg = new QVBoxLayout(file_group_);
+  device_files_ = new QListWidget(file_group_);
+  device_files_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  mp3_files_radio_ = new QRadioButton("MP3", file_group_);
+  app_radio_ = new QRadioButton("APP", file_group_);
+  mp3_files_radio_->setChecked(true);
+  audition_ = new QPushButton(Text(keys::IDS_STR_AUDIOACTION_PLAY_START), file_group_);
+  status_ = new QLineEdit(file_group_);
+  fg->addWidget(device_files_);
+  fg->addWidget(mp3_files_radio_);
+  fg->addWidget(app_radio_);
+  fg->addWidget(audition_);
+  fg->addWidget(status_);
+  file_group_->hide();
+  layout->addWidget(file_group_);
+  auto kind_chosen = [this] {
+    audition_->setEnabled(mp3_files_radio_->isChecked());
+    if (CheckedHandles().size() == 1)
+      QueryDeviceFiles();
+  };
+  connect(mp3_files_radio_, &QRadioButton::clicked, this, kind_chosen);
+  connect(app_radio_, &QRadioButton::clicked, this, kind_chosen);
+  connect(audition_, &QPushButton::clicked, this, [this] { Audition(); });
+}
+
+std::vector<int> CAudioPlayDlg::CheckedHandles() const {
+  std::vector<int> handles;
+  auto& list = const_cast<DeviceListPort&>(list_);
+  for (int i = 0; i < list.RowCount(); ++i) {
+    if (list.IsChecked(i))
+      handles.push_back(list.RowAt(i)->login_handle);
+  }
+  return handles;
+}
+
+int CAudioPlayDlg::SingleHandle() {
+  const std::vector<int> handles = CheckedHandles();
+  if (handles.size() != 1) {
+    prompter_.ShowError(LookupText(keys::STRING_ONLY_SUPPORT_ONE_CAMERA));
+    return -1;
+  }
+  return handles[0];
+}
+
+void CAudioPlayDlg::LogAgainst(int handle, const char* key) {
+  for (int i = 0; i < list_.RowCount(); ++i) {
+    if (list_.RowAt(i)->login_handle == handle)
+      list_.SetStatusText(i, LookupText(key));
+  }
+}
+
+void CAudioPlayDlg::UpdateButtons(bool paused) {
+  const bool on = running_ != 0;
+  codec_->setEnabled(!on);
+  rate_->setEnabled(!on);
+  transport_->setEnabled(!on);
+  stop_->setEnabled(on);
+  start_->setEnabled(!on || paused);
+  pause_->setEnabled(on && !paused);
+}
+
+void CAudioPlayDlg::AddFiles() {
+  for (const QString& path : chooser_("MP3 Files(*.mp3)|*.mp3||")) {
+    if (play_list_->findItems(path, Qt::MatchExactly).isEmpty())
+      play_list_->addItem(path);
+  }
+}
+
+void CAudioPlayDlg::ClearFiles() {
+  play_list_->clear();
+}
+
+void CAudioPlayDlg::ChunkSink(audio::AudioDecodeOwner* owner, const char* data, unsigned length) {
+  auto* self = static_cast<CAudioPlayDlg*>(owner);
+  if (self->source_.load() != 1)
+    return;
+  DiagLog("len %u, format %d\n", length, kDataType);
+  self->sdk_.InputAudioData(kDataType, data, static_cast<int>(length));
+}
+
+int CAudioPlayDlg::MicrophoneSink(const char* data, int length, void* owner) {
+  auto* self = static_cast<CAudioPlayDlg*>(owner);
+  if (self->source_.load() == 0)
+    self->sdk_.InputAudioData(kDataType, data, length);
+  return 0;
+}
+
+void CAudioPlayDlg::PostEndOfFile() {
+  // On the timer thread: the console acts on its own thread, and not at all once it is gone.
+  QMetaObject::invokeMethod(
+      this, [this] { OnEndOfFile(); }, Qt::QueuedConnection);
+}
+
+void CAudioPlayDlg::Start() {
+  const std::vector<int> handles = CheckedHandles();
+  if (handles.empty()) {
+    prompter_.ShowError(LookupText(keys::STRING_PLEASE_SELECT_DEVICES));
+    return;
+  }
+  const int codec = codec_->currentIndex();
+  const int rate = kRates[std::max(0, rate_->currentIndex())];
+  const int transport = transport_->currentIndex();
+  const int channels = codec == 1 ? 2 : 1;
+  if (!decoder_) {
+    if (source_ == 1) {
+      const QList<QListWidgetItem*> selected = play_list_->selectedItems();
+      if (selected.isEmpty()) {
+        prompter_.ShowError(LookupText(keys::STRING_PLEASE_SELECT_AUDIOFILES));
+        return;
+      }
+      auto decoder = std::make_unique<audio::CAudioDecodeMp3>(
+          this, QFile::encodeName(selected.front()->text()).toStdString(), rate, channels,
+          kChunkHint, &ChunkSink);
+      decoder->SetTimerFactory(timer_factory_);
+      if (decoder->Decode() < 0) {
+        prompter_.ShowError(LookupText(keys::STRING_AUDIOFILE_OPENFAILED));
+        return;
+      }
+      decoder_ = std::move(decoder);
+    }
+    if (sdk_.StartTalk(transport, codec, rate, 16, channels) != 0) {
+      decoder_.reset();
+      prompter_.ShowError(LookupText(keys::STRING_STARTTALK_FAILED));
+      return;
+    }
+    sdk_.StartAudioCapture(rate, 16, channels, &MicrophoneSink, this);
+    char why[128] = {};
+    if (sdk_.AudioCaptureState(why, sizeof why) == 0 && !told_no_microphone_) {
+      // Talk goes on with silence; say so once.
+      told_no_microphone_ = true;
+      DiagLog("CAudioPlayDlg: no microphone (%s), sending silence\n", why);
+      setWindowTitle(windowTitle() + " - " + QString::fromLocal8Bit(why));
+    }
+    for (int handle : handles)
+      sdk_.StartVoiceCom(handle);
+  }
+  if (source_ == 1 && decoder_)
+    decoder_->StartPacing();
+  running_ = 1;
+  UpdateButtons(false);
+}
+
+void CAudioPlayDlg::Stop() {
+  decoder_.reset();
+  if (running_ == 0)
+    return;
+  for (int handle : CheckedHandles()) {
+    sdk_.RemoveTalk(handle);
+    sdk_.StopVoiceCom(handle);
+  }
+  sdk_.StopAudioCapture();
+  sdk_.StopTalk();
+  running_ = 0;
+  UpdateButtons(false);
+}
+
+void CAudioPlayDlg::Pause() {
+  if (!decoder_)
+    return;
+  decoder_->StopPacing();
+  UpdateButtons(true);
+}
+
+void CAudioPlayDlg::ChooseSource(bool mp3) {
+  source_ = mp3 ? 1 : 0;
+  mp3_radio_->setChecked(mp3);
+  voice_radio_->setChecked(!mp3);
+  if (!decoder_)
+    return;
+  if (mp3)
+    decoder_->StartPacing();
+  else
+    decoder_->StopPacing();
+}
+
+void CAudioPlayDlg::PlayEntry(int index) {
+  if (index < 0 || index >= play_list_->count())
+    return;
+  play_list_->setCurrentRow(index);
+  Stop();
+  ChooseSource(true);
+  Start();
+}
+
+void CAudioPlayDlg::OnEndOfFile() {
+  if (running_ == 0 || play_list_->count() == 0)
+    return;
+  const int n = play_list_->count();
+  const QList<QListWidgetItem*> selected = play_list_->selectedItems();
+  const int s = selected.isEmpty() ? -1 : play_list_->row(selected.front());
+  const int next = (s < 0 || s >= n - 1) ? 0 : s + 1;
+  play_list_->clearSelection();
+  play_list_->setCurrentRow(next);
+  play_list_->scrollToItem(play_list_->item(next));
+  Stop();
+  ChooseSource(true);
+  Start();
+}
+
+void CAudioPlayDlg::RequestSettings(int command, std::mutex& lock,
+                                    std::map<int, std::vector<char>>& set) {
+  std::vector<int> asked;
+  {
+    std::lock_guard guard(lock);
+    set.clear();
+  }
+  for (int handle : CheckedHandles()) {
+    if (sdk_.GetDVRConfig(handle, command) != 0) {
+      LogAgainst(handle, keys::IDS_STR_ZH_CN_SET_FAILED);
+      continue;
+    }
+    std::lock_guard guard(lock);
+    set[handle];
+  }
+}
+
+void CAudioPlayDlg::SaveAudioSettings() {
+  RequestSettings(proto::kCfgAudioCapture, audio_lock_, audio_requests_);
+}
+
+void CAudioPlayDlg::SaveImageSettings() {
+  RequestSettings(proto::kCfgVideoCapture, image_lock_, image_requests_);
+}
+
+void CAudioPlayDlg::OnSettingsReply(const SdkEventRecord& event) {
+  const bool audio = event.code == proto::kCfgAudioCapture;
+  std::mutex& lock = audio ? audio_lock_ : image_lock_;
+  auto& set = audio ? audio_requests_ : image_requests_;
+  std::vector<char> record;
+  {
+    std::lock_guard guard(lock);
+    const auto it = set.find(event.handle);
+    if (it == set.end())
+      return;  // not asked by this console
+    record.assign(audio ? kAudioRecordSize : kVideoRecordSize, 0);
+    const std::string xml = PayloadText(event);
+    if (audio)
+      sdk_.AudioRecordFromXml(record.data(), xml.c_str());
+    else
+      sdk_.VideoRecordFromXml(record.data(), xml.c_str());
+    it->second = record;
+  }
+  char* text = nullptr;
+  if (audio) {
+    const auto capture = static_cast<std::int16_t>(capture_volume_->value());
+    const auto playback = static_cast<std::int16_t>(playback_volume_->value());
+    const std::int32_t key = call_key_->currentIndex() == 1 ? 1 : 0;
+    std::memcpy(record.data() + 12, &capture, 2);
+    std::memcpy(record.data() + 14, &playback, 2);
+    std::memcpy(record.data() + 20, &key, 4);
+    text = sdk_.AudioRecordXml(record.data());
+  } else {
+    const std::int32_t m = mirror_->isChecked() ? 1 : 0;
+    const std::int32_t f = flip_->isChecked() ? 1 : 0;
+    std::memcpy(record.data() + 24, &m, 4);
+    std::memcpy(record.data() + 28, &f, 4);
+    text = sdk_.VideoRecordXml(record.data());
+  }
+  const int command = audio ? proto::kCfgAudioCaptureSet : proto::kCfgVideoCaptureSet;
+  if (text == nullptr ||
+      sdk_.SetDVRConfig(event.handle, command, text, static_cast<int>(std::strlen(text))) != 0)
+    LogAgainst(event.handle, keys::IDS_STR_ZH_CN_SET_FAILED);
+  sdk_.FreeText(text);
+}
+
+void CAudioPlayDlg::RequestFilePage() {
+  const int page = page_counter_++;
+  if (mp3_files_radio_->isChecked()) {
+    sdk_.SearchOEMMp3File(query_handle_, page);
+    return;
+  }
+  const std::string text = "<REQUEST_PARAM SearchMode=\"0\" MediaType=\"OEMAPP\" Page=\"" +
+                           std::to_string(page) + "\" />\n";
+  sdk_.SystemControl(query_handle_, proto::kCmdFileSearch, text.c_str());
+}
+
+void CAudioPlayDlg::QueryDeviceFiles() {
+  const int handle = SingleHandle();
+  if (handle < 0)
+    return;
+  device_files_->clear();
+  page_counter_ = 0;
+  query_handle_ = handle;
+  RequestFilePage();
+}
+
+void CAudioPlayDlg::OnFileListPage(const SdkEventRecord& event) {
+  if (event.handle != query_handle_)
+    return;
+  tinyxml2::XMLDocument doc;
+  const std::string xml = PayloadText(event);
+  if (doc.Parse(xml.c_str()) != tinyxml2::XML_SUCCESS || doc.RootElement() == nullptr)
+    return;
+  int records = 0;
+  for (auto* e = doc.RootElement()->FirstChildElement("RECORD_FILE"); e != nullptr;
+       e = e->NextSiblingElement("RECORD_FILE")) {
+    ++records;
+    const char* path = e->Attribute("FilePath");
+    if (path != nullptr &&
+        device_files_->findItems(QString::fromLocal8Bit(path), Qt::MatchExactly).isEmpty())
+      device_files_->addItem(QString::fromLocal8Bit(path));
+  }
+  if (records > 0)
+    RequestFilePage();
+}
+
+void CAudioPlayDlg::UploadDeviceFiles() {
+  const int handle = SingleHandle();
+  if (handle < 0)
+    return;
+  const QStringList files = chooser_(mp3_files_radio_->isChecked() ? "MP3 Files(*.mp3)|*.mp3||"
+                                                                   : "OEM APP Files(*.*)|*.*||");
+  upload_queue_.clear();
+  for (const QString& f : files)
+    upload_queue_.push_back(QFile::encodeName(f).toStdString());
+  upload_handle_ = handle;
+  UploadNext();
+}
+
+void CAudioPlayDlg::UploadNext() {
+  if (upload_queue_.empty())
+    return;
+  const std::string path = upload_queue_.front();
+  upload_queue_.erase(upload_queue_.begin());
+  std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : path;
+  for (char& c : tail)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const int rc = tail == ".MP3" ? sdk_.UploadOEMMp3File(upload_handle_, path.c_str())
+                                : sdk_.UploadOEMAppFile(upload_handle_, path.c_str());
+  if (rc != 0)
+    LogAgainst(upload_handle_, keys::MSGTIP7);
+}
+
+void CAudioPlayDlg::DeleteDeviceFiles() {
+  const int handle = SingleHandle();
+  if (handle < 0)
+    return;
+  for (QListWidgetItem* item : device_files_->selectedItems()) {
+    tinyxml2::XMLDocument doc;
+    auto* root = doc.NewElement("REQUEST_PARAM");
+    root->SetAttribute("FileName", item->text().toLocal8Bit().constData());
+    doc.InsertEndChild(root);
+    tinyxml2::XMLPrinter printer;
+    doc.Print(&printer);
+    sdk_.SystemControl(handle, proto::kCmdFileDelete, printer.CStr());
+    delete item;
+  }
+}
+
+void CAudioPlayDlg::Audition() {
+  const int handle = SingleHandle();
+  if (handle < 0)
+    return;
+  const QList<QListWidgetItem*> selected = device_files_->selectedItems();
+  if (selected.isEmpty())
+    return;
+  if (g_audition_playing == 0) {
+    audition_->setText(Text(keys::IDS_STR_AUDIOACTION_PLAY_STOP));
+    sdk_.PlayMp3File(handle, selected.front()->text().toLocal8Bit().constData(), 1);
+  } else {
+    audition_->setText(Text(keys::IDS_STR_AUDIOACTION_PLAY_START));
+    sdk_.StopPlayMp3File(handle);
+  }
+  g_audition_playing = g_audition_playing == 0 ? 1 : 0;
+}
+
+void CAudioPlayDlg::OnSdkEvent(const SdkEventRecord& event) {
+  switch (event.code) {
+    case proto::kEventTalkStarted:
+      sdk_.AddTalk(event.handle);
+      break;
+    case proto::kEventTalkParamError:
+    case proto::kEventTalkNotSupported:
+      sdk_.StopVoiceCom(event.handle);
+      break;
+    case proto::kEventFileUploadDone:
+      if (event.handle == upload_handle_)
+        UploadNext();
+      break;
+    case proto::kCfgAudioCapture:
+    case proto::kCfgVideoCapture:
+      OnSettingsReply(event);
+      break;
+    case proto::kCmdFileSearch:
+      OnFileListPage(event);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace vdz
