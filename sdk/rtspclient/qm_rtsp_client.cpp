@@ -209,9 +209,15 @@ void Run(const std::shared_ptr<Stream>& s) {
   Log("rtsp %d: %s: open in %lld ms, video %u, audio %u, %d fps announced", s->handle,
       s->shown_url.c_str(), static_cast<long long>((RealtimeUs() - started) / 1000),
       header.video.codec, header.audio.codec, frame_rate);
-  if (!s->stop)
+  if (!s->stop) {
+    QM_RTSP_FRAME_INFO info{};
+    info.user = s->user;
+    info.frame_rate = frame_rate;
+    info.stream_number = s->stream_number;
+    info.received_us = RealtimeUs();
     s->callback(s->handle, QM_RTSP_FRAME_HEADER, reinterpret_cast<const unsigned char*>(&header),
-                static_cast<int>(sizeof header), nullptr);
+                static_cast<int>(sizeof header), &info);
+  }
 
   AVPacket* packet = av_packet_alloc();
   int64_t first_pts[2] = {AV_NOPTS_VALUE, AV_NOPTS_VALUE};

@@ -82,8 +82,8 @@ typedef struct QM_RTSP_FRAME_INFO {
 
 #define QM_RTSP_FRAME_FLAG_KEY 1u
 
-/* (library handle, frame type, data, length, frame information). Runs on the stream's own
- * thread; the return value is ignored. */
+/* (library handle, frame type, data, length, frame information; the stream header gets one
+ * too, with its user pointer). Runs on the stream's own thread; the return value is ignored. */
 typedef int (*QM_RTSP_FRAME_CALLBACK)(int handle, int frame_type, const unsigned char* data,
                                       int length, const QM_RTSP_FRAME_INFO* info);
 
