@@ -59,12 +59,12 @@ GstPadProbeReturn Stamp(GstPad*, GstPadProbeInfo* info, gpointer data) {
 }
 
 std::string LaunchLine(int width, int height, int rate) {
-  const int kbps = std::max(300, width * height / 1200);
-  return "( videotestsrc is-live=true pattern=smpte horizontal-speed=4 ! video/x-raw,width=" +
+  const int kbps = std::max(500, width * height / 300);
+  return "( videotestsrc is-live=true pattern=smpte horizontal-speed=2 ! video/x-raw,width=" +
          std::to_string(width) + ",height=" + std::to_string(height) +
          ",framerate=" + std::to_string(rate) +
          "/1 ! videoconvert ! video/x-raw,format=I420 ! identity name=stamp ! "
-         "x264enc tune=zerolatency speed-preset=ultrafast key-int-max=" +
+         "x264enc tune=zerolatency speed-preset=ultrafast threads=1 sliced-threads=false key-int-max=" +
          std::to_string(rate * 2) + " bitrate=" + std::to_string(kbps) +
          " ! video/x-h264,profile=constrained-baseline ! rtph264pay name=pay0 pt=96 "
          "config-interval=-1 "
