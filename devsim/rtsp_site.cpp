@@ -64,7 +64,8 @@ std::string LaunchLine(int width, int height, int rate) {
          std::to_string(width) + ",height=" + std::to_string(height) +
          ",framerate=" + std::to_string(rate) +
          "/1 ! videoconvert ! video/x-raw,format=I420 ! identity name=stamp ! "
-         "x264enc tune=zerolatency speed-preset=ultrafast threads=1 sliced-threads=false key-int-max=" +
+         "x264enc tune=zerolatency speed-preset=ultrafast threads=1 sliced-threads=false "
+         "key-int-max=" +
          std::to_string(rate * 2) + " bitrate=" + std::to_string(kbps) +
          " ! video/x-h264,profile=constrained-baseline ! rtph264pay name=pay0 pt=96 "
          "config-interval=-1 "
@@ -171,9 +172,9 @@ struct RtspSite::Impl {
       GstRTSPMediaFactory* factory = gst_rtsp_media_factory_new();
       gst_rtsp_media_factory_set_launch(
           factory, LaunchLine(widths[stream], heights[stream], sizes.frame_rate).c_str());
-      // Every viewer of a stream shares one pipeline, made for the first and ended after
-      // the last.
-      gst_rtsp_media_factory_set_shared(factory, TRUE);
+      // A pipeline per viewer, made on its request and ended with its session: a shared
+      // one that is still being torn down answers a viewer arriving just then with 503.
+      gst_rtsp_media_factory_set_shared(factory, FALSE);
       gst_rtsp_media_factory_add_role(factory, kRole, GST_RTSP_PERM_MEDIA_FACTORY_ACCESS,
                                       G_TYPE_BOOLEAN, TRUE, GST_RTSP_PERM_MEDIA_FACTORY_CONSTRUCT,
                                       G_TYPE_BOOLEAN, TRUE, NULL);

@@ -158,7 +158,16 @@ void PreviewCommands::ToggleFullScreen() {
 }
 
 void PreviewCommands::MarkRow(const DeviceRow& row, bool previewed) {
-  const int position = previewed ? rows_.PositionOf(row) : marked_position_;
+  // The preview keeps a copy of the row: find the listed one by its serial number.
+  int position = previewed ? -1 : marked_position_;
+  for (int p = 0; previewed && p < rows_.RowCount(); ++p) {
+    const DeviceRow* listed = rows_.RowAt(p);
+    if (listed != nullptr && std::strncmp(listed->record.SerialNumber, row.record.SerialNumber,
+                                          sizeof row.record.SerialNumber) == 0) {
+      position = p;
+      break;
+    }
+  }
   if (position >= 0 && position < w_.list->GetItemCount()) {
     for (int c = 0; c < w_.list->GetColumnCount(); ++c)
       w_.list->SetItemBkColor(position, c, previewed ? kPreviewRowColour : kColorDefault);
