@@ -1,7 +1,7 @@
 /* RTSP client library: live streams of a camera, delivered frame by frame to a callback on a
  * thread of the library. Any standard RTSP camera can be watched: the path per stream number
- * and the transport are settings. The layouts of the stream header and of the codec headers
- * inside it are documented in docs/rtsp-client.md. */
+ * and the transport are settings. The structures below are the byte layouts of the stream
+ * header (frame type 2), of the codec headers inside it and of the frame information. */
 #ifndef QM_RTSP_CLIENT_H
 #define QM_RTSP_CLIENT_H
 
