@@ -314,6 +314,8 @@ std::string Simulator::Command(const std::string& raw, bool* shutdown) {
     return TalkCommand(verb, args);
   if (verb == "config")
     return ConfigCommand(args);
+  if (verb == "rtsp" || verb == "ptz-log")
+    return MediaCommand(verb, args);
   if (verb == "shutdown" || verb == "quit") {
     *shutdown = true;
     return "OK\n";

@@ -50,7 +50,12 @@ constexpr const char* kUsage =
     "  --seed N                seed for the drop misbehaviour (default 1)\n"
     "  --port N                discovery port (default 3001)\n"
     "  --control PATH          control socket (unix stream, one command per line)\n"
-    "  --log-file PATH         also append every request log line to PATH\n";
+    "  --log-file PATH         also append every request log line to PATH\n"
+    "Cameras (RTSP on each device's video port, /live/0 main and /live/1 sub stream):\n"
+    "  --rtsp-main WxH         main stream size (default 1280x720)\n"
+    "  --rtsp-sub WxH          sub stream size (default 640x360)\n"
+    "  --rtsp-rate N           frames per second (default 25)\n"
+    "  --no-rtsp               no camera streams\n";
 
 int Fail(const std::string& why) {
   std::fprintf(stderr, "viduzaver-devsim: %s\n", why.c_str());
@@ -98,6 +103,10 @@ int main(int argc, char** argv) {
       options.burst_mode = true;
       continue;
     }
+    if (flag == "--no-rtsp") {
+      options.rtsp = false;
+      continue;
+    }
     const bool is_switch = flag == "--mixed-types" || flag == "--with-rk";
     if (is_switch) {
       gen_line.pairs.emplace_back(flag.substr(2), "1");
@@ -140,6 +149,16 @@ int main(int argc, char** argv) {
       control_path = value;
     } else if (flag == "--log-file") {
       log_path = value;
+    } else if (flag == "--rtsp-main" || flag == "--rtsp-sub") {
+      int w = 0;
+      int h = 0;
+      if (std::sscanf(value.c_str(), "%dx%d", &w, &h) != 2 || w < 64 || h < 40 || w > 4096 ||
+          h > 2160 || w % 2 != 0 || h % 2 != 0)
+        return Fail("bad " + flag + " " + value + " (WIDTHxHEIGHT, even, 64x40 to 4096x2160)");
+      (flag == "--rtsp-main" ? options.rtsp_sizes.main_width : options.rtsp_sizes.sub_width) = w;
+      (flag == "--rtsp-main" ? options.rtsp_sizes.main_height : options.rtsp_sizes.sub_height) = h;
+    } else if (flag == "--rtsp-rate" && ParseInt(value, 1, 60, &n)) {
+      options.rtsp_sizes.frame_rate = static_cast<int>(n);
     } else {
       return Fail("bad option " + flag + " " + value + "\n" + kUsage);
     }

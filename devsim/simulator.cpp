@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "answer_writer.h"
@@ -90,6 +91,8 @@ Simulator::~Simulator() {
 }
 
 bool Simulator::Init(std::string* error) {
+  if (options_.rtsp && !rtsp_)
+    rtsp_ = std::make_unique<RtspSite>(options_.rtsp_sizes);
   if (const int e = netlink_.Open(); e != 0) {
     *error = std::string("rtnetlink: ") + std::strerror(-e);
     return false;
@@ -196,6 +199,11 @@ bool Simulator::AddDevice(SimDevice d, std::string* error) {
     netlink_.Remove(d.ifindex, d.net.ip);
     return false;
   }
+  if (!StartCamera(d, error)) {
+    sdk_.RemoveDevice(d.sdk_id);
+    netlink_.Remove(d.ifindex, d.net.ip);
+    return false;
+  }
   d.sdk_down = false;
   if (d.sdk_misbehave != devserver::Misbehaviour::kNone)
     sdk_.SetMisbehaviour(d.sdk_id, d.sdk_misbehave);
@@ -205,6 +213,7 @@ bool Simulator::AddDevice(SimDevice d, std::string* error) {
 }
 
 void Simulator::RemoveDevice(std::size_t index) {
+  StopCamera(devices_[index]);
   sdk_.RemoveDevice(devices_[index].sdk_id);
   netlink_.Remove(devices_[index].ifindex, devices_[index].net.ip);
   devices_.erase(devices_.begin() + static_cast<std::ptrdiff_t>(index));
@@ -214,6 +223,8 @@ void Simulator::RemoveDevice(std::size_t index) {
 }
 
 void Simulator::RemoveAll() {
+  if (rtsp_)
+    rtsp_->RemoveAll();
   for (const SimDevice& d : devices_) {
     sdk_.RemoveDevice(d.sdk_id);
     netlink_.Remove(d.ifindex, d.net.ip);
@@ -462,6 +473,12 @@ std::string Simulator::MoveDevice(SimDevice& d, const NetSettings& to) {
     // While the device reboots its listener stays closed; the reboot end opens it here.
     if (!d.sdk_down)
       sdk_.MoveDevice(d.sdk_id, Ipv4Text(to.ip), 0);
+    // The camera moves with the device; its viewers at the old address lose the stream.
+    SimDevice moved = d;
+    moved.net.ip = to.ip;
+    std::string why;
+    if (!StartCamera(moved, &why))
+      std::fprintf(stderr, "viduzaver-devsim: %s\n", why.c_str());
     netlink_.Remove(d.ifindex, old_ip);
   }
   d.net = to;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -16,6 +17,7 @@
 #include "protocol/protocol_numbers.h"
 #include "request_log.h"
 #include "request_reader.h"
+#include "rtsp_site.h"
 #include "site.h"
 
 namespace vdz::devsim {
@@ -31,6 +33,9 @@ struct SimulatorOptions {
   // back to back, unpaced, as a real site's do.
   bool burst_mode = false;
   uint32_t seed = 1;
+  // Each device's camera serves RTSP on its video port (off: discovery and SDK only).
+  bool rtsp = true;
+  RtspStreamSizes rtsp_sizes;
 };
 
 class Simulator {
@@ -76,6 +81,10 @@ class Simulator {
   uint32_t LabAddress(int ifindex) const;
   std::string DeviceLine(const SimDevice& d, int64_t now_ms) const;
   bool AddDevice(SimDevice d, std::string* error);
+  RtspCameraConfig CameraConfig(const SimDevice& d) const;
+  bool StartCamera(const SimDevice& d, std::string* error);
+  void StopCamera(const SimDevice& d);
+  std::string MediaCommand(const std::string& verb, KvLine& args);
   void RemoveDevice(std::size_t index);
   void ResetDevice(SimDevice& d);
   std::string HostCommand(const KvLine& args);
@@ -95,6 +104,7 @@ class Simulator {
   RequestLog log_;
   std::mt19937 rng_;
   devserver::DeviceServerHost sdk_;
+  std::unique_ptr<RtspSite> rtsp_;
   int64_t last_sdk_tick_ms_ = 0;
   std::vector<SimDevice> devices_;
   std::map<std::string, std::size_t> by_serial_;

@@ -22,6 +22,8 @@ struct DeviceConfig {
   std::string serial_number = "SIM00000001";
   std::string firmware_version = "V2.6.1.20240315";
   std::string device_name = "IPCAM";
+  // Features announced in the device information, comma-separated.
+  std::string capabilities = "ptz_control,audio";
   // Answer to system command 1020; empty builds one from the fields above.
   std::string device_information;
   int reboot_ms = 3000;                      // unreachable this long after a reboot

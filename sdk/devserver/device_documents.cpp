@@ -37,7 +37,8 @@ std::string DeviceInformationDocument(const DeviceConfig& config) {
   return "<RESPONSE_PARAM\n\tDeviceType=\"" + EscapeAttribute(config.device_type) +
          "\"\n\tSerialNumber=\"" + EscapeAttribute(config.serial_number) + "\"\n\tDeviceName=\"" +
          EscapeAttribute(config.device_name) + "\"\n\tFileSystemVersion=\"" +
-         EscapeAttribute(config.firmware_version) +
+         EscapeAttribute(config.firmware_version) + "\"\n\tCapability=\"" +
+         EscapeAttribute(config.capabilities) +
          "\"\n\tVideoChannels=\"1\"\n\tAudioChannels=\"1\"\n\tAlarmInputs=\"1\"\n\tAlarmOutputs="
          "\"1\"\n/>\n";
 }

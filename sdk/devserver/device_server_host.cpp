@@ -60,6 +60,8 @@ std::uint64_t Tag(std::uint64_t kind, int id) {
 
 // System commands a device accepts without an answer of its own: factory restore, time
 // sync, output port, snapshot, file delete, image parameters.
+constexpr std::size_t kPtzLogLimit = 100000;
+
 bool AcceptedSystemCommand(int command) {
   switch (command) {
     case proto::kCmdRestoreConfig:
@@ -99,6 +101,8 @@ struct DeviceServerHost::Impl {
     std::map<std::string, std::uint64_t> mp3_files;
     std::map<std::string, std::uint64_t> app_files;
     std::string playing;
+    std::vector<PtzCommand> ptz_log;
+    int key_frame_requests = 0;
   };
 
   struct InFile {
@@ -479,9 +483,20 @@ struct DeviceServerHost::Impl {
         StartReboot(d, now);
         return false;
       }
-      case RequestOp::kPtzPreset:
-      case RequestOp::kPtzControl:
+      case RequestOp::kPtzControl: {
+        // Speeds travel as one word: pan in the high 16 bits, tilt in the low.
+        const auto speeds = static_cast<std::uint32_t>(r.argument);
+        if (d.ptz_log.size() < kPtzLogLimit)
+          d.ptz_log.push_back(PtzCommand{r.command, static_cast<int>(speeds >> 16),
+                                         static_cast<int>(speeds & 0xffffu), now});
+        Reply(c, h.sequence, 0);
+        break;
+      }
       case RequestOp::kCreateIFrame:
+        ++d.key_frame_requests;
+        Reply(c, h.sequence, 0);
+        break;
+      case RequestOp::kPtzPreset:
         Reply(c, h.sequence, 0);
         break;
       case RequestOp::kTalkStart:
@@ -1098,6 +1113,23 @@ std::optional<std::string> DeviceServerHost::Document(DeviceId id, int command) 
   if (doc == it->second.config.documents.end())
     return std::nullopt;
   return doc->second;
+}
+
+std::vector<PtzCommand> DeviceServerHost::PtzLog(DeviceId id, bool clear) {
+  std::lock_guard lock(impl_->mutex);
+  auto it = impl_->devices.find(id);
+  if (it == impl_->devices.end())
+    return {};
+  std::vector<PtzCommand> log = it->second.ptz_log;
+  if (clear)
+    it->second.ptz_log.clear();
+  return log;
+}
+
+int DeviceServerHost::KeyFrameRequests(DeviceId id) const {
+  std::lock_guard lock(impl_->mutex);
+  auto it = impl_->devices.find(id);
+  return it == impl_->devices.end() ? 0 : it->second.key_frame_requests;
 }
 
 std::optional<std::string> DeviceServerHost::LastSystemControl(DeviceId id, int command) const {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device_config.h"
 #include "talk_receiver.h"
@@ -17,6 +18,14 @@
 namespace vdz::devserver {
 
 using DeviceId = int;
+
+// One pan/tilt/zoom command as the device received it; `at_ms` on the host's monotonic clock.
+struct PtzCommand {
+  int command = 0;
+  int pan_speed = 0;
+  int tilt_speed = 0;
+  std::int64_t at_ms = 0;
+};
 
 class DeviceServerHost {
  public:
@@ -57,7 +66,10 @@ class DeviceServerHost {
   std::optional<std::string> Document(DeviceId id, int command) const;
   // Parameter text of the last system command of that number the device accepted.
   std::optional<std::string> LastSystemControl(DeviceId id, int command) const;
-  int SessionCount(DeviceId id) const;  // logged-in connections
+  int SessionCount(DeviceId id) const;
+  // Every PTZ control command received (the oldest first; at most 100000 kept).
+  std::vector<PtzCommand> PtzLog(DeviceId id, bool clear = false);
+  int KeyFrameRequests(DeviceId id) const;  // logged-in connections
   int ConnectionCount(DeviceId id) const;
 
   int Fd() const;

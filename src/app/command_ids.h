@@ -57,6 +57,7 @@ inline constexpr int kMenuRemoteEnglish = 32920;
 inline constexpr int kMenuRemoteKorean = 32921;
 inline constexpr int kMenuRemotePolish = 32922;
 inline constexpr int kMenuStopPreview = 32781;
+inline constexpr int kMenuStartPreview = 32782;
 inline constexpr int kMenuPreviewSound = 32786;
 inline constexpr int kMenuReboot = 32778;
 inline constexpr int kMenuChangeAddress = 32772;

@@ -21,6 +21,7 @@
 
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
+#include "app/preview_commands.h"
 #include "app/sdk_event_bridge.h"
 #include "app/tooltip_style.h"
 #include "app/upgrade_commands.h"
@@ -151,6 +152,10 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
     if (console_ != nullptr)
       console_->OnSdkEvent(event);
   };
+  hooks.version_known = [this](int position, DeviceRow& row) {
+    if (preview_)
+      preview_->OnVersionKnown(position, row);
+  };
   logins_->UsePoolFor(&hooks);
   event_handler_ = std::make_unique<SdkEventHandler>(*sdk_, *presenter_, hooks);
   logins_->SetEventHandler(event_handler_.get());
@@ -176,6 +181,9 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   talk_sdk_ = MakeNetSdkTalkSdk();
   console_ = new CAudioPlayDlg(this, *talk_sdk_, *presenter_, *prompter_);
   console_->hide();
+  preview_ = std::make_unique<PreviewCommands>(
+      *sdk_, *presenter_, *prompter_,
+      PreviewWidgets{this, list_, grid_, preview_sound_, switch_stream_});
   RegisterCommands();
 
   connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
@@ -343,6 +351,7 @@ void CQmDadIvidudEvuzDlg::Initialise() {
 
   if (!options_.sdk)
     StartSdkRuntime();
+  PreviewCommands::StartLibrary();
   grid_->SetLayout(1, 1);
 
   session_->StartFromButton();
@@ -420,22 +429,33 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
   t.Add(cmd::kBrowseFirmwareFolder, [this] { BrowseFirmwareFolder(); });
   t.Add(cmd::kSysAbout, [this] { ShowAbout(); });
   t.Add(cmd::kClose, [this] { close(); });
-  // Check boxes keep their state for the preview, which reads them when it starts.
-  t.Add(cmd::kPreviewSound, [this] { preview_sound_->toggle(); });
-  t.Add(cmd::kSwitchStream, [this] { switch_stream_->toggle(); });
-  t.Add(cmd::kMenuPreviewSound, [this] { preview_sound_->toggle(); });
 
   RegisterNetworkCommands();
   // Each of these says "not available in this build" until its feature is built.
-  for (int id : {cmd::kBatchTitle,        cmd::kBatchPlatform,     cmd::kBatchMotion,
-                 cmd::kBatchPassword,     cmd::kBatchLanguage,     cmd::kBatchTerminal,
-                 cmd::kBatchImage,        cmd::kBatchSnapshot,     cmd::kBatchCcd,
-                 cmd::kBatchIoOutput,     cmd::kBatchMaintenance,  cmd::kBatchVideo,
-                 cmd::kBatchTime,         cmd::kPrintLabel,        cmd::kRestartTerminalService,
-                 cmd::kMenuOpenWeb,       cmd::kMenuRemoteZhCn,    cmd::kMenuRemoteZhTw,
-                 cmd::kMenuRemoteEnglish, cmd::kMenuRemoteKorean,  cmd::kMenuRemotePolish,
-                 cmd::kMenuStopPreview,   cmd::kMenuSnapshot,      cmd::kMenuOpenSnapshotFolder,
-                 cmd::kListRowClick,      cmd::kListRowDoubleClick}) {
+  for (int id : {cmd::kBatchTitle,
+                 cmd::kBatchPlatform,
+                 cmd::kBatchMotion,
+                 cmd::kBatchPassword,
+                 cmd::kBatchLanguage,
+                 cmd::kBatchTerminal,
+                 cmd::kBatchImage,
+                 cmd::kBatchSnapshot,
+                 cmd::kBatchCcd,
+                 cmd::kBatchIoOutput,
+                 cmd::kBatchMaintenance,
+                 cmd::kBatchVideo,
+                 cmd::kBatchTime,
+                 cmd::kPrintLabel,
+                 cmd::kRestartTerminalService,
+                 cmd::kMenuOpenWeb,
+                 cmd::kMenuRemoteZhCn,
+                 cmd::kMenuRemoteZhTw,
+                 cmd::kMenuRemoteEnglish,
+                 cmd::kMenuRemoteKorean,
+                 cmd::kMenuRemotePolish,
+                 cmd::kMenuSnapshot,
+                 cmd::kMenuOpenSnapshotFolder,
+                 cmd::kListRowClick}) {
     t.AddUnavailable(id);
   }
   upgrades_->Register(t);
@@ -443,6 +463,7 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
     console_->show();
     console_->raise();
   });
+  preview_->Register(t);
   if (!t.Duplicates().empty()) {
     DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
     Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");
@@ -508,7 +529,7 @@ std::unique_ptr<QMenu> CQmDadIvidudEvuzDlg::BuildContextMenu() {
   // Korean pages are not offered by the remote configuration.
   remote->removeAction(add(remote, cmd::kMenuRemoteKorean, keys::LANGAGE_KO_KO));
   add(remote, cmd::kMenuRemotePolish, keys::LANGAGE_PL_PL);
-  add(menu.get(), cmd::kMenuStopPreview, keys::TEXT27);
+  add(menu.get(), cmd::kMenuStopPreview, keys::TEXT27)->setEnabled(preview_->Playing());
   QAction* sound = add(menu.get(), cmd::kMenuPreviewSound, keys::TEXT28);
   sound->setCheckable(true);
   sound->setChecked(preview_sound_->isChecked());
@@ -581,8 +602,9 @@ void CQmDadIvidudEvuzDlg::ShutDown() {
     sdk_runtime_->Unsubscribe(sdk_events_);
   // Running logins end within their time bound; their results are not wanted any more.
   sdk_calls_->Stop();
+  // The preview's stream ends before the player and the RTSP library are released.
+  preview_->ShutDown();
   sdk_runtime_.reset();
-  QM_PLAYER_ReleaseAll();
   // The worker has ended above, so no refresh can touch the rows while they go.
   session_->ClearRows();
 }

@@ -40,6 +40,7 @@ class LoginCoordinator;
 class SdkCallPool;
 class SdkEventHandler;
 class UpgradeCommands;
+class PreviewCommands;
 
 struct MainWindowOptions {
   // Tests bring their own message boxes and SDK; the application uses the real ones.
@@ -77,6 +78,10 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   const DiscoveryEngine& Engine() const { return *engine_; }
   DeviceRegistry& Registry() { return *registry_; }
   UpgradeCommands& Upgrades() { return *upgrades_; }
+  PreviewCommands& Preview() { return *preview_; }
+  CWndManager* VideoGrid() const { return grid_; }
+  QCheckBox* SoundBox() const { return preview_sound_; }
+  QCheckBox* SwitchStreamBox() const { return switch_stream_; }
 
  Q_SIGNALS:
   // The auto-stop search that starts with the window has ended.
@@ -123,6 +128,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<UpgradeCommands> upgrades_;
   std::unique_ptr<TalkSdk> talk_sdk_;
   CAudioPlayDlg* console_ = nullptr;  // child window, hidden until button 1296
+  std::unique_ptr<PreviewCommands> preview_;
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;
   std::shared_ptr<AddressProber> prober_;

@@ -23,6 +23,9 @@ class DeviceSdk {
   virtual int GetConfigFile(int handle, const char* path);
   virtual int SetConfigFile(int handle, const char* path);
   virtual int UploadOEMAppFile(int handle, const char* path);
+  // Live preview: a key frame at once, and pan/tilt/zoom.
+  virtual int CreateIFrame(int handle, int stream);
+  virtual int PTZControl(int handle, int command, int pan_speed, int tilt_speed);
 };
 
 std::unique_ptr<DeviceSdk> MakeNetSdkDeviceSdk();

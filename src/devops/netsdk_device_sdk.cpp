@@ -18,6 +18,12 @@ int DeviceSdk::SetConfigFile(int, const char*) {
 int DeviceSdk::UploadOEMAppFile(int, const char*) {
   return QM_NETSDK_ERR_NOT_SUPPORTED;
 }
+int DeviceSdk::CreateIFrame(int, int) {
+  return QM_NETSDK_ERR_NOT_SUPPORTED;
+}
+int DeviceSdk::PTZControl(int, int, int, int) {
+  return QM_NETSDK_ERR_NOT_SUPPORTED;
+}
 
 namespace {
 
@@ -50,6 +56,12 @@ class NetSdkDeviceSdk final : public DeviceSdk {
   }
   int UploadOEMAppFile(int handle, const char* path) override {
     return QM_NETSDK_IPC_UploadOEMAppFile(handle, path);
+  }
+  int CreateIFrame(int handle, int stream) override {
+    return QM_NETSDK_IPC_CreateIFrame(handle, stream);
+  }
+  int PTZControl(int handle, int command, int pan_speed, int tilt_speed) override {
+    return QM_NETSDK_IPC_PTZControl(handle, command, pan_speed, tilt_speed);
   }
 };
 

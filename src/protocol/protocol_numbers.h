@@ -69,6 +69,19 @@ inline constexpr int kCfgTitleOverlay = 525;
 inline constexpr int kCfgPlatform = 670;
 inline constexpr int kCfgMotionDetection = 822;
 
+// Pan/tilt/zoom commands (QM_NETSDK_IPC_PTZControl).
+inline constexpr int kPtzZoomIn = 11;
+inline constexpr int kPtzZoomOut = 12;
+inline constexpr int kPtzUp = 17;
+inline constexpr int kPtzDown = 18;
+inline constexpr int kPtzLeft = 19;
+inline constexpr int kPtzRight = 20;
+inline constexpr int kPtzLeftUp = 21;
+inline constexpr int kPtzRightUp = 22;
+inline constexpr int kPtzLeftDown = 23;
+inline constexpr int kPtzRightDown = 24;
+inline constexpr int kPtzStop = 26;
+
 // Discovery message codes and the port devices listen on.
 inline constexpr int kDiscoverySearch = 1;
 inline constexpr int kDiscoverySetParameters = 2;

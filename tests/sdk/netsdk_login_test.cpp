@@ -110,36 +110,6 @@ TEST_F(SdkTest, BadArgumentsAndStatesAreReported) {
   EXPECT_GT(Login(dev), 0);
 }
 
-TEST_F(SdkTest, FeaturesNotBuiltSaySo) {
-  const auto dev = AddDevice();
-  const int h = Login(dev);
-  ASSERT_GT(h, 0);
-  char record[176] = {};
-  const int results[] = {
-      QM_NETSDK_IPC_StartTalk(0, 2, 32000, 16, 1),
-      QM_NETSDK_IPC_StopTalk(),
-      QM_NETSDK_IPC_AddTalk(h),
-      QM_NETSDK_IPC_RemoveTalk(h),
-      QM_NETSDK_IPC_StartVoiceCom(h, 0, 1, 0, 0),
-      QM_NETSDK_IPC_StopVoiceCom(h),
-      QM_NETSDK_IPC_StartAudioCapture(32000, 16, 1, nullptr, nullptr),
-      QM_NETSDK_IPC_StopAudioCapture(),
-      QM_NETSDK_IPC_InputAudioData(3, record, 4),
-      QM_NETSDK_IPC_UploadOEMMp3File(h, "/tmp/a.mp3"),
-      QM_NETSDK_IPC_SearchOEMMp3File(h, 0),
-      QM_NETSDK_IPC_PlayMp3File(h, "/mnt/a.mp3", 1),
-      QM_NETSDK_IPC_StopPlayMp3File(h),
-      QM_NETSDK_IPC_Media_getAudioCaptureByXml(record, "<x/>"),
-      QM_NETSDK_IPC_Media_getVideoCaptureByXml(record, "<x/>"),
-  };
-  int index = 0;
-  for (const int r : results)
-    EXPECT_EQ(r, QM_NETSDK_ERR_NOT_SUPPORTED) << "entry " << index++;
-  EXPECT_EQ(QM_NETSDK_IPC_XMLGET_AudioCaptureConfig(record), nullptr);
-  EXPECT_EQ(QM_NETSDK_IPC_XMLGET_VideoCaptureConfig(record), nullptr);
-  EXPECT_EQ(QM_NETSDK_IPC_XMLGET_SAFE_FREE(nullptr), QM_NETSDK_OK);
-}
-
 }  // namespace
 }  // namespace vdz::test
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QWidget>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -9,7 +11,7 @@ namespace {
 
 TEST(QmPlayer, PortsForRenderWindows) {
   ASSERT_EQ(QM_PLAYER_Init(), 0);
-  int windows[3] = {};
+  QWidget windows[3];
   EXPECT_EQ(QM_PLAYER_CreatePlayer(nullptr), -1);
   const int a = QM_PLAYER_CreatePlayer(&windows[0]);
   const int b = QM_PLAYER_CreatePlayer(&windows[1]);
@@ -36,7 +38,7 @@ TEST(QmPlayer, PortsForRenderWindows) {
 
 TEST(QmPlayer, RunsOutOfPortsAndRecovers) {
   ASSERT_EQ(QM_PLAYER_Init(), 0);
-  std::vector<char> windows(QM_PLAYER_MAX_WINDOW_PORT + 1);
+  std::vector<QWidget> windows(QM_PLAYER_MAX_WINDOW_PORT + 1);
   std::set<int> ports;
   for (int i = 0; i < QM_PLAYER_MAX_WINDOW_PORT; ++i) {
     const int port = QM_PLAYER_CreatePlayer(&windows[static_cast<std::size_t>(i)]);

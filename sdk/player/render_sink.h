@@ -1,0 +1,57 @@
+// Hands decoded pictures from a stream's thread to the window thread and paints them over the
+// render window. The window is only touched on its own thread.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "player/picture.h"
+#include "player/qm_player.h"
+
+namespace vdz::player {
+
+class RenderPainter;
+
+// Shared between the decoding side and the painter; outlives either.
+class RenderSink {
+ public:
+  // Any thread. Keeps only the newest picture: the window paints what is current.
+  void Present(std::unique_ptr<Picture> picture);
+  TargetSize Size() const { return TargetSize{width_.load(), height_.load()}; }
+  void SetDisplayCallback(QM_PLAYER_DISPLAY_CALLBACK callback, void* user);
+
+ private:
+  friend class RenderPainter;
+  std::mutex mutex_;
+  RenderPainter* painter_ = nullptr;  // null once the window or the port is gone
+  std::shared_ptr<const Picture> current_;
+  bool update_posted_ = false;
+  QM_PLAYER_DISPLAY_CALLBACK callback_ = nullptr;
+  void* callback_user_ = nullptr;
+  std::atomic<int> width_{0};
+  std::atomic<int> height_{0};
+};
+
+// Lives on the window's thread as a child of the render window and paints for it.
+class RenderPainter : public QObject {
+ public:
+  RenderPainter(QWidget* window, int port, std::shared_ptr<RenderSink> sink);
+  ~RenderPainter() override;
+  // Window thread: the port was released; paint nothing more.
+  void Detach();
+  void RequestUpdate();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* window_;
+  int port_;
+  std::shared_ptr<RenderSink> sink_;
+};
+
+}  // namespace vdz::player

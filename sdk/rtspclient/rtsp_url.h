@@ -1,0 +1,14 @@
+// The RTSP address of a camera stream, with the account in its user part.
+#pragma once
+
+#include <string>
+
+namespace vdz::rtsp {
+
+// rtsp://user:password@ip:port/path with user and password percent-encoded (so a password
+// holding '@' or ':' stays one field); without the account when both are empty. A shown URL
+// (with_password false) carries "***" for a non-empty password.
+std::string BuildUrl(const std::string& ip, int port, const char* user, const char* password,
+                     const std::string& path, bool with_password);
+
+}  // namespace vdz::rtsp
