@@ -63,6 +63,9 @@ std::string BuildPlatformDocument(const PlatformValues& values, std::string_view
 
 std::string BuildDeviceLanguageDocument(std::string_view language);  // "en_us", ...
 
+struct MotionValues {
+  int enable = 0, sensitivity = 80, threshold = 20, columns = 4, rows = 3;
+};
 inline constexpr int kMotionMaxRows = 18;
 inline constexpr int kMotionMaxColumns = 22;
 inline constexpr std::size_t kMotionDocumentMaxBytes = 5120;

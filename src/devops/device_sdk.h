@@ -23,6 +23,8 @@ class DeviceSdk {
   virtual int GetConfigFile(int handle, const char* path);
   virtual int SetConfigFile(int handle, const char* path);
   virtual int UploadOEMAppFile(int handle, const char* path);
+  // Preset commands; a fake without a camera head says it has none.
+  virtual int PTZPreset(int handle, int command, int preset);
 };
 
 std::unique_ptr<DeviceSdk> MakeNetSdkDeviceSdk();
