@@ -307,6 +307,9 @@ std::string Simulator::Command(const std::string& raw, bool* shutdown) {
   if (verb == "sdk-misbehave" || verb == "sdk-sessions" || verb == "sdk-transfer-fault" ||
       verb == "sdk-bandwidth" || verb == "sdk-write-ms")
     return SdkCommand(verb, args);
+  if (verb == "sdk-document" || verb == "sdk-system" || verb == "sdk-clock" ||
+      verb == "sdk-refuse-settings")
+    return SdkSettingsCommand(verb, args);
   if (verb == "config")
     return ConfigCommand(args);
   if (verb == "shutdown" || verb == "quit") {

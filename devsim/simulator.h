@@ -79,6 +79,7 @@ class Simulator {
   bool ApplyConfig(const KvLine& args, std::string* error);
   void SetSdkMisbehaviour(SimDevice& d, devserver::Misbehaviour m);
   std::string SdkCommand(const std::string& verb, KvLine& args);
+  std::string SdkSettingsCommand(const std::string& verb, KvLine& args);
 
   SimulatorOptions options_;
   Site initial_site_;

@@ -15,6 +15,7 @@
 namespace vdz::devserver {
 
 using DeviceId = int;
+inline constexpr int kPresetKey = -1;
 
 class DeviceServerHost {
  public:
@@ -46,7 +47,12 @@ class DeviceServerHost {
 
   std::uint16_t Port(DeviceId id) const;  // 0 for an unknown device or while rebooting
   std::optional<std::string> Document(DeviceId id, int command) const;
-  // Parameter text of the last system command of that number the device accepted.
+  // Refuse every settings document, request and preset command with a failure.
+  bool SetRefuseSettings(DeviceId id, bool refuse);
+  // Seconds the device's clock runs ahead of the host's since its last time sync.
+  std::optional<std::int64_t> ClockOffset(DeviceId id) const;
+  // Parameter text of the last system command of that number the device accepted; the last
+  // preset command is kept under kPresetKey as "COMMAND PRESET".
   std::optional<std::string> LastSystemControl(DeviceId id, int command) const;
   int SessionCount(DeviceId id) const;  // logged-in connections
   int ConnectionCount(DeviceId id) const;

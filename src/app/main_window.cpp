@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/batch_settings_commands.h"
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
 #include "app/sdk_event_bridge.h"
@@ -167,6 +168,8 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
       *sdk_, *presenter_, *prompter_,
       UpgradeCommandWidgets{this, firmware_file_, config_file_, firmware_folder_, status_line_,
                             &upgrade_timer_});
+  batch_settings_ = std::make_unique<BatchSettingsCommands>(*sdk_, *presenter_, *prompter_, this,
+                                                            [this](int id) { return Button(id); });
   RegisterCommands();
 
   connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
@@ -418,36 +421,15 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
 
   RegisterNetworkCommands();
   // Each of these says "not available in this build" until its feature is built.
-  for (int id : {cmd::kBatchTitle,
-                 cmd::kBatchPlatform,
-                 cmd::kBatchMotion,
-                 cmd::kBatchPassword,
-                 cmd::kBatchLanguage,
-                 cmd::kBatchTerminal,
-                 cmd::kBatchImage,
-                 cmd::kBatchSnapshot,
-                 cmd::kBatchCcd,
-                 cmd::kBatchIoOutput,
-                 cmd::kBatchMaintenance,
-                 cmd::kBatchVideo,
-                 cmd::kBatchTime,
-                 cmd::kTalkConsole,
-                 cmd::kPrintLabel,
-                 cmd::kRestartTerminalService,
-                 cmd::kMenuOpenWeb,
-                 cmd::kMenuRemoteZhCn,
-                 cmd::kMenuRemoteZhTw,
-                 cmd::kMenuRemoteEnglish,
-                 cmd::kMenuRemoteKorean,
-                 cmd::kMenuRemotePolish,
-                 cmd::kMenuStopPreview,
-                 cmd::kMenuSnapshot,
-                 cmd::kMenuOpenSnapshotFolder,
-                 cmd::kListRowClick,
-                 cmd::kListRowDoubleClick}) {
+  for (int id : {cmd::kBatchTerminal, cmd::kBatchSnapshot, cmd::kTalkConsole, cmd::kPrintLabel,
+                 cmd::kRestartTerminalService, cmd::kMenuOpenWeb, cmd::kMenuRemoteZhCn,
+                 cmd::kMenuRemoteZhTw, cmd::kMenuRemoteEnglish, cmd::kMenuRemoteKorean,
+                 cmd::kMenuRemotePolish, cmd::kMenuStopPreview, cmd::kMenuSnapshot,
+                 cmd::kMenuOpenSnapshotFolder, cmd::kListRowClick, cmd::kListRowDoubleClick}) {
     t.AddUnavailable(id);
   }
   upgrades_->Register(t);
+  batch_settings_->Register(t);
   if (!t.Duplicates().empty()) {
     DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
     Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");

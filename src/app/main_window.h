@@ -38,6 +38,7 @@ class LoginCoordinator;
 class SdkCallPool;
 class SdkEventHandler;
 class UpgradeCommands;
+class BatchSettingsCommands;
 
 struct MainWindowOptions {
   // Tests bring their own message boxes and SDK; the application uses the real ones.
@@ -75,6 +76,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   const DiscoveryEngine& Engine() const { return *engine_; }
   DeviceRegistry& Registry() { return *registry_; }
   UpgradeCommands& Upgrades() { return *upgrades_; }
+  BatchSettingsCommands& BatchSettings() { return *batch_settings_; }
 
  Q_SIGNALS:
   // The auto-stop search that starts with the window has ended.
@@ -119,6 +121,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<CommandTable> commands_;
   std::unique_ptr<SdkRuntime> sdk_runtime_;
   std::unique_ptr<UpgradeCommands> upgrades_;
+  std::unique_ptr<BatchSettingsCommands> batch_settings_;
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;
   std::shared_ptr<AddressProber> prober_;
