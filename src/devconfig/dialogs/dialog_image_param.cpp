@@ -56,6 +56,8 @@ void CImageParamDialog::showEvent(QShowEvent* event) {
       if (g.value == kDefaultGainValue)
         gain_->setCurrentIndex(gain_->count() - 1);
     }
+    // The lists were filled after the first size was taken.
+    adjustSize();
   }
   QDialog::showEvent(event);
 }

@@ -71,6 +71,8 @@ void CDlgIpvsSetting::showEvent(QShowEvent* event) {
     server_->setText(QString::fromStdString(values.server));
     port_->setText(QString::number(values.port));
     ApplyEnableRule();
+    // The lists were filled after the first size was taken.
+    adjustSize();
   }
   QDialog::showEvent(event);
 }

@@ -66,6 +66,8 @@ void CSYSRMDlg::showEvent(QShowEvent* event) {
     day_->setCurrentIndex(7);
     time_->setTime(QTime(2, 0, 0));
     ApplyEnableRule();
+    // The lists were filled after the first size was taken.
+    adjustSize();
   }
   QDialog::showEvent(event);
 }

@@ -58,6 +58,9 @@ void CMediaCode::BuildStream(StreamControls& s, int stream, const char* const id
   s.bitrate = Edit(ids[4]);
   s.framerate = Named(new QComboBox(this), ids[5]);
   s.framerate->setEditable(true);
+  // The longest resolution name ("2592X1944") shows whole.
+  s.resolution->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  s.resolution->setMinimumContentsLength(10);
   s.lbr_enable = Named(new QComboBox(this), ids[6]);
   s.lbr_style = Named(new QComboBox(this), ids[7]);
   s.lbr_mode = Named(new QComboBox(this), ids[8]);
@@ -188,6 +191,8 @@ void CMediaCode::showEvent(QShowEvent* event) {
     shutter_unit_->setText(shutter_10000 ? QStringLiteral("1/(25~10000s)")
                                          : QStringLiteral("1/(25~8000s)"));
     OnDefaults();
+    // The lists were filled after the first size was taken.
+    adjustSize();
   }
   QDialog::showEvent(event);
 }

@@ -62,6 +62,8 @@ void CMdAlarmDialog::showEvent(QShowEvent* event) {
     grid_->setCurrentIndex(kDefaultMotionGrid);
     sensitivity_->setText(QString::number(values.sensitivity));
     threshold_->setText(QString::number(values.threshold));
+    // The lists were filled after the first size was taken.
+    adjustSize();
   }
   QDialog::showEvent(event);
 }

@@ -1,7 +1,7 @@
 #include "devconfig/dialogs/dialog_time_setting.h"
 
-#include <QCheckBox>
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QFontMetrics>

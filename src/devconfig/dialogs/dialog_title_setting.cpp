@@ -37,6 +37,9 @@ CDialogTitleSetting::CDialogTitleSetting(QWidget* parent) : QDialog(parent) {
   position_label_ = Named(new QLabel(this), "1022");
   position_ = Named(new QComboBox(this), "1011");
   overlay_ = Named(new QComboBox(this), "1014");
+  // Long position names must show whole.
+  for (QComboBox* box : {position_, overlay_})
+    box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   style_label_ = Named(new QLabel(this), "1023");
   style_ = Named(new QComboBox(this), "1017");
   font_label_ = Named(new QLabel(this), "1400");
@@ -60,6 +63,28 @@ CDialogTitleSetting::CDialogTitleSetting(QWidget* parent) : QDialog(parent) {
   grid->addWidget(font_size_, row++, 1);
   grid->addWidget(weekday_label_, row, 0);
   grid->addWidget(weekday_, row++, 1);
+  // Filled here so that the first size already fits the longest row.
+  const std::pair<const char*, int> positions[] = {
+      {keys::TEXT5, 0x0011},   {keys::TEXT6, 0x0110},   {keys::TEXT7, 0x1001},
+      {keys::TEXT8, 0x1100},   {keys::TEXT5_1, 0x0001}, {keys::TEXT6_1, 0x0100},
+      {keys::TEXT7_1, 0x1011}, {keys::TEXT8_1, 0x1110}};
+  for (const auto& [key, code] : positions)
+    position_->addItem(DialogText(key), code);
+  position_->setCurrentIndex(2);
+  for (const char* key : {keys::TEXT10, keys::TEXT11, keys::TEXT12, keys::TEXT13})
+    overlay_->addItem(DialogText(key));
+  overlay_->setCurrentIndex(3);
+  for (const char* key :
+       {keys::IDC_OSD_STYLE_1, keys::IDC_OSD_STYLE_2, keys::IDC_OSD_STYLE_3, keys::IDC_OSD_STYLE_4})
+    style_->addItem(DialogText(key));
+  style_->setCurrentIndex(3);
+  for (const char* key :
+       {keys::IDS_STR_FONT_SIZE_NORMAL, keys::IDS_STR_FONT_SIZE_BIG, keys::IDS_STR_FONT_SIZE_LARGE})
+    font_size_->addItem(DialogText(key));
+  font_size_->setCurrentIndex(0);
+  weekday_->addItem(DialogText(keys::IDS_STR_ZH_CN_DISABLE));
+  weekday_->addItem(DialogText(keys::IDS_STR_ZH_CN_ENABLE));
+  weekday_->setCurrentIndex(1);
   buttons_ = AddOkCancelRow(this, grid, row);
   connect(buttons_.ok, &QPushButton::clicked, this, &CDialogTitleSetting::OnOk);
 }
@@ -79,32 +104,13 @@ void CDialogTitleSetting::showEvent(QShowEvent* event) {
     add_model_->setText(DialogText(keys::MODEL));
     add_serial_->setText(DialogText(keys::SN));
     SetOkCancelTexts(buttons_);
-    const std::pair<const char*, int> positions[] = {
-        {keys::TEXT5, 0x0011},   {keys::TEXT6, 0x0110},   {keys::TEXT7, 0x1001},
-        {keys::TEXT8, 0x1100},   {keys::TEXT5_1, 0x0001}, {keys::TEXT6_1, 0x0100},
-        {keys::TEXT7_1, 0x1011}, {keys::TEXT8_1, 0x1110}};
-    for (const auto& [key, code] : positions)
-      position_->addItem(DialogText(key), code);
-    position_->setCurrentIndex(2);
-    for (const char* key : {keys::TEXT10, keys::TEXT11, keys::TEXT12, keys::TEXT13})
-      overlay_->addItem(DialogText(key));
-    overlay_->setCurrentIndex(3);
-    for (const char* key : {keys::IDC_OSD_STYLE_1, keys::IDC_OSD_STYLE_2, keys::IDC_OSD_STYLE_3,
-                            keys::IDC_OSD_STYLE_4})
-      style_->addItem(DialogText(key));
-    style_->setCurrentIndex(3);
-    for (const char* key : {keys::IDS_STR_FONT_SIZE_NORMAL, keys::IDS_STR_FONT_SIZE_BIG,
-                            keys::IDS_STR_FONT_SIZE_LARGE})
-      font_size_->addItem(DialogText(key));
-    font_size_->setCurrentIndex(0);
-    weekday_->addItem(DialogText(keys::IDS_STR_ZH_CN_DISABLE));
-    weekday_->addItem(DialogText(keys::IDS_STR_ZH_CN_ENABLE));
-    weekday_->setCurrentIndex(1);
     enable_->setChecked(values.enable != 0);
     add_ip_->setChecked(true);
     add_model_->setChecked(true);
     add_serial_->setChecked(false);
     title_->setText(QStringLiteral("IPCAMERA"));
+    // The lists were filled after the first size was taken.
+    adjustSize();
   }
   QDialog::showEvent(event);
 }
