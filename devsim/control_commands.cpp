@@ -312,6 +312,9 @@ std::string Simulator::Command(const std::string& raw, bool* shutdown) {
     return SdkCommand(verb, args);
   if (verb == "talk" || verb == "talk-fault" || verb == "audio-files")
     return TalkCommand(verb, args);
+  if (verb == "sdk-document" || verb == "sdk-system" || verb == "sdk-clock" ||
+      verb == "sdk-refuse-settings")
+    return SdkSettingsCommand(verb, args);
   if (verb == "config")
     return ConfigCommand(args);
   if (verb == "rtsp" || verb == "ptz-log")

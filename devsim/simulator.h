@@ -94,6 +94,7 @@ class Simulator {
   void SetSdkMisbehaviour(SimDevice& d, devserver::Misbehaviour m);
   std::string SdkCommand(const std::string& verb, KvLine& args);
   std::string TalkCommand(const std::string& verb, KvLine& args);
+  std::string SdkSettingsCommand(const std::string& verb, KvLine& args);
 
   SimulatorOptions options_;
   Site initial_site_;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -27,6 +28,7 @@
 #include "protocol/payload.h"
 #include "protocol/protocol_numbers.h"
 #include "protocol/talk_messages.h"
+#include "settings_checks.h"
 
 namespace vdz::devserver {
 
@@ -43,10 +45,20 @@ constexpr std::size_t kScratchSize = 64 * 1024;
 constexpr std::size_t kMaxQueuedOut = 4 * 1024 * 1024;
 constexpr int kResultNoDocument = -2;
 constexpr int kResultUnknownCommand = -3;
+constexpr int kResultRefused = -4;  // malformed document, wrong root, or told to refuse
 constexpr std::uint64_t kMaxConfigImport = 4 * 1024 * 1024;
 constexpr std::uint64_t kMaxAppFile = 16 * 1024 * 1024;
 constexpr std::uint64_t kHugeAnnounced = std::uint64_t{1} << 40;
 constexpr std::uint64_t kDeviceWindow = sdkproto::kFileWindowChunks * sdkproto::kFileChunkSize;
+
+// The host's wall clock as local time read as if it were UTC: what a time sync request
+// carries.
+std::int64_t LocalWallSeconds() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return static_cast<std::int64_t>(timegm(&tm));
+}
 
 Millis NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -103,6 +115,8 @@ struct DeviceServerHost::Impl {
     std::string playing;
     std::vector<PtzCommand> ptz_log;
     int key_frame_requests = 0;
+    bool refuse_settings = false;
+    std::int64_t clock_offset_s = 0;  // set by a time sync
   };
 
   struct InFile {
@@ -433,7 +447,23 @@ struct DeviceServerHost::Impl {
       return false;
     }
     switch (r.op) {
-      case RequestOp::kSetConfig:
+      case RequestOp::kSetConfig: {
+        const char* root = ExpectedConfigRoot(r.command);
+        if (d.refuse_settings || (root != nullptr && !DocumentHasRoot(r.text, root))) {
+          Reply(c, h.sequence, kResultRefused);
+          break;
+        }
+        if (r.command == proto::kCfgPassword) {
+          const auto password = AdminPasswordIn(r.text);
+          if (!password) {
+            Reply(c, h.sequence, kResultRefused);
+            break;
+          }
+          for (auto& account : d.config.accounts) {
+            if (account.user == "admin")
+              account.password = *password;
+          }
+        }
         d.config.documents[r.command] = std::string(r.text);
         // The audio and image settings are written under their own numbers and read back
         // under the request numbers.
@@ -443,6 +473,7 @@ struct DeviceServerHost::Impl {
           d.config.documents[proto::kCfgVideoCapture] = std::string(r.text);
         Reply(c, h.sequence, 0);
         break;
+      }
       case RequestOp::kGetConfig: {
         auto doc = d.config.documents.find(r.command);
         if (doc == d.config.documents.end()) {
@@ -471,6 +502,18 @@ struct DeviceServerHost::Impl {
         } else if (!AcceptedSystemCommand(r.command)) {
           Reply(c, h.sequence, kResultUnknownCommand);
           break;
+        } else if (const char* root = ExpectedSystemRoot(r.command);
+                   root != nullptr && (d.refuse_settings || !DocumentHasRoot(r.text, root))) {
+          Reply(c, h.sequence, kResultRefused);
+          break;
+        }
+        if (r.command == proto::kCmdTimeSync) {
+          const auto synced = TimeSyncSeconds(r.text);
+          if (!synced) {
+            Reply(c, h.sequence, kResultRefused);
+            break;
+          }
+          d.clock_offset_s = *synced - LocalWallSeconds();
         }
         d.last_system_control[r.command] = std::string(r.text);
         Reply(c, h.sequence, 0);
@@ -492,11 +535,17 @@ struct DeviceServerHost::Impl {
         Reply(c, h.sequence, 0);
         break;
       }
-      case RequestOp::kCreateIFrame:
-        ++d.key_frame_requests;
+      case RequestOp::kPtzPreset:
+        if (d.refuse_settings) {
+          Reply(c, h.sequence, kResultRefused);
+          break;
+        }
+        d.last_system_control[kPresetKey] =
+            std::to_string(r.command) + " " + std::to_string(r.argument);
         Reply(c, h.sequence, 0);
         break;
-      case RequestOp::kPtzPreset:
+      case RequestOp::kCreateIFrame:
+        ++d.key_frame_requests;
         Reply(c, h.sequence, 0);
         break;
       case RequestOp::kTalkStart:
@@ -1130,6 +1179,18 @@ int DeviceServerHost::KeyFrameRequests(DeviceId id) const {
   std::lock_guard lock(impl_->mutex);
   auto it = impl_->devices.find(id);
   return it == impl_->devices.end() ? 0 : it->second.key_frame_requests;
+}
+
+bool DeviceServerHost::SetRefuseSettings(DeviceId id, bool refuse) {
+  return WithDevice(*impl_, id, [&](Impl::Device& d) { d.refuse_settings = refuse; });
+}
+
+std::optional<std::int64_t> DeviceServerHost::ClockOffset(DeviceId id) const {
+  std::lock_guard lock(impl_->mutex);
+  auto it = impl_->devices.find(id);
+  if (it == impl_->devices.end())
+    return std::nullopt;
+  return it->second.clock_offset_s;
 }
 
 std::optional<std::string> DeviceServerHost::LastSystemControl(DeviceId id, int command) const {

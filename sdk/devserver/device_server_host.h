@@ -18,6 +18,7 @@
 namespace vdz::devserver {
 
 using DeviceId = int;
+inline constexpr int kPresetKey = -1;
 
 // One pan/tilt/zoom command as the device received it; `at_ms` on the host's monotonic clock.
 struct PtzCommand {
@@ -64,7 +65,12 @@ class DeviceServerHost {
 
   std::uint16_t Port(DeviceId id) const;  // 0 for an unknown device or while rebooting
   std::optional<std::string> Document(DeviceId id, int command) const;
-  // Parameter text of the last system command of that number the device accepted.
+  // Refuse every settings document, request and preset command with a failure.
+  bool SetRefuseSettings(DeviceId id, bool refuse);
+  // Seconds the device's clock runs ahead of the host's since its last time sync.
+  std::optional<std::int64_t> ClockOffset(DeviceId id) const;
+  // Parameter text of the last system command of that number the device accepted; the last
+  // preset command is kept under kPresetKey as "COMMAND PRESET".
   std::optional<std::string> LastSystemControl(DeviceId id, int command) const;
   int SessionCount(DeviceId id) const;
   // Every PTZ control command received (the oldest first; at most 100000 kept).

@@ -70,6 +70,20 @@ inline constexpr int kMenuOpenSnapshotFolder = 32799;
 inline constexpr int kMenuAssignFree = 32901;
 inline constexpr int kMenuAssignConsecutive = 32902;
 
+// Pop-up menus of the batch settings buttons 15, 1028, 1029, 1034 and 1035.
+inline constexpr int kMenuLanguageEnglish = 32794;
+inline constexpr int kMenuLanguageSimplified = 32795;
+inline constexpr int kMenuLanguageTraditional = 32797;
+inline constexpr int kMenuScanBadPixels = 23;
+inline constexpr int kMenuSaveBadPixels = 24;
+inline constexpr int kMenuOutputLow = 32802;
+inline constexpr int kMenuOutputHigh = 32803;
+inline constexpr int kMenuEncodeH264 = 32907;
+inline constexpr int kMenuEncodeH265 = 32908;
+inline constexpr int kMenuEncodeDetails = 17;
+inline constexpr int kMenuSyncTime = 8;
+inline constexpr int kMenuConfigTime = 32911;
+
 // The system menu has numbers of its own: its About entry is 16 there, as button 16 is in
 // the window, so the two live apart in the one command table.
 inline constexpr int kSystemMenuBase = 0x10000;

@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/batch_settings_commands.h"
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
 #include "app/preview_commands.h"
@@ -184,6 +185,8 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   preview_ = std::make_unique<PreviewCommands>(
       *sdk_, *presenter_, *prompter_,
       PreviewWidgets{this, list_, grid_, preview_sound_, switch_stream_});
+  batch_settings_ = std::make_unique<BatchSettingsCommands>(*sdk_, *presenter_, *prompter_, this,
+                                                            [this](int id) { return Button(id); });
   RegisterCommands();
 
   connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
@@ -432,30 +435,11 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
 
   RegisterNetworkCommands();
   // Each of these says "not available in this build" until its feature is built.
-  for (int id : {cmd::kBatchTitle,
-                 cmd::kBatchPlatform,
-                 cmd::kBatchMotion,
-                 cmd::kBatchPassword,
-                 cmd::kBatchLanguage,
-                 cmd::kBatchTerminal,
-                 cmd::kBatchImage,
-                 cmd::kBatchSnapshot,
-                 cmd::kBatchCcd,
-                 cmd::kBatchIoOutput,
-                 cmd::kBatchMaintenance,
-                 cmd::kBatchVideo,
-                 cmd::kBatchTime,
-                 cmd::kPrintLabel,
-                 cmd::kRestartTerminalService,
-                 cmd::kMenuOpenWeb,
-                 cmd::kMenuRemoteZhCn,
-                 cmd::kMenuRemoteZhTw,
-                 cmd::kMenuRemoteEnglish,
-                 cmd::kMenuRemoteKorean,
-                 cmd::kMenuRemotePolish,
-                 cmd::kMenuSnapshot,
-                 cmd::kMenuOpenSnapshotFolder,
-                 cmd::kListRowClick}) {
+  for (int id :
+       {cmd::kBatchTerminal, cmd::kBatchSnapshot, cmd::kPrintLabel, cmd::kRestartTerminalService,
+        cmd::kMenuOpenWeb, cmd::kMenuRemoteZhCn, cmd::kMenuRemoteZhTw, cmd::kMenuRemoteEnglish,
+        cmd::kMenuRemoteKorean, cmd::kMenuRemotePolish, cmd::kMenuSnapshot,
+        cmd::kMenuOpenSnapshotFolder, cmd::kListRowClick}) {
     t.AddUnavailable(id);
   }
   upgrades_->Register(t);
@@ -464,6 +448,7 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
     console_->raise();
   });
   preview_->Register(t);
+  batch_settings_->Register(t);
   if (!t.Duplicates().empty()) {
     DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
     Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");

@@ -41,6 +41,7 @@ class SdkCallPool;
 class SdkEventHandler;
 class UpgradeCommands;
 class PreviewCommands;
+class BatchSettingsCommands;
 
 struct MainWindowOptions {
   // Tests bring their own message boxes and SDK; the application uses the real ones.
@@ -82,6 +83,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   CWndManager* VideoGrid() const { return grid_; }
   QCheckBox* SoundBox() const { return preview_sound_; }
   QCheckBox* SwitchStreamBox() const { return switch_stream_; }
+  BatchSettingsCommands& BatchSettings() { return *batch_settings_; }
 
  Q_SIGNALS:
   // The auto-stop search that starts with the window has ended.
@@ -129,6 +131,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<TalkSdk> talk_sdk_;
   CAudioPlayDlg* console_ = nullptr;  // child window, hidden until button 1296
   std::unique_ptr<PreviewCommands> preview_;
+  std::unique_ptr<BatchSettingsCommands> batch_settings_;
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;
   std::shared_ptr<AddressProber> prober_;

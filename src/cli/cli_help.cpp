@@ -63,6 +63,24 @@ const std::vector<CommandHelp>& CommandHelpTable() {
       {"factory-restore", "viduzaver-cli factory-restore [--yes] SERIAL|IP...",
        "Restores the devices' factory configuration and restarts them; asks first unless "
        "--yes."},
+      {"set",
+       "viduzaver-cli set time-sync SERIAL|IP...|--all\n"
+       "viduzaver-cli set language en_us|zh_cn|zh_tw SERIAL|IP...|--all\n"
+       "viduzaver-cli set output 0|1 SERIAL|IP...|--all\n"
+       "viduzaver-cli set encoding H264|H265 SERIAL|IP...|--all\n"
+       "viduzaver-cli set password --new P SERIAL|IP...|--all\n"
+       "viduzaver-cli set title --text T [--add-ip] [--add-model] [--add-serial] "
+       "SERIAL|IP...|--all\n"
+       "viduzaver-cli set ntp [--server S] [--port N] [--interval N] [--zone +08:00] "
+       "SERIAL|IP...|--all\n"
+       "viduzaver-cli set maintenance --day N --time HH:MM:SS|off SERIAL|IP...|--all",
+       "Sends one batch setting to the named (or all) devices, with the documents and checks of "
+       "the window's batch settings: time sync with the computer's clock, device language, "
+       "alarm output, encoding format of both streams, admin password, OSD title (the text, "
+       "then the model, address and serial when asked), NTP time settings (port 1-65535, "
+       "interval 60-999999 s, server an address or host name; defaults pool.ntp.org, 123, 60, "
+       "+08:00) and scheduled maintenance (day 0 Monday to 6 Sunday, 7 every day). Also takes "
+       "--format table|csv|json; one result line per device."},
   };
   return table;
 }

@@ -13,6 +13,7 @@
 #include "cli/login_check.h"
 #include "cli/readdress_command.h"
 #include "cli/sdk_event_queue.h"
+#include "cli/set_command.h"
 #include "cli/transfer_command.h"
 #include "devops/device_sdk.h"
 #include "devops/sdk_runtime.h"
@@ -122,6 +123,12 @@ int Main(int argc, char** argv) {
     const int transfer_status = RunTransferCommand(args);
     DiagnosticLog::Instance().Shutdown();
     return transfer_status;
+  }
+  if (!args.empty() && args[0] == "set") {
+    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
+    const int set_status = RunSetCommand(args);
+    DiagnosticLog::Instance().Shutdown();
+    return set_status;
   }
   std::string error;
   const auto options = ParseCliOptions(args, &error);

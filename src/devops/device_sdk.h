@@ -26,6 +26,8 @@ class DeviceSdk {
   // Live preview: a key frame at once, and pan/tilt/zoom.
   virtual int CreateIFrame(int handle, int stream);
   virtual int PTZControl(int handle, int command, int pan_speed, int tilt_speed);
+  // Preset commands; a fake without a camera head says it has none.
+  virtual int PTZPreset(int handle, int command, int preset);
 };
 
 std::unique_ptr<DeviceSdk> MakeNetSdkDeviceSdk();

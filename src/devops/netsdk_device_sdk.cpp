@@ -24,6 +24,9 @@ int DeviceSdk::CreateIFrame(int, int) {
 int DeviceSdk::PTZControl(int, int, int, int) {
   return QM_NETSDK_ERR_NOT_SUPPORTED;
 }
+int DeviceSdk::PTZPreset(int, int, int) {
+  return QM_NETSDK_ERR_NOT_SUPPORTED;
+}
 
 namespace {
 
@@ -41,6 +44,9 @@ class NetSdkDeviceSdk final : public DeviceSdk {
   }
   int SetDVRConfig(int handle, int command, int channel, const char* xml, int length) override {
     return QM_NETSDK_IPC_SetDVRConfig(handle, command, channel, xml, length);
+  }
+  int PTZPreset(int handle, int command, int preset) override {
+    return QM_NETSDK_IPC_PTZPreset(handle, command, preset);
   }
   int GetDVRConfig(int handle, int command, int channel) override {
     return QM_NETSDK_IPC_GetDVRConfig(handle, command, channel, "", 0, nullptr);

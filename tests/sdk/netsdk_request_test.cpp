@@ -55,8 +55,41 @@ TEST_F(SdkRequestTest, LengthArgumentBoundsTheDocument) {
   ASSERT_EQ(QM_NETSDK_IPC_SetDVRConfig(handle_, 227, 0, text, length), QM_NETSDK_OK);
   EXPECT_EQ(host_.Document(dev_, 227), "<MiscConfig Language=\"en_us\" />");
   // A length past the text's end stops at its NUL.
-  ASSERT_EQ(QM_NETSDK_IPC_SetDVRConfig(handle_, 228, 0, "<A/>", 4000), QM_NETSDK_OK);
-  EXPECT_EQ(host_.Document(dev_, 228), "<A/>");
+  ASSERT_EQ(QM_NETSDK_IPC_SetDVRConfig(handle_, 4000, 0, "<A/>", 4000), QM_NETSDK_OK);
+  EXPECT_EQ(host_.Document(dev_, 4000), "<A/>");
+}
+
+// Settings documents are judged as a device does: well-formed, with the command's root.
+TEST_F(SdkRequestTest, SettingsDocumentsNeedTheirRoot) {
+  struct Case {
+    int command;
+    const char* text;
+    int result;
+  } cases[] = {
+      {228, "<MaintainConfig\tEnable=\"1\" Day=\"2\" Time=\"03:04:05\" />", QM_NETSDK_OK},
+      {228, "<A/>", QM_NETSDK_ERR_DEVICE},
+      {227, "<MiscConfig Language=\"en_us\"", QM_NETSDK_ERR_DEVICE},
+      {223, "<UserConfig><Account Username=\"guest\" Password=\"x\"/></UserConfig>",
+       QM_NETSDK_ERR_DEVICE},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(QM_NETSDK_IPC_SetDVRConfig(handle_, c.command, 0, c.text,
+                                         static_cast<int>(std::strlen(c.text))),
+              c.result)
+        << c.text;
+  }
+  EXPECT_EQ(host_.Document(dev_, 228),
+            "<MaintainConfig\tEnable=\"1\" Day=\"2\" Time=\"03:04:05\" />");
+  EXPECT_FALSE(host_.Document(dev_, 227).has_value());
+  // A time sync moves the device's clock by what it carries.
+  EXPECT_EQ(QM_NETSDK_IPC_SystemControl(
+                handle_, 1005, 0,
+                "<REQUEST_PARAM\r\nTime=\"20000101 00:00:00\"\r\nTimeZone=\"1200\"\n/>"),
+            QM_NETSDK_OK);
+  EXPECT_LT(host_.ClockOffset(dev_).value_or(0), -700000000);
+  host_.SetRefuseSettings(dev_, true);
+  EXPECT_EQ(QM_NETSDK_IPC_PTZPreset(handle_, 8, 201), QM_NETSDK_ERR_DEVICE);
+  host_.SetRefuseSettings(dev_, false);
 }
 
 TEST_F(SdkRequestTest, GetOfAnUnknownDocumentFails) {
@@ -92,7 +125,7 @@ TEST_F(SdkRequestTest, SystemCommandsAcceptedOrRefused) {
   EXPECT_EQ(host_.LastSystemControl(dev_, 1043), snapshot);
   EXPECT_EQ(QM_NETSDK_IPC_SystemControl(handle_, 1002, 0, ""), QM_NETSDK_OK);
   EXPECT_EQ(QM_NETSDK_IPC_SystemControl(handle_, 4242, 0, ""), QM_NETSDK_ERR_DEVICE);
-  EXPECT_EQ(QM_NETSDK_IPC_SystemControl(handle_, 1005, 0, nullptr), QM_NETSDK_OK);
+  EXPECT_EQ(QM_NETSDK_IPC_SystemControl(handle_, 1005, 0, nullptr), QM_NETSDK_ERR_DEVICE);
   EXPECT_EQ(QM_NETSDK_IPC_PTZPreset(handle_, 8, 200), QM_NETSDK_OK);
   EXPECT_EQ(QM_NETSDK_IPC_PTZControl(handle_, 19, 3, 3), QM_NETSDK_OK);
   EXPECT_EQ(QM_NETSDK_IPC_CreateIFrame(handle_, 1), QM_NETSDK_OK);

@@ -1,0 +1,28 @@
+// How a device judges the settings documents it receives, as a device firmware does: the
+// document must be well-formed XML with the root element its command expects.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vdz::devserver {
+
+// The root element a configuration command expects; nullptr for commands the device stores
+// without looking (configuration import and the like).
+const char* ExpectedConfigRoot(int command);
+// The same for system commands that carry a request (time sync, output port, image).
+const char* ExpectedSystemRoot(int command);
+
+// Well-formed and rooted at root.
+bool DocumentHasRoot(std::string_view text, const char* root);
+
+// The new password of the admin account in a UserConfig document.
+std::optional<std::string> AdminPasswordIn(std::string_view text);
+
+// Seconds since the epoch of the Time attribute ("YYYYMMDD HH:MM:SS", read as UTC) of a time
+// sync request.
+std::optional<std::int64_t> TimeSyncSeconds(std::string_view text);
+
+}  // namespace vdz::devserver

@@ -1,0 +1,283 @@
+#include "cli/set_command.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/cli_device_list.h"
+#include "cli/device_search.h"
+#include "cli/login_check.h"
+#include "cli/record_printer.h"
+#include "cli/sdk_event_queue.h"
+#include "devconfig/request_bodies.h"
+#include "devconfig/setting_validators.h"
+#include "devconfig/time_zone_table.h"
+#include "devops/batch_settings.h"
+#include "devops/sdk_runtime.h"
+#include "shell/bounded_text.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
+#include "shell/text_codec.h"
+
+namespace vdz::cli {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+class SetPrompter final : public Prompter {
+ public:
+  void ShowError(const std::string& text) override {
+    std::cerr << "viduzaver-cli: " << text << "\n";
+  }
+  bool AskYesNo(const std::string&, const std::string&) override { return true; }
+  void ShowInfo(const std::string& text) override { std::cerr << text << "\n"; }
+  void ShowMessage(const std::string& text) override { std::cerr << text << "\n"; }
+};
+
+SetOptions Fail(std::string* error, const std::string& why) {
+  *error = why;
+  return {};
+}
+
+const SettingsEntry& EntryOf(const std::string& setting) {
+  if (setting == "time-sync")
+    return settings::kTimeSync;
+  if (setting == "language")
+    return settings::kLanguage;
+  if (setting == "output")
+    return settings::kOutputPort;
+  if (setting == "encoding")
+    return settings::kEncoding;
+  if (setting == "password")
+    return settings::kPassword;
+  if (setting == "title")
+    return settings::kTitle;
+  if (setting == "ntp")
+    return settings::kTimeConfig;
+  return settings::kMaintenance;
+}
+
+}  // namespace
+
+SetOptions ParseSetOptions(const std::vector<std::string>& args, std::string* error) {
+  SetOptions o;
+  if (args.size() < 2 || args[0] != "set")
+    return Fail(error,
+                "set needs a setting: time-sync, language, output, encoding, password, "
+                "title, ntp or maintenance");
+  o.setting = args[1];
+  const std::vector<std::string> kSettings = {"time-sync", "language", "output", "encoding",
+                                              "password",  "title",    "ntp",    "maintenance"};
+  if (std::find(kSettings.begin(), kSettings.end(), o.setting) == kSettings.end())
+    return Fail(error, "unknown setting '" + o.setting + "'");
+  std::size_t i = 2;
+  // Settings with a value word.
+  if (o.setting == "language" || o.setting == "output" || o.setting == "encoding") {
+    if (i >= args.size())
+      return Fail(error, "set " + o.setting + " needs a value");
+    o.value = args[i++];
+    const bool ok = o.setting == "language"
+                        ? (o.value == "en_us" || o.value == "zh_cn" || o.value == "zh_tw")
+                    : o.setting == "output" ? (o.value == "0" || o.value == "1")
+                                            : (o.value == "H264" || o.value == "H265");
+    if (!ok)
+      return Fail(error, "bad value '" + o.value + "' for set " + o.setting);
+  }
+  o.title.add_ip = o.title.add_model = o.title.add_serial = 0;
+  o.ntp = {0, kDefaultTimeZoneValue, "pool.ntp.org", "123", "60"};
+  bool maintenance_off = false, have_day = false, have_time = false;
+  for (; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.rfind("--", 0) != 0) {
+      if (o.setting == "maintenance" && a == "off") {
+        maintenance_off = true;
+        continue;
+      }
+      o.targets.push_back(a);
+      continue;
+    }
+    if (a == "--all") {
+      o.all = true;
+      continue;
+    }
+    if (o.setting == "title" && (a == "--add-ip" || a == "--add-model" || a == "--add-serial")) {
+      (a == "--add-ip"      ? o.title.add_ip
+       : a == "--add-model" ? o.title.add_model
+                            : o.title.add_serial) = 1;
+      continue;
+    }
+    const bool valued =
+        a == "--seconds" || a == "--adapter" || a == "--format" ||
+        (o.setting == "password" && a == "--new") || (o.setting == "title" && a == "--text") ||
+        (o.setting == "ntp" &&
+         (a == "--server" || a == "--port" || a == "--interval" || a == "--zone")) ||
+        (o.setting == "maintenance" && (a == "--day" || a == "--time"));
+    if (!valued)
+      return Fail(error, "unknown option '" + a + "' for set " + o.setting);
+    if (i + 1 >= args.size())
+      return Fail(error, "option " + a + " needs a value");
+    const std::string& v = args[++i];
+    if (a == "--seconds") {
+      if (!DecimalInRange(v, 1, 86400))
+        return Fail(error, "--seconds needs a whole number of seconds");
+      o.seconds = std::stoi(v);
+    } else if (a == "--adapter") {
+      o.adapter = v;
+    } else if (a == "--format") {
+      if (v != "table" && v != "csv" && v != "json")
+        return Fail(error, "--format must be table, csv or json");
+      o.format = v == "table" ? OutputFormat::kTable
+                 : v == "csv" ? OutputFormat::kCsv
+                              : OutputFormat::kJson;
+    } else if (a == "--new") {
+      o.password = v;
+    } else if (a == "--text") {
+      o.title.title = v;
+    } else if (a == "--server") {
+      o.ntp.server = v;
+    } else if (a == "--port") {
+      o.ntp.port = v;
+    } else if (a == "--interval") {
+      o.ntp.interval = v;
+    } else if (a == "--zone") {
+      o.ntp.zone_value = TimeZoneValueFromOffset(v);
+      if (o.ntp.zone_value < 0)
+        return Fail(error, "--zone " + v + " is not a zone of the table (+08:00, -04:30, ...)");
+    } else if (a == "--day") {
+      if (!DecimalInRange(v, 0, 7))
+        return Fail(error, "--day must be 0 (Monday) to 6 (Sunday), or 7 (every day)");
+      o.maintenance_day = std::stoi(v);
+      have_day = true;
+    } else {
+      if (std::sscanf(v.c_str(), "%2d:%2d:%2d", &o.hour, &o.minute, &o.second) != 3 || o.hour < 0 ||
+          o.hour > 23 || o.minute < 0 || o.minute > 59 || o.second < 0 || o.second > 59 ||
+          v.size() != 8)
+        return Fail(error, "--time must be HH:MM:SS");
+      have_time = true;
+    }
+  }
+  if (o.setting == "password" && o.password.empty())
+    return Fail(error, "set password needs --new PASSWORD");
+  if (o.setting == "ntp") {
+    if (!DecimalInRange(o.ntp.port, 1, 65535))
+      return Fail(error, LookupText(keys::IDS_STR_ZH_CN_MSG_TIPS126));
+    if (!DecimalInRange(o.ntp.interval, 60, 999999))
+      return Fail(error, LookupText(keys::IDS_STR_ZH_CN_MSG_TIPS127));
+    if (!NtpServerAccepted(o.ntp.server))
+      return Fail(error, LookupText(keys::IDS_STR_ZH_CN_MSG_TIPS128));
+  }
+  if (o.setting == "maintenance") {
+    if (maintenance_off == (have_day || have_time))
+      return Fail(error, "set maintenance needs --day N --time HH:MM:SS, or off");
+    o.maintenance_enable = maintenance_off ? 0 : 1;
+  }
+  if (o.targets.empty() && !o.all)
+    return Fail(error,
+                "set " + o.setting + " needs devices (serial numbers or addresses) or --all");
+  return o;
+}
+
+int RunSetCommand(const std::vector<std::string>& args) {
+  std::string error;
+  const SetOptions o = ParseSetOptions(args, &error);
+  if (o.setting.empty()) {
+    std::cerr << "viduzaver-cli: " << error << "\n";
+    return kExitUsage;
+  }
+  int rc = 0;
+  std::unique_ptr<SdkRuntime> runtime = SdkRuntime::Start(&rc);
+  if (!runtime) {
+    std::cerr << "viduzaver-cli: the device SDK could not be started (" << rc << ")\n";
+    return kExitFailed;
+  }
+  SdkEventQueue queue;
+  runtime->Subscribe(&queue);
+  struct Unsubscribe {
+    SdkRuntime& runtime;
+    SdkEventQueue& queue;
+    ~Unsubscribe() { runtime.Unsubscribe(&queue); }
+  } unsubscribe{*runtime, queue};
+  const SearchOutcome found = SearchDevices({o.seconds, o.adapter}, &std::cerr);
+  if (found.status != 0) {
+    std::cerr << "viduzaver-cli: " << found.error << "\n";
+    return found.status == 2 ? kExitUsage : kExitFailed;
+  }
+  int status = kExitOk;
+  CliDeviceList list;
+  std::vector<bool> named(o.targets.size(), false);
+  for (const DeviceRow& row : found.rows) {
+    bool checked = o.all;
+    for (std::size_t t = 0; t < o.targets.size(); ++t) {
+      if (o.targets[t] == FieldText(row.record.SerialNumber) ||
+          o.targets[t] == FieldText(row.record.Lan.IPAddress)) {
+        checked = true;
+        named[t] = true;
+      }
+    }
+    if (checked)
+      list.Add(row, true);
+  }
+  for (std::size_t t = 0; t < o.targets.size(); ++t) {
+    if (!named[t]) {
+      std::cout << o.targets[t] << "  not found\n";
+      status = kExitFailed;
+    }
+  }
+  auto sdk = MakeNetSdkDeviceSdk();
+  LoginChecker checker(*sdk, queue, list);
+  checker.LoginAll();
+  checker.WaitSettled(std::chrono::seconds(10));
+  SetPrompter prompter;
+  const SettingsEntry& entry = EntryOf(o.setting);
+  if (o.setting == "time-sync") {
+    SyncTimeOnChecked(*sdk, list, prompter);
+  } else if (o.setting == "title") {
+    SetTitleOnChecked(*sdk, list, o.title);
+  } else {
+    std::string document;
+    if (o.setting == "language")
+      document = BuildDeviceLanguageDocument(o.value);
+    else if (o.setting == "output")
+      document = BuildOutputPortRequest(o.value == "1" ? 1 : 0);
+    else if (o.setting == "encoding")
+      document = BuildEncodingTypeDocument(o.value);
+    else if (o.setting == "password")
+      document = BuildPasswordDocument(o.password);
+    else if (o.setting == "ntp")
+      document = BuildTimeConfigDocument(o.ntp);
+    else
+      document = BuildMaintenanceDocument(o.maintenance_enable, o.maintenance_day, o.hour, o.minute,
+                                          o.second);
+    SendSettingToChecked(*sdk, list, entry, document);
+  }
+
+  static const std::vector<RecordColumn> kColumns = {{"SERIAL", "serial"},
+                                                     {"IP", "ip"},
+                                                     {"OK", "ok", RecordColumn::Json::kYesNo},
+                                                     {"RESULT", "result"}};
+  std::vector<RecordCells> records;
+  int failed = 0;
+  for (int p = 0; p < list.RowCount(); ++p) {
+    const DeviceRow* row = list.RowAt(p);
+    const std::string text = list.StatusText(p);
+    // Nothing is written on success: a device that was called and shows neither key took it.
+    const bool ok = row->online != 0 && row->login_handle > 0 &&
+                    text != LookupText(entry.failure_key) && text != LookupText(entry.no_login_key);
+    failed += ok ? 0 : 1;
+    records.push_back({AnsiToUtf8(FieldText(row->record.SerialNumber)),
+                       std::string(FieldText(row->record.Lan.IPAddress)), ok ? "yes" : "no",
+                       !row->online ? std::string("offline")
+                       : ok         ? std::string("set")
+                                    : text});
+  }
+  PrintRecords(
+      std::cout, kColumns, records, o.format,
+      std::to_string(records.size()) + " device(s), " + std::to_string(failed) + " failed\n");
+  return failed > 0 ? kExitFailed : status;
+}
+
+}  // namespace vdz::cli
