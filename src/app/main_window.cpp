@@ -42,6 +42,7 @@
 #include "shell/settings_file.h"
 #include "ui/message_box_prompter.h"
 #include "ui/report_ctrl.h"
+#include "ui/report_filter.h"
 #include "ui/wnd_manager.h"
 
 namespace vdz {
@@ -216,6 +217,15 @@ void CQmDadIvidudEvuzDlg::BuildControls() {
   qr_panel_->setFrameShape(QFrame::StyledPanel);
   qr_panel_->setAlignment(Qt::AlignCenter);
   select_all_ = new QCheckBox(QStringLiteral("全选"), this);
+  filter_ = new QLineEdit(this);
+  filter_->setObjectName(QStringLiteral("filter"));
+  filter_->setClearButtonEnabled(true);
+  counts_ = new QLabel(this);
+  counts_->setObjectName(QStringLiteral("counts"));
+  connect(filter_, &QLineEdit::textChanged, this, &CQmDadIvidudEvuzDlg::ApplyFilter);
+  // Online and upgrading change with device events, not only with the search.
+  connect(&counts_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::UpdateCounts);
+  counts_timer_.start(1000);
   preview_sound_ = new QCheckBox(QStringLiteral("声音"), this);
   switch_stream_ = new QCheckBox(QStringLiteral("全屏切换码流"), this);
 
@@ -308,6 +318,10 @@ void CQmDadIvidudEvuzDlg::BuildLayout() {
   auto* main = new QVBoxLayout(this);
   main->setContentsMargins(10, 10, 10, 10);
   main->addLayout(top);
+  auto* filter_row = new QHBoxLayout;
+  filter_row->addWidget(filter_, 2);
+  filter_row->addWidget(counts_, 3);
+  main->addLayout(filter_row);
   main->addWidget(splitter, 1);
   main->addLayout(bottom);
   resize(1280, 800);
@@ -320,6 +334,8 @@ void CQmDadIvidudEvuzDlg::Relabel() {
   preview_sound_->setText(Text(keys::AUDIO));
   switch_stream_->setText(Text(keys::TEXT33));
   status_line_->setText(Text(keys::TEXT34));
+  filter_->setPlaceholderText(Text(keys::FILTER_HINT));
+  UpdateCounts();
   for (const auto& row : BatchButtonRows()) {
     for (const BatchButton& button : row)
       buttons_[button.id]->setText(Text(button.key));
@@ -400,12 +416,40 @@ void CQmDadIvidudEvuzDlg::OnAdapterChanged(int index) {
 }
 
 void CQmDadIvidudEvuzDlg::OnSelectAll(bool checked) {
-  list_->SetAllItemStates(CReportCtrl::kItemAll,
-                          checked ? CReportCtrl::kItemChecked : CReportCtrl::kItemUnchecked);
+  // With a filter typed, "All" means the rows the installer sees.
+  CheckShownRows(*list_, checked);
+}
+
+void CQmDadIvidudEvuzDlg::ApplyFilter() {
+  ApplyRowFilter(*list_, filter_->text());
+  UpdateCounts();
+}
+
+void CQmDadIvidudEvuzDlg::UpdateCounts() {
+  int online = 0;
+  int upgrading = 0;
+  const int rows = presenter_->RowCount();
+  for (int p = 0; p < rows; ++p) {
+    const DeviceRow* row = presenter_->RowAt(p);
+    online += row != nullptr && row->online ? 1 : 0;
+    upgrading += row != nullptr && row->upgrading ? 1 : 0;
+  }
+  counts_->setText(QStringLiteral("%1 %2   %3 %4   %5 %6   %7 %8")
+                       .arg(Text(keys::COUNT_LISTED))
+                       .arg(rows)
+                       .arg(Text(keys::COUNT_ONLINE))
+                       .arg(online)
+                       .arg(Text(keys::COUNT_OFFLINE))
+                       .arg(rows - online)
+                       .arg(Text(keys::COUNT_UPGRADING))
+                       .arg(upgrading));
 }
 
 void CQmDadIvidudEvuzDlg::OnRefreshTimer() {
   session_->OnRefreshTick();
+  // New rows of this tick are filtered like the others.
+  if (!filter_->text().trimmed().isEmpty())
+    ApplyRowFilter(*list_, filter_->text());
   if (!first_search_reported_ && !session_->searching()) {
     first_search_reported_ = true;
     Q_EMIT FirstSearchFinished();

@@ -73,6 +73,8 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   CReportCtrl* DeviceList() const { return list_; }
   QComboBox* AdapterList() const { return adapters_; }
   QLabel* StatusLine() const { return status_line_; }
+  QLineEdit* FilterBox() const { return filter_; }
+  QLabel* CountsLine() const { return counts_; }
   QPushButton* Button(int id) const;
   SearchSession& Session() { return *session_; }
   const CommandTable& Commands() const { return *commands_; }
@@ -101,6 +103,8 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   void FillAdapterList();
   void OnAdapterChanged(int index);
   void OnSelectAll(bool checked);
+  void ApplyFilter();
+  void UpdateCounts();
   void OnRefreshTimer();
   void OnContextMenu(int row, const QPoint& global);
   void ShowBatchIpMenu();
@@ -143,6 +147,9 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   QLabel* adapter_label_ = nullptr;
   QLabel* status_line_ = nullptr;
   QLabel* qr_panel_ = nullptr;
+  QLineEdit* filter_ = nullptr;
+  QLabel* counts_ = nullptr;
+  QTimer counts_timer_;
   QCheckBox* select_all_ = nullptr;
   QCheckBox* preview_sound_ = nullptr;
   QCheckBox* switch_stream_ = nullptr;

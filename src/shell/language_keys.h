@@ -20,7 +20,8 @@
   X(BTNTEXT13) X(BTNTEXT14) X(BTNTEXT15) X(TOUR) X(ID_BATCH_SET_VIDEO) X(BATCHIMAGEPARAM)     \
   X(BATCHSNAP) X(BATCH_SET_CCD) X(ID_BATCH_IO_OUTPUT) X(STRING_RA_DIALOG) X(STRING_PRINT_QR)  \
   X(BATCH_TERMINAL_SET) X(BATCH_REBOOT_SERVICE) X(ABOUT_APP) X(NOT_AVAILABLE_IN_BUILD)        \
-  X(SDK_START_FAILED)                                                                          \
+  X(SDK_START_FAILED) X(FILTER_HINT) X(COUNT_LISTED) X(COUNT_ONLINE) X(COUNT_OFFLINE) \
+  X(COUNT_UPGRADING)                                                                          \
   /* main window: tooltips of the upgrade and upload buttons */                                \
   X(STRING_TIPS_UPDATE_DIR) X(STRING_TIPS_UPDATE_FILE) X(STRING_TIPS_UPDATE_CFG)              \
   /* main window: pop-up menus of the batch buttons */                                         \
@@ -118,7 +119,6 @@
 // clang-format on
 
 namespace vdz {
-
 namespace keys {
 // The stringised token, not an expansion, so a same-named macro elsewhere cannot change a key.
 #define VDZ_DEFINE_LANGUAGE_KEY(name) inline constexpr char name[] = #name;
