@@ -16,6 +16,8 @@
 #include "request_log.h"
 #include "request_reader.h"
 #include "site.h"
+#include "terminal_server.h"
+#include "web_server.h"
 
 namespace vdz::devsim {
 
@@ -79,6 +81,9 @@ class Simulator {
   bool ApplyConfig(const KvLine& args, std::string* error);
   void SetSdkMisbehaviour(SimDevice& d, devserver::Misbehaviour m);
   std::string SdkCommand(const std::string& verb, KvLine& args);
+  std::string TerminalCommand(const std::string& verb, KvLine& args);
+  std::string SnapshotCommand(KvLine& args);
+  void ServiceSnapshots(int64_t now_ms);
 
   SimulatorOptions options_;
   Site initial_site_;
@@ -89,6 +94,16 @@ class Simulator {
   RequestLog log_;
   std::mt19937 rng_;
   devserver::DeviceServerHost sdk_;
+  TerminalServer terminal_;
+  WebServer web_;
+  // Snapshot requests each device has seen and the announcements it still owes.
+  struct SnapshotState {
+    std::string fault = "none";  // none, never, late, refuse, hostile-path
+    int seen = 0;
+    int taken = 0;
+    std::vector<int64_t> due_ms;
+  };
+  std::map<std::string, SnapshotState> snapshots_;
   int64_t last_sdk_tick_ms_ = 0;
   std::vector<SimDevice> devices_;
   std::map<std::string, std::size_t> by_serial_;

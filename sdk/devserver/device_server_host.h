@@ -48,6 +48,10 @@ class DeviceServerHost {
   std::optional<std::string> Document(DeviceId id, int command) const;
   // Parameter text of the last system command of that number the device accepted.
   std::optional<std::string> LastSystemControl(DeviceId id, int command) const;
+  // System commands of that number the device accepted so far.
+  int SystemControlCount(DeviceId id, int command) const;
+  // The device answers that system command with a failure while refuse is set.
+  bool RefuseSystemCommand(DeviceId id, int command, bool refuse);
   int SessionCount(DeviceId id) const;  // logged-in connections
   int ConnectionCount(DeviceId id) const;
 

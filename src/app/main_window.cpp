@@ -21,7 +21,10 @@
 
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
+#include "app/qr_web_commands.h"
 #include "app/sdk_event_bridge.h"
+#include "app/snapshot_commands.h"
+#include "app/terminal_commands.h"
 #include "app/tooltip_style.h"
 #include "app/upgrade_commands.h"
 #include "devconfig/dialogs/dialog_ip_setting.h"
@@ -145,6 +148,9 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   hooks.upgrade_progress = [this](int position, DeviceRow& row, const SdkEventRecord&) {
     upgrades_->OnProgress(position, row);
   };
+  hooks.snapshot_alarm = [this](int position, DeviceRow& row, const SdkEventRecord& event) {
+    snapshots_->capture().OnSnapshotEvent(position, row, event);
+  };
   logins_->UsePoolFor(&hooks);
   event_handler_ = std::make_unique<SdkEventHandler>(*sdk_, *presenter_, hooks);
   logins_->SetEventHandler(event_handler_.get());
@@ -167,12 +173,16 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
       *sdk_, *presenter_, *prompter_,
       UpgradeCommandWidgets{this, firmware_file_, config_file_, firmware_folder_, status_line_,
                             &upgrade_timer_});
+  terminal_ = std::make_unique<TerminalCommands>(*presenter_, *prompter_, sdk_calls_.get(), this);
+  presenter_->SetKeyParameters(&terminal_->KeyParameters());
+  snapshots_ = std::make_unique<SnapshotCommands>(*sdk_, *presenter_, *prompter_, &snapshot_timer_,
+                                                  [this] { return SelectedRow(); });
+  qr_web_ = std::make_unique<QrWebCommands>(*presenter_, *prompter_, qr_panel_,
+                                            [this] { return SelectedRow(); });
   RegisterCommands();
 
   connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
   connect(&request_timer_, &QTimer::timeout, this, [this] { session_->OnRequestTick(); });
-  // Snapshots arrive with their feature; the timer exists from the start.
-  connect(&snapshot_timer_, &QTimer::timeout, this, [] {});
 }
 
 CQmDadIvidudEvuzDlg::~CQmDadIvidudEvuzDlg() {
@@ -418,36 +428,19 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
 
   RegisterNetworkCommands();
   // Each of these says "not available in this build" until its feature is built.
-  for (int id : {cmd::kBatchTitle,
-                 cmd::kBatchPlatform,
-                 cmd::kBatchMotion,
-                 cmd::kBatchPassword,
-                 cmd::kBatchLanguage,
-                 cmd::kBatchTerminal,
-                 cmd::kBatchImage,
-                 cmd::kBatchSnapshot,
-                 cmd::kBatchCcd,
-                 cmd::kBatchIoOutput,
-                 cmd::kBatchMaintenance,
-                 cmd::kBatchVideo,
-                 cmd::kBatchTime,
-                 cmd::kTalkConsole,
-                 cmd::kPrintLabel,
-                 cmd::kRestartTerminalService,
-                 cmd::kMenuOpenWeb,
-                 cmd::kMenuRemoteZhCn,
-                 cmd::kMenuRemoteZhTw,
-                 cmd::kMenuRemoteEnglish,
-                 cmd::kMenuRemoteKorean,
-                 cmd::kMenuRemotePolish,
-                 cmd::kMenuStopPreview,
-                 cmd::kMenuSnapshot,
-                 cmd::kMenuOpenSnapshotFolder,
-                 cmd::kListRowClick,
-                 cmd::kListRowDoubleClick}) {
+  for (int id : {cmd::kBatchTitle,        cmd::kBatchPlatform,     cmd::kBatchMotion,
+                 cmd::kBatchPassword,     cmd::kBatchLanguage,     cmd::kBatchImage,
+                 cmd::kBatchCcd,          cmd::kBatchIoOutput,     cmd::kBatchMaintenance,
+                 cmd::kBatchVideo,        cmd::kBatchTime,         cmd::kTalkConsole,
+                 cmd::kPrintLabel,        cmd::kMenuRemoteZhCn,    cmd::kMenuRemoteZhTw,
+                 cmd::kMenuRemoteEnglish, cmd::kMenuRemoteKorean,  cmd::kMenuRemotePolish,
+                 cmd::kMenuStopPreview,   cmd::kListRowDoubleClick}) {
     t.AddUnavailable(id);
   }
   upgrades_->Register(t);
+  terminal_->Register(t);
+  snapshots_->Register(t);
+  qr_web_->Register(t);
   if (!t.Duplicates().empty()) {
     DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
     Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");

@@ -37,6 +37,9 @@ class SdkRuntime;
 class LoginCoordinator;
 class SdkCallPool;
 class SdkEventHandler;
+class QrWebCommands;
+class SnapshotCommands;
+class TerminalCommands;
 class UpgradeCommands;
 
 struct MainWindowOptions {
@@ -75,6 +78,10 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   const DiscoveryEngine& Engine() const { return *engine_; }
   DeviceRegistry& Registry() { return *registry_; }
   UpgradeCommands& Upgrades() { return *upgrades_; }
+  TerminalCommands& Terminal() { return *terminal_; }
+  SnapshotCommands& Snapshots() { return *snapshots_; }
+  QrWebCommands& QrWeb() { return *qr_web_; }
+  QLabel* QrPanel() const { return qr_panel_; }
 
  Q_SIGNALS:
   // The auto-stop search that starts with the window has ended.
@@ -119,6 +126,9 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<CommandTable> commands_;
   std::unique_ptr<SdkRuntime> sdk_runtime_;
   std::unique_ptr<UpgradeCommands> upgrades_;
+  std::unique_ptr<TerminalCommands> terminal_;
+  std::unique_ptr<SnapshotCommands> snapshots_;
+  std::unique_ptr<QrWebCommands> qr_web_;
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;
   std::shared_ptr<AddressProber> prober_;

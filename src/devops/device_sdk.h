@@ -23,6 +23,8 @@ class DeviceSdk {
   virtual int GetConfigFile(int handle, const char* path);
   virtual int SetConfigFile(int handle, const char* path);
   virtual int UploadOEMAppFile(int handle, const char* path);
+  virtual int GetFileByName(int handle, int file_type, const char* device_file,
+                            const char* local_folder);
 };
 
 std::unique_ptr<DeviceSdk> MakeNetSdkDeviceSdk();

@@ -18,6 +18,9 @@ int DeviceSdk::SetConfigFile(int, const char*) {
 int DeviceSdk::UploadOEMAppFile(int, const char*) {
   return QM_NETSDK_ERR_NOT_SUPPORTED;
 }
+int DeviceSdk::GetFileByName(int, int, const char*, const char*) {
+  return QM_NETSDK_ERR_NOT_SUPPORTED;
+}
 
 namespace {
 
@@ -50,6 +53,10 @@ class NetSdkDeviceSdk final : public DeviceSdk {
   }
   int UploadOEMAppFile(int handle, const char* path) override {
     return QM_NETSDK_IPC_UploadOEMAppFile(handle, path);
+  }
+  int GetFileByName(int handle, int file_type, const char* device_file,
+                    const char* local_folder) override {
+    return QM_NETSDK_IPC_GetFileByName(handle, file_type, device_file, local_folder);
   }
 };
 
