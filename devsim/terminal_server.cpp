@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -238,8 +239,12 @@ struct TerminalServer::Impl {
       add("devname");
       add("deamontime");
     } else if (ord == "requestPlatform") {
-      for (const auto& [k, v] : d.params)
-        attrs += " " + k + "=\"" + Escape(v) + "\"";
+      for (const auto& [k, v] : d.params) {
+        // The service reports its platform port 5 below the one it was given, which is why
+        // the tools show and write the reported value plus 5.
+        const std::string value = k == "accessport" ? std::to_string(std::atoi(v.c_str()) - 5) : v;
+        attrs += " " + k + "=\"" + Escape(value) + "\"";
+      }
     } else if (ord == "modifyPlatform") {
       // Only what the document carries changes.
       for (const tinyxml2::XMLAttribute* a = root->FirstAttribute(); a; a = a->Next()) {

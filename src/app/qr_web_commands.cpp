@@ -25,10 +25,7 @@ QrWebCommands::QrWebCommands(DeviceListPort& list, Prompter& prompter, QLabel* p
       prompter_(prompter),
       panel_(panel),
       selected_row_(std::move(selected_row)),
-      opener_(DesktopUrlOpener()) {
-  // The symbol is stretched over the whole panel.
-  panel_->setScaledContents(true);
-}
+      opener_(DesktopUrlOpener()) {}
 
 void QrWebCommands::ShowText(const std::string& text) {
   if (text.empty())
@@ -40,7 +37,10 @@ void QrWebCommands::ShowText(const std::string& text) {
     return;
   }
   bitmap_ = std::move(bitmap);
-  panel_->setPixmap(QPixmap::fromImage(QrImage(bitmap_)));
+  // Stretched over the whole panel with hard module edges: a smoothed symbol reads badly.
+  const QSize area = panel_->contentsRect().size();
+  panel_->setPixmap(QPixmap::fromImage(
+      QrImage(bitmap_).scaled(area, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
 }
 
 void QrWebCommands::OpenWebPage() {

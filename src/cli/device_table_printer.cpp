@@ -28,21 +28,21 @@ void PrintDevices(std::ostream& out, const std::vector<DeviceLine>& devices, Out
       {"IP", "ip"},
       {"MAC", "mac"},
       {"SERIAL", "serial"},
-      {"NAME", "name"},
       {"TYPE", "type"},
-      {"MODEL", "model"},
       {"VERSION", "version"},
       {"RUNNING", "running_time"},
       {"LOCAL", "local_address"},
       {"WEB", "web_port", Json::kNumber},
       {"CONTROL", "control_port", Json::kNumber},
+      {"NAME", "name"},
+      {"MODEL", "model"},
   };
   std::vector<RecordCells> records;
   records.reserve(devices.size());
   for (const DeviceLine& d : devices)
-    records.push_back({d.ip, d.mac, d.serial, d.name, d.type, d.model, d.version, d.running_time,
-                       d.local_address, std::to_string(d.web_port),
-                       std::to_string(d.control_port)});
+    records.push_back({d.ip, d.mac, d.serial, d.type, d.version, d.running_time, d.local_address,
+                       std::to_string(d.web_port), std::to_string(d.control_port), d.name,
+                       d.model});
   PrintRecords(out, kColumns, records, format, std::to_string(devices.size()) + " device(s)\n");
 }
 

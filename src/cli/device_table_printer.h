@@ -13,9 +13,9 @@ namespace vdz::cli {
 
 struct DeviceLine {
   std::string ip, mac, serial, type, version, running_time, local_address;
-  std::string name, model;  // from the terminal service, empty when it did not answer
   int web_port = 0;
   int control_port = 0;
+  std::string name, model;  // from the terminal service, empty when it did not answer
 };
 
 DeviceLine MakeDeviceLine(const DeviceRecord& record);

@@ -127,16 +127,16 @@ void PrintLoginCheck(std::ostream& out, const std::vector<LoginCheckLine>& lines
   static const std::vector<RecordColumn> kColumns = {
       {"IP", "ip"},
       {"SERIAL", "serial"},
-      {"NAME", "name"},
-      {"MODEL", "model"},
       {"ONLINE", "online", Json::kYesNo},
       {"VERSION/STATUS", "version_or_status"},
+      {"NAME", "name"},
+      {"MODEL", "model"},
   };
   std::vector<RecordCells> records;
   records.reserve(lines.size());
   int online = 0;
   for (const LoginCheckLine& l : lines) {
-    records.push_back({l.ip, l.serial, l.name, l.model, l.online ? "yes" : "no", l.text});
+    records.push_back({l.ip, l.serial, l.online ? "yes" : "no", l.text, l.name, l.model});
     online += l.online ? 1 : 0;
   }
   PrintRecords(

@@ -23,10 +23,10 @@ namespace vdz::cli {
 struct LoginCheckLine {
   std::string ip;
   std::string serial;
-  std::string name;  // the terminal service's device name and model, when it answered
-  std::string model;
   bool online = false;
   std::string text;  // the firmware version, else the status text
+  std::string name;  // the terminal service's device name and model, when it answered
+  std::string model;
 };
 
 class LoginChecker {

@@ -20,7 +20,7 @@ struct CliRun {
   std::string out;
 };
 
-CliRun Run(const std::string& command) {
+CliRun Shell(const std::string& command) {
   CliRun r;
   FILE* p = ::popen((command + " 2>/dev/null </dev/null").c_str(), "r");
   if (p == nullptr)
@@ -35,7 +35,7 @@ CliRun Run(const std::string& command) {
 }
 
 CliRun Cli(const std::string& args) {
-  return Run(std::string(VDZ_CLI) + " " + args);
+  return Shell(std::string(VDZ_CLI) + " " + args);
 }
 
 class TerminalPictureCliLab : public ::testing::Test {
@@ -69,9 +69,7 @@ TEST_F(TerminalPictureCliLab, TerminalGetSetRestartAndTheNameColumns) {
   CliRun r = Cli("terminal get --seconds 2 --format json " + d.serial);
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("\"devname\": \"" + t.at("devname") + "\""), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("\"accessport\": " + std::to_string(std::stoi(t.at("accessport")) + 5)),
-            std::string::npos)
-      << r.out;
+  EXPECT_NE(r.out.find("\"accessport\": " + t.at("accessport")), std::string::npos) << r.out;
 
   r = Cli("terminal set --seconds 2 --set talkCapVol=33 --set ftpIp=10.9.9.9 " + d.serial + " " +
           devices_[2].ip);
@@ -97,7 +95,7 @@ TEST_F(TerminalPictureCliLab, TerminalGetSetRestartAndTheNameColumns) {
   EXPECT_NE(r.out.find("," + Terminal(devices_[4]).at("devname") + ","), std::string::npos)
       << r.out;
   r = Cli("login-check --seconds 2 --format csv");
-  EXPECT_NE(r.out.find("," + Terminal(devices_[4]).at("deamontime") + ","), std::string::npos)
+  EXPECT_NE(r.out.find("," + Terminal(devices_[4]).at("deamontime") + "\n"), std::string::npos)
       << r.out;
 }
 
@@ -129,7 +127,7 @@ TEST_F(TerminalPictureCliLab, QrPrintsAndSavesADecodableSymbol) {
       continue;
     }
     const std::string id = r.out.substr(0, r.out.find(' '));
-    const CliRun z = Run("zbarimg -q --raw " + png.string());
+    const CliRun z = Shell("zbarimg -q --raw " + png.string());
     EXPECT_EQ(z.out, id + "\n") << d.serial;
     const CliRun shown = Cli("qr --seconds 2 " + d.serial);
     EXPECT_EQ(shown.status, 0);
