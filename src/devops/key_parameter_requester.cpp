@@ -1,6 +1,9 @@
 #include "devops/key_parameter_requester.h"
 
 #include <memory>
+#include <string>
+
+#include "shell/bounded_text.h"
 
 namespace vdz {
 
@@ -17,11 +20,19 @@ void KeyParameterRequester::Request(DeviceRow& row) {
     Apply(ticket, rc, keys);
     return;
   }
-  auto record = std::make_shared<DeviceRecord>(row.record);
+  // Only the two texts the request carries are copied here: the owner's thread lists a
+  // thousand rows in one go and the whole record is large.
+  std::string ip(FieldText(row.record.Lan.IPAddress));
+  std::string serial(FieldText(row.record.SerialNumber));
   auto keys = std::make_shared<TerminalKeyParameters>();
   TerminalService* service = &service_;
   pool_->Submit(
-      [service, record, keys] { return service->RequestKeyParameters(*record, keys.get()); },
+      [service, ip = std::move(ip), serial = std::move(serial), keys] {
+        DeviceRecord record = ZeroDeviceRecord();
+        CopyBounded(record.Lan.IPAddress, ip);
+        CopyBounded(record.SerialNumber, serial);
+        return service->RequestKeyParameters(record, keys.get());
+      },
       [this, ticket, keys](int rc) { Apply(ticket, rc, *keys); });
 }
 
