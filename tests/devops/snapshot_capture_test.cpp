@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "devops/qr_symbol.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -55,6 +57,53 @@ TEST(SnapshotCaptureTest, PendingRowsAreRefusedAndTheWatchReleasesLateOnes) {
   capture.OnWatchTick();
   EXPECT_FALSE(list.entries[0].row->snapshot_pending);
   EXPECT_EQ(list.entries[0].status, LookupText(keys::SNAPPING_TIMEOUT));
+}
+
+// Records where each picture would be fetched to.
+class DownloadSdk : public test::FakeSdk {
+ public:
+  int GetFileByName(int handle, int, const char* device_file, const char* folder) override {
+    downloads.push_back(std::to_string(handle) + " " + device_file + " -> " + folder);
+    return 0;
+  }
+  std::vector<std::string> downloads;
+};
+
+SdkEventRecord SnapshotEvent(int handle, const char* path) {
+  SdkEventRecord e{};
+  e.handle = handle;
+  e.code = 23;
+  const int32_t kind = 23;
+  std::memcpy(e.payload + 28, &kind, sizeof kind);
+  std::strncpy(e.payload + 40, path, 100);
+  return e;
+}
+
+TEST(SnapshotCaptureTest, TwoDevicesWithOneAddressShareAFolderAndOnlyPendingRowsDownload) {
+  test::FakeDeviceList list;
+  DownloadSdk sdk;
+  test::RecordingPrompter prompter;
+  const std::string folder = ::testing::TempDir() + "vdz-snap-test";
+  SnapshotCapture capture(sdk, list, prompter, folder);
+  list.Add(7, true, true, "10.0.0.9");
+  list.Add(8, true, true, "10.0.0.9");
+  list.Add(9, true, true, "10.0.0.7");
+  capture.RequestChecked();
+  list.entries[2].row->snapshot_pending = 0;  // released by the watch meanwhile
+  for (int p = 0; p < 3; ++p) {
+    capture.OnSnapshotEvent(p, *list.entries[static_cast<std::size_t>(p)].row,
+                            SnapshotEvent(7 + p, "/mnt/sd/a.jpg"));
+  }
+  EXPECT_EQ(sdk.downloads,
+            (std::vector<std::string>{"7 /mnt/sd/a.jpg -> " + folder + "/10.0.0.9",
+                                      "8 /mnt/sd/a.jpg -> " + folder + "/10.0.0.9"}));
+  EXPECT_EQ(list.entries[0].status, LookupText(keys::FILEDOWNLOADDING));
+  EXPECT_FALSE(list.entries[0].row->snapshot_pending);
+  // A control character in the picture's name: nothing is fetched.
+  list.entries[0].row->snapshot_pending = 1;
+  capture.OnSnapshotEvent(0, *list.entries[0].row, SnapshotEvent(7, "/mnt/a\x01.jpg"));
+  EXPECT_EQ(sdk.downloads.size(), 2u);
+  EXPECT_EQ(list.entries[0].status, LookupText(keys::FILEDOWN_REQFAIL));
 }
 
 TEST(QrSymbol, SmallestVersionWithAQuietZoneOfFourModules) {
