@@ -167,16 +167,6 @@ int InvertedHornValue(int row) {
 
 DlgRkPlatformSetting::DlgRkPlatformSetting(QWidget* parent) : QDialog(parent) {
   auto* grid = new QGridLayout(this);
-  int slot = 0;
-  // Three columns of label + control pairs.
-  auto place = [&](QWidget* label, QWidget* control) {
-    const int row = slot / 3;
-    const int column = (slot % 3) * 2;
-    ++slot;
-    if (label != nullptr)
-      grid->addWidget(label, row, column);
-    grid->addWidget(control, row, column + 1);
-  };
   auto make_label = [this](int id) -> QLabel* {
     if (id == 0)
       return nullptr;
@@ -191,28 +181,55 @@ DlgRkPlatformSetting::DlgRkPlatformSetting(QWidget* parent) : QDialog(parent) {
     if (e.kind == EditKind::kDigits)
       edit->setValidator(new QIntValidator(0, 99999999, edit));
     controls_[e.id] = edit;
-    QLabel* label = make_label(e.label_id);
-    if (label != nullptr)
+    if (QLabel* label = make_label(e.label_id))
       label->setBuddy(edit);
-    place(label, edit);
   }
   for (const ListRow& l : Lists()) {
     auto* list = new QComboBox(this);
     list->setObjectName(Id(l.id));
     controls_[l.id] = list;
-    place(make_label(l.label_id), list);
+    make_label(l.label_id);
   }
   for (const CheckRow& c : Checks()) {
     auto* box = new QCheckBox(this);
     box->setObjectName(Id(c.id));
     controls_[c.id] = box;
-    place(make_label(c.label_id), box);
+    make_label(c.label_id);
   }
   maintenance_time_ = new QTimeEdit(this);
   maintenance_time_->setObjectName(Id(1064));
   maintenance_time_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
   controls_[1064] = maintenance_time_;
-  place(nullptr, maintenance_time_);
+
+  // Three columns of a label and its controls; switches without a caption of their own sit
+  // beside the value they enable.
+  struct Cell {
+    int label;
+    std::vector<int> controls;
+  };
+  static const std::vector<Cell> kCells = {
+      {1745, {1013}},    {1747, {1759}},          {1746, {1014}},       {1753, {1942}},
+      {1737, {1738}},    {1809, {1808}},          {1757, {1762}},       {1748, {1756}},
+      {1750, {1754}},    {1749, {1755}},          {1807, {1806}},       {1751, {1758, 1743}},
+      {1742, {1741}},    {1767, {1766}},          {1804, {1805}},       {1760, {1761}},
+      {1752, {1763}},    {1765, {1764}},          {1769, {1768}},       {1792, {1791}},
+      {1771, {1770}},    {1803, {1800}},          {1793, {1794}},       {1796, {1799}},
+      {1801, {1802}},    {1784, {1785}},          {1786, {1788, 1787}}, {1744, {1772, 1064}},
+      {0, {1783}},       {0, {1814, 1815, 1816}}, {1777, {1943}},       {1778, {1776}},
+      {1780, {1944}},    {1781, {1779}},          {1782, {1945}},       {1797, {1795}},
+      {0, {1798, 1946}}, {0, {1774, 1773}},       {0, {1790}},
+  };
+  for (std::size_t i = 0; i < kCells.size(); ++i) {
+    const int row = static_cast<int>(i / 3);
+    const int column = static_cast<int>(i % 3) * 2;
+    if (kCells[i].label != 0)
+      grid->addWidget(controls_[kCells[i].label], row, column);
+    auto* box = new QHBoxLayout;
+    for (int id : kCells[i].controls)
+      box->addWidget(controls_[id], controls_[id]->inherits("QCheckBox") ? 0 : 1);
+    grid->addLayout(box, row, column + 1);
+  }
+  const int slot = static_cast<int>(kCells.size());
 
   const int last = (slot + 2) / 3;
   batch_note_ = make_label(1740);
