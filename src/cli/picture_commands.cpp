@@ -144,8 +144,8 @@ bool WritePng(const std::string& path, const QrBitmap& bitmap) {
   return std::fclose(file) == 0 && ok;
 }
 
-// Two modules a line with half blocks, light on dark terminals or not: dark modules print as
-// blanks on an inverted background would depend on the terminal, so dark is the full block.
+// Two modules a line with half blocks; dark modules are the drawn ones, so the symbol reads
+// as printed on a light terminal background (--out gives a picture for any other).
 void PrintSymbol(const QrBitmap& b) {
   for (int y = 0; y < b.side; y += 2) {
     std::string line;
