@@ -158,10 +158,10 @@ int main() {
       "call pool (%d threads, shared with the logins): every answering device named "
       "after %.0f ms (%d named)  ratio to reference %.3f  (target <= 2000 ms)\n",
       vdz::kLoginThreads, names_ms, named_count, names_ms / sequential_ms);
-  std::printf("owner's loop held at most %.2f ms by one step  (target <= 50 ms)\n",
-              worst_step_ms);
-  std::printf("  listing %d rows in one step: %.2f ms, of which the name requests %.2f ms; "
-              "longest single result applied: %.3f ms\n",
-              n, listing_step_ms, requests_ms, worst_result_ms);
+  std::printf("owner's loop held at most %.2f ms by one step  (target <= 50 ms)\n", worst_step_ms);
+  std::printf(
+      "  listing %d rows in one step: %.2f ms, of which the name requests %.2f ms; "
+      "longest single result applied: %.3f ms\n",
+      n, listing_step_ms, requests_ms, worst_result_ms);
   return names_ms >= 0 ? 0 : 1;
 }
