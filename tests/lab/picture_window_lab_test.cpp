@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QProcess>
 #include <QUrl>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -223,6 +224,8 @@ TEST_F(PictureWindowLab, SilentDeviceTimesOutBetweenFiveAndTenSecondsAndLateOnes
   t.start();
   window_->RunCommand(cmd::kBatchSnapshot);
   ASSERT_TRUE(WaitFor([&] { return Cell(silent, 4) == Text(keys::SNAPPING_TIMEOUT); }, 11000));
+  std::printf("SNAPPING_TIMEOUT shown %lld ms after the request\n",
+              static_cast<long long>(t.elapsed()));
   EXPECT_GE(t.elapsed(), 5000);
   EXPECT_LE(t.elapsed(), 10500);
   EXPECT_TRUE(WaitFor([&] { return Cell(late, 4) == Text(keys::SNAPPING_TIMEOUT); }, 2000));
