@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "protocol/protocol_numbers.h"
 #include "sdk_device.h"
 #include "simulator.h"
 
@@ -32,6 +33,56 @@ std::string Simulator::DeviceLine(const SimDevice& d, int64_t now_ms) const {
          " sdk-port=" + std::to_string(sdk_.Port(d.sdk_id)) +
          " sdk-sessions=" + std::to_string(sdk_.SessionCount(d.sdk_id)) +
          " sdk-misbehave=" + SdkMisbehaviourText(d.sdk_misbehave) + "\n";
+}
+
+std::string Simulator::SnapshotCommand(KvLine& args) {
+  const bool set = !args.words.empty() && args.words.size() == 2;
+  if (set && args.words[1] != "none" && args.words[1] != "never" && args.words[1] != "late" &&
+      args.words[1] != "refuse" && args.words[1] != "hostile-path") {
+    return Err("snapshot-fault SERIAL|all none|never|late|refuse|hostile-path");
+  }
+  const std::string target = args.words.empty() ? "all" : args.words[0];
+  std::string out;
+  for (const SimDevice& d : devices_) {
+    if (target != "all" && target != d.serial)
+      continue;
+    SnapshotState& st = snapshots_[d.serial];
+    if (set) {
+      st.fault = args.words[1];
+      sdk_.RefuseSystemCommand(d.sdk_id, proto::kCmdSnapshot, st.fault == "refuse");
+      continue;
+    }
+    out += "snapshots sn=" + QuoteKvValue(d.serial) + " fault=" + st.fault +
+           " requests=" + std::to_string(sdk_.SystemControlCount(d.sdk_id, proto::kCmdSnapshot)) +
+           " taken=" + std::to_string(st.taken) + "\n";
+  }
+  return out + "OK\n";
+}
+
+std::string Simulator::TerminalCommand(const std::string& verb, KvLine& args) {
+  TerminalFault fault = TerminalFault::kNone;
+  if (verb == "terminal-fault" &&
+      (args.words.size() != 2 || !ParseTerminalFault(args.words[1], &fault))) {
+    return Err("terminal-fault SERIAL|all none|silent|late|oversize|split|ord-ok|other-ord|close");
+  }
+  if (verb == "terminal-get" && args.words.size() != 1)
+    return Err("terminal-get SERIAL");
+  const std::string target = args.words[0];
+  std::string out;
+  int n = 0;
+  for (const SimDevice& d : devices_) {
+    if (target != "all" && target != d.serial)
+      continue;
+    ++n;
+    if (verb == "terminal-fault") {
+      terminal_.SetFault(d.serial, fault);
+    } else {
+      out += "terminal sn=" + QuoteKvValue(d.serial) + " " + terminal_.Describe(d.serial) + "\n";
+    }
+  }
+  if (n == 0)
+    return Err("no device " + target);
+  return out + "OK\n";
 }
 
 std::string Simulator::SdkCommand(const std::string& verb, KvLine& args) {
@@ -315,6 +366,10 @@ std::string Simulator::Command(const std::string& raw, bool* shutdown) {
   if (verb == "sdk-document" || verb == "sdk-system" || verb == "sdk-clock" ||
       verb == "sdk-refuse-settings")
     return SdkSettingsCommand(verb, args);
+  if (verb == "snapshot-fault" || verb == "snapshots")
+    return SnapshotCommand(args);
+  if (verb == "terminal-fault" || verb == "terminal-get")
+    return TerminalCommand(verb, args);
   if (verb == "config")
     return ConfigCommand(args);
   if (verb == "rtsp" || verb == "ptz-log")

@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "answer_writer.h"
 #include "protocol/protocol_numbers.h"
 #include "sdk_device.h"
+#include "snapshot_picture.h"
 
 namespace vdz::devsim {
 
@@ -93,6 +95,10 @@ Simulator::~Simulator() {
 bool Simulator::Init(std::string* error) {
   if (options_.rtsp && !rtsp_)
     rtsp_ = std::make_unique<RtspSite>(options_.rtsp_sizes);
+  if (!terminal_.Start()) {
+    *error = "terminal service: cannot start";
+    return false;
+  }
   if (const int e = netlink_.Open(); e != 0) {
     *error = std::string("rtnetlink: ") + std::strerror(-e);
     return false;
@@ -204,6 +210,18 @@ bool Simulator::AddDevice(SimDevice d, std::string* error) {
     netlink_.Remove(d.ifindex, d.net.ip);
     return false;
   }
+  if (const int e = terminal_.Add(
+          d.serial, Ipv4Text(d.net.ip),
+          DefaultTerminalParams(d.serial, static_cast<int>(devices_.size()), Ipv4Text(d.net.ip)));
+      e != 0) {
+    *error = "terminal service on " + Ipv4Text(d.net.ip) + ": " + std::strerror(-e);
+    sdk_.RemoveDevice(d.sdk_id);
+    netlink_.Remove(d.ifindex, d.net.ip);
+    return false;
+  }
+  if (!web_.Add(Ipv4Text(d.net.ip), static_cast<uint16_t>(d.web_port), d.type, d.serial))
+    std::fprintf(stderr, "viduzaver-devsim: no web page on port %d\n", d.web_port);
+  snapshots_[d.serial] = SnapshotState{};
   d.sdk_down = false;
   if (d.sdk_misbehave != devserver::Misbehaviour::kNone)
     sdk_.SetMisbehaviour(d.sdk_id, d.sdk_misbehave);
@@ -215,6 +233,9 @@ bool Simulator::AddDevice(SimDevice d, std::string* error) {
 void Simulator::RemoveDevice(std::size_t index) {
   StopCamera(devices_[index]);
   sdk_.RemoveDevice(devices_[index].sdk_id);
+  terminal_.Remove(devices_[index].serial);
+  web_.Remove(Ipv4Text(devices_[index].net.ip));
+  snapshots_.erase(devices_[index].serial);
   netlink_.Remove(devices_[index].ifindex, devices_[index].net.ip);
   devices_.erase(devices_.begin() + static_cast<std::ptrdiff_t>(index));
   by_serial_.clear();
@@ -225,6 +246,9 @@ void Simulator::RemoveDevice(std::size_t index) {
 void Simulator::RemoveAll() {
   if (rtsp_)
     rtsp_->RemoveAll();
+  terminal_.RemoveAll();
+  web_.RemoveAll();
+  snapshots_.clear();
   for (const SimDevice& d : devices_) {
     sdk_.RemoveDevice(d.sdk_id);
     netlink_.Remove(d.ifindex, d.net.ip);
@@ -288,6 +312,7 @@ void Simulator::ServiceSdk(int64_t now_us) {
   if (now_ms - last_sdk_tick_ms_ < 50)
     return;
   last_sdk_tick_ms_ = now_ms;
+  ServiceSnapshots(now_ms);
   for (SimDevice& d : devices_) {
     if (!d.sdk_down && sdk_.Port(d.sdk_id) == 0) {
       // Rebooted through the SDK: the whole device goes quiet, discovery too. After an
@@ -300,6 +325,48 @@ void Simulator::ServiceSdk(int64_t now_us) {
     if (d.sdk_down && !d.Rebooting(now_ms) &&
         sdk_.MoveDevice(d.sdk_id, Ipv4Text(d.net.ip), 0) == 0) {
       d.sdk_down = false;
+    }
+  }
+}
+
+void Simulator::ServiceSnapshots(int64_t now_ms) {
+  // A picture is ready a moment after the request; a late device answers after any watch.
+  constexpr int64_t kSnapshotDelayMs = 300;
+  constexpr int64_t kLateSnapshotMs = 12000;
+  for (const SimDevice& d : devices_) {
+    auto it = snapshots_.find(d.serial);
+    if (it == snapshots_.end())
+      continue;
+    SnapshotState& st = it->second;
+    const int count = sdk_.SystemControlCount(d.sdk_id, proto::kCmdSnapshot);
+    for (; st.seen < count; ++st.seen) {
+      if (st.fault == "never")
+        continue;
+      st.due_ms.push_back(now_ms + (st.fault == "late" ? kLateSnapshotMs : kSnapshotDelayMs));
+    }
+    while (!st.due_ms.empty() && st.due_ms.front() <= now_ms) {
+      st.due_ms.erase(st.due_ms.begin());
+      ++st.taken;
+      const std::string path =
+          st.fault == "hostile-path"
+              ? "../../../../../../tmp/vdz-escaped-" + d.serial + ".jpg"
+              : "/mnt/sd/snap/" + d.serial + "_" + std::to_string(st.taken) + ".jpg";
+      const time_t wall = static_cast<time_t>(WallMs() / 1000);
+      tm local{};
+      localtime_r(&wall, &local);
+      char clock[16];
+      std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", local.tm_hour, local.tm_min,
+                    local.tm_sec);
+      sdk_.StoreFile(d.sdk_id, path, SnapshotJpeg(Ipv4Text(d.net.ip), clock));
+      // The alarm record: hour, minute, second at 16, 20, 24, the kind at 28, the path at 40.
+      std::string record(proto::kAlarmRecordSize, '\0');
+      const int32_t fields[4] = {local.tm_hour, local.tm_min, local.tm_sec,
+                                 proto::kAlarmKindSnapshot};
+      std::memcpy(&record[16], fields, sizeof fields);
+      std::memcpy(&record[proto::kAlarmPathOffset], path.data(),
+                  std::min<std::size_t>(path.size(),
+                                        proto::kAlarmRecordSize - proto::kAlarmPathOffset - 1));
+      sdk_.PushEvent(d.sdk_id, proto::kEventAlarm, record);
     }
   }
 }
@@ -479,6 +546,9 @@ std::string Simulator::MoveDevice(SimDevice& d, const NetSettings& to) {
     std::string why;
     if (!StartCamera(moved, &why))
       std::fprintf(stderr, "viduzaver-devsim: %s\n", why.c_str());
+    terminal_.Move(d.serial, Ipv4Text(to.ip));
+    web_.Remove(Ipv4Text(old_ip));
+    web_.Add(Ipv4Text(to.ip), static_cast<uint16_t>(d.web_port), d.type, d.serial);
     netlink_.Remove(d.ifindex, old_ip);
   }
   d.net = to;

@@ -19,6 +19,8 @@
 #include "request_reader.h"
 #include "rtsp_site.h"
 #include "site.h"
+#include "terminal_server.h"
+#include "web_server.h"
 
 namespace vdz::devsim {
 
@@ -95,6 +97,9 @@ class Simulator {
   std::string SdkCommand(const std::string& verb, KvLine& args);
   std::string TalkCommand(const std::string& verb, KvLine& args);
   std::string SdkSettingsCommand(const std::string& verb, KvLine& args);
+  std::string TerminalCommand(const std::string& verb, KvLine& args);
+  std::string SnapshotCommand(KvLine& args);
+  void ServiceSnapshots(int64_t now_ms);
 
   SimulatorOptions options_;
   Site initial_site_;
@@ -106,6 +111,16 @@ class Simulator {
   std::mt19937 rng_;
   devserver::DeviceServerHost sdk_;
   std::unique_ptr<RtspSite> rtsp_;
+  TerminalServer terminal_;
+  WebServer web_;
+  // Snapshot requests each device has seen and the announcements it still owes.
+  struct SnapshotState {
+    std::string fault = "none";  // none, never, late, refuse, hostile-path
+    int seen = 0;
+    int taken = 0;
+    std::vector<int64_t> due_ms;
+  };
+  std::map<std::string, SnapshotState> snapshots_;
   int64_t last_sdk_tick_ms_ = 0;
   std::vector<SimDevice> devices_;
   std::map<std::string, std::size_t> by_serial_;

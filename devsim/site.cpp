@@ -133,6 +133,8 @@ SimDevice MakeDevice(int k, uint32_t ip, const GenerateOptions& o, int64_t now_m
   d.accounts[0] = {"admin", o.password, "Administrator", "Enable"};
   d.accounts[1] = {"user", "user123", "User", "Enable"};
   d.ptz_port = 5000 + k % 100;
+  // Some devices serve their web page on 8080, as sites behind one router do.
+  d.web_port = k % 5 == 2 ? 8080 : 80;
   if (o.with_rk) {
     d.rk.present = true;
     d.rk.fields = {

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <unordered_map>
 
@@ -98,6 +99,8 @@ struct DeviceServerHost::Impl {
     Misbehaviour misbehaviour = Misbehaviour::kNone;
     Millis back_at = 0;  // rebooting until then
     std::map<int, std::string> last_system_control;
+    std::map<int, int> system_control_count;
+    std::set<int> refused_commands;
     TransferFault fault = TransferFault::kNone;
     std::int64_t cap = 0;  // bytes per second read, 0: unlimited
     double tokens = 0;
@@ -499,7 +502,7 @@ struct DeviceServerHost::Impl {
           d.mp3_files.erase(name);
           d.app_files.erase(name);
           d.config.files.erase(name);
-        } else if (!AcceptedSystemCommand(r.command)) {
+        } else if (!AcceptedSystemCommand(r.command) || d.refused_commands.count(r.command) > 0) {
           Reply(c, h.sequence, kResultUnknownCommand);
           break;
         } else if (const char* root = ExpectedSystemRoot(r.command);
@@ -516,6 +519,7 @@ struct DeviceServerHost::Impl {
           d.clock_offset_s = *synced - LocalWallSeconds();
         }
         d.last_system_control[r.command] = std::string(r.text);
+        ++d.system_control_count[r.command];
         Reply(c, h.sequence, 0);
         break;
       case RequestOp::kReboot: {
@@ -1202,6 +1206,25 @@ std::optional<std::string> DeviceServerHost::LastSystemControl(DeviceId id, int 
   if (p == it->second.last_system_control.end())
     return std::nullopt;
   return p->second;
+}
+
+int DeviceServerHost::SystemControlCount(DeviceId id, int command) const {
+  std::lock_guard lock(impl_->mutex);
+  auto it = impl_->devices.find(id);
+  if (it == impl_->devices.end())
+    return 0;
+  auto n = it->second.system_control_count.find(command);
+  return n == it->second.system_control_count.end() ? 0 : n->second;
+}
+
+bool DeviceServerHost::RefuseSystemCommand(DeviceId id, int command, bool refuse) {
+  return WithDevice(*impl_, id, [&](Impl::Device& d) {
+    if (refuse) {
+      d.refused_commands.insert(command);
+    } else {
+      d.refused_commands.erase(command);
+    }
+  });
 }
 
 int DeviceServerHost::SessionCount(DeviceId id) const {

@@ -72,6 +72,10 @@ class DeviceServerHost {
   // Parameter text of the last system command of that number the device accepted; the last
   // preset command is kept under kPresetKey as "COMMAND PRESET".
   std::optional<std::string> LastSystemControl(DeviceId id, int command) const;
+  // System commands of that number the device accepted so far.
+  int SystemControlCount(DeviceId id, int command) const;
+  // The device answers that system command with a failure while refuse is set.
+  bool RefuseSystemCommand(DeviceId id, int command, bool refuse);
   int SessionCount(DeviceId id) const;
   // Every PTZ control command received (the oldest first; at most 100000 kept).
   std::vector<PtzCommand> PtzLog(DeviceId id, bool clear = false);

@@ -1,6 +1,7 @@
 #include "app/device_list_presenter.h"
 
 #include "devops/device_login.h"
+#include "devops/key_parameter_requester.h"
 #include "devops/login_coordinator.h"
 #include "discovery/running_time_text.h"
 #include "shell/bounded_text.h"
@@ -72,6 +73,8 @@ void DeviceListPresenter::SetStatusText(const std::string& text) {
 void DeviceListPresenter::OnRowsCleared() {
   if (logins_ != nullptr)
     logins_->Forget();
+  if (key_parameters_ != nullptr)
+    key_parameters_->Forget();
   list_.DeleteAllItems();
   if (hooks_.rows_cleared)
     hooks_.rows_cleared();
@@ -120,6 +123,8 @@ void DeviceListPresenter::OnRowAdded(int, DeviceRow& row) {
     return;
   list_.SetItemData(position, reinterpret_cast<quintptr>(&row));
   WriteCells(position, row.record);
+  if (key_parameters_ != nullptr)
+    key_parameters_->Request(row);
   if (logins_ != nullptr) {
     logins_->StartLogin(row, row.record);
   } else {
@@ -168,6 +173,10 @@ void DeviceListPresenter::SetVersionText(int position, const std::string& text) 
 
 void DeviceListPresenter::SetAddressText(int position, const std::string& text) {
   list_.SetItemText(position, kAddressColumn, QString::fromStdString(text));
+}
+
+void DeviceListPresenter::SetTerminalText(int position, int column, const std::string& text) {
+  list_.SetItemText(position, column, QString::fromStdString(text));
 }
 
 int DeviceListPresenter::PositionOf(const DeviceRow& row) {

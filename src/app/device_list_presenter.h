@@ -13,6 +13,7 @@
 namespace vdz {
 
 class CReportCtrl;
+class KeyParameterRequester;
 class LoginCoordinator;
 
 class DeviceListPresenter final : public SearchView, public DeviceListPort {
@@ -28,6 +29,8 @@ class DeviceListPresenter final : public SearchView, public DeviceListPort {
 
   // New rows and changed addresses are logged in through it; without one, at once here.
   void SetLogins(LoginCoordinator* logins) { logins_ = logins; }
+  // New rows ask their terminal service for name and model through it.
+  void SetKeyParameters(KeyParameterRequester* requester) { key_parameters_ = requester; }
 
   // The header text of the seven columns with their language captions and widths.
   static QString ColumnHeaderText();
@@ -54,6 +57,7 @@ class DeviceListPresenter final : public SearchView, public DeviceListPort {
   void SetStatusText(int position, const std::string& text) override;
   void SetVersionText(int position, const std::string& text) override;
   void SetAddressText(int position, const std::string& text) override;
+  void SetTerminalText(int position, int column, const std::string& text) override;
 
   int PositionOf(const DeviceRow& row) override;
 
@@ -65,6 +69,7 @@ class DeviceListPresenter final : public SearchView, public DeviceListPort {
   WindowHooks hooks_;
   std::string preview_ip_;
   LoginCoordinator* logins_ = nullptr;
+  KeyParameterRequester* key_parameters_ = nullptr;
   // Rows appended in one step by ReserveRows and not yet given to a device.
   int reserved_first_ = -1;
   int reserved_left_ = 0;

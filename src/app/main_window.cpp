@@ -18,12 +18,16 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/batch_settings_commands.h"
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
 #include "app/preview_commands.h"
+#include "app/qr_web_commands.h"
 #include "app/sdk_event_bridge.h"
+#include "app/snapshot_commands.h"
+#include "app/terminal_commands.h"
 #include "app/tooltip_style.h"
 #include "app/upgrade_commands.h"
 #include "audio/console/audio_play_dlg.h"
@@ -158,6 +162,9 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
     if (preview_)
       preview_->OnVersionKnown(position, row);
   };
+  hooks.snapshot_alarm = [this](int position, DeviceRow& row, const SdkEventRecord& event) {
+    snapshots_->capture().OnSnapshotEvent(position, row, event);
+  };
   logins_->UsePoolFor(&hooks);
   event_handler_ = std::make_unique<SdkEventHandler>(*sdk_, *presenter_, hooks);
   logins_->SetEventHandler(event_handler_.get());
@@ -188,12 +195,16 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
       PreviewWidgets{this, list_, grid_, preview_sound_, switch_stream_});
   batch_settings_ = std::make_unique<BatchSettingsCommands>(*sdk_, *presenter_, *prompter_, this,
                                                             [this](int id) { return Button(id); });
+  terminal_ = std::make_unique<TerminalCommands>(*presenter_, *prompter_, sdk_calls_.get(), this);
+  presenter_->SetKeyParameters(&terminal_->KeyParameters());
+  snapshots_ = std::make_unique<SnapshotCommands>(*sdk_, *presenter_, *prompter_, &snapshot_timer_,
+                                                  [this] { return SelectedRow(); });
+  qr_web_ = std::make_unique<QrWebCommands>(*presenter_, *prompter_, qr_panel_,
+                                            [this] { return SelectedRow(); });
   RegisterCommands();
 
   connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
   connect(&request_timer_, &QTimer::timeout, this, [this] { session_->OnRequestTick(); });
-  // Snapshots arrive with their feature; the timer exists from the start.
-  connect(&snapshot_timer_, &QTimer::timeout, this, [] {});
 }
 
 CQmDadIvidudEvuzDlg::~CQmDadIvidudEvuzDlg() {
@@ -329,7 +340,13 @@ void CQmDadIvidudEvuzDlg::BuildLayout() {
 
 void CQmDadIvidudEvuzDlg::Relabel() {
   adapter_label_->setText(Text(keys::NETCARD));
-  buttons_[cmd::kSearch]->setText(Text(keys::STARTSEARCH));
+  // Wide enough for both captions, so the button does not change size as a search starts
+  // and stops.
+  QPushButton* search = buttons_[cmd::kSearch];
+  search->setText(Text(keys::STOPSEARCH));
+  const int stop_width = search->sizeHint().width();
+  search->setText(Text(keys::STARTSEARCH));
+  search->setMinimumWidth(std::max(stop_width, search->sizeHint().width()));
   select_all_->setText(Text(keys::CHECKALL));
   preview_sound_->setText(Text(keys::AUDIO));
   switch_stream_->setText(Text(keys::TEXT33));
@@ -479,11 +496,8 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
 
   RegisterNetworkCommands();
   // Each of these says "not available in this build" until its feature is built.
-  for (int id :
-       {cmd::kBatchTerminal, cmd::kBatchSnapshot, cmd::kPrintLabel, cmd::kRestartTerminalService,
-        cmd::kMenuOpenWeb, cmd::kMenuRemoteZhCn, cmd::kMenuRemoteZhTw, cmd::kMenuRemoteEnglish,
-        cmd::kMenuRemoteKorean, cmd::kMenuRemotePolish, cmd::kMenuSnapshot,
-        cmd::kMenuOpenSnapshotFolder, cmd::kListRowClick}) {
+  for (int id : {cmd::kPrintLabel, cmd::kMenuRemoteZhCn, cmd::kMenuRemoteZhTw,
+                 cmd::kMenuRemoteEnglish, cmd::kMenuRemoteKorean, cmd::kMenuRemotePolish}) {
     t.AddUnavailable(id);
   }
   upgrades_->Register(t);
@@ -493,6 +507,9 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
   });
   preview_->Register(t);
   batch_settings_->Register(t);
+  terminal_->Register(t);
+  snapshots_->Register(t);
+  qr_web_->Register(t);
   if (!t.Duplicates().empty()) {
     DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
     Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");

@@ -39,6 +39,9 @@ class SdkRuntime;
 class LoginCoordinator;
 class SdkCallPool;
 class SdkEventHandler;
+class QrWebCommands;
+class SnapshotCommands;
+class TerminalCommands;
 class UpgradeCommands;
 class PreviewCommands;
 class BatchSettingsCommands;
@@ -86,6 +89,10 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   QCheckBox* SoundBox() const { return preview_sound_; }
   QCheckBox* SwitchStreamBox() const { return switch_stream_; }
   BatchSettingsCommands& BatchSettings() { return *batch_settings_; }
+  TerminalCommands& Terminal() { return *terminal_; }
+  SnapshotCommands& Snapshots() { return *snapshots_; }
+  QrWebCommands& QrWeb() { return *qr_web_; }
+  QLabel* QrPanel() const { return qr_panel_; }
 
  Q_SIGNALS:
   // The auto-stop search that starts with the window has ended.
@@ -136,6 +143,9 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   CAudioPlayDlg* console_ = nullptr;  // child window, hidden until button 1296
   std::unique_ptr<PreviewCommands> preview_;
   std::unique_ptr<BatchSettingsCommands> batch_settings_;
+  std::unique_ptr<TerminalCommands> terminal_;
+  std::unique_ptr<SnapshotCommands> snapshots_;
+  std::unique_ptr<QrWebCommands> qr_web_;
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;
   std::shared_ptr<AddressProber> prober_;

@@ -65,4 +65,22 @@ std::string CliDeviceList::AddressText(int position) const {
   return Valid(position) ? rows_[static_cast<std::size_t>(position)].address : std::string();
 }
 
+void CliDeviceList::SetTerminalText(int position, int column, const std::string& text) {
+  if (!Valid(position))
+    return;
+  Entry& e = rows_[static_cast<std::size_t>(position)];
+  std::string& cell = column == kModelColumn ? e.model : e.device_name;
+  if (cell != text) {
+    cell = text;
+    ++cell_changes_;
+  }
+}
+
+std::string CliDeviceList::TerminalText(int position, int column) const {
+  if (!Valid(position))
+    return {};
+  const Entry& e = rows_[static_cast<std::size_t>(position)];
+  return column == kModelColumn ? e.model : e.device_name;
+}
+
 }  // namespace vdz::cli

@@ -22,11 +22,14 @@ class CliDeviceList final : public DeviceListPort {
   void SetStatusText(int position, const std::string& text) override;
   void SetVersionText(int position, const std::string& text) override;
   void SetAddressText(int position, const std::string& text) override;
+  void SetTerminalText(int position, int column, const std::string& text) override;
 
   // Empty for a position outside the list.
   std::string StatusText(int position) const;
   std::string VersionText(int position) const;
   std::string AddressText(int position) const;
+  // The device name (column 1) and model (column 6) the terminal service reported.
+  std::string TerminalText(int position, int column) const;
   // Cell writes that changed a text.
   int cell_changes() const { return cell_changes_; }
 
@@ -37,6 +40,8 @@ class CliDeviceList final : public DeviceListPort {
     std::string status;
     std::string version;
     std::string address;
+    std::string device_name;
+    std::string model;
   };
   bool Valid(int position) const {
     return position >= 0 && position < static_cast<int>(rows_.size());

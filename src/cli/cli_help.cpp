@@ -81,6 +81,22 @@ const std::vector<CommandHelp>& CommandHelpTable() {
        "interval 60-999999 s, server an address or host name; defaults pool.ntp.org, 123, 60, "
        "+08:00) and scheduled maintenance (day 0 Monday to 6 Sunday, 7 every day). Also takes "
        "--format table|csv|json; one result line per device."},
+      {"snapshot",
+       "viduzaver-cli snapshot SERIAL|IP...|--all [--dir DIR] [--format table|csv|json]",
+       "Asks each device for a picture, waits for it and saves it under DIR/<address> (default: "
+       "the documents folder's snap folder); one line per device with the saved file or the "
+       "failure."},
+      {"qr", "viduzaver-cli qr SERIAL|IP [--out FILE.png]",
+       "Shows the device's P2P identifier as a QR symbol on the terminal, or saves it as a PNG "
+       "picture."},
+      {"terminal",
+       "viduzaver-cli terminal get SERIAL|IP [--format table|csv|json]\n"
+       "viduzaver-cli terminal set SERIAL|IP...|--all --set NAME=VALUE [--set NAME=VALUE ...]\n"
+       "viduzaver-cli terminal restart SERIAL|IP...|--all",
+       "The terminal service of intercom and broadcast devices (TCP 2220): get prints one "
+       "device's parameter set; set writes only the named attributes (accessip, devname, "
+       "talkCapVol, ftpIp, ...) to each device; restart restarts the service on each device. "
+       "set and restart act on devices that log in, like the window's buttons."},
   };
   return table;
 }

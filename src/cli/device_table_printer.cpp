@@ -34,12 +34,15 @@ void PrintDevices(std::ostream& out, const std::vector<DeviceLine>& devices, Out
       {"LOCAL", "local_address"},
       {"WEB", "web_port", Json::kNumber},
       {"CONTROL", "control_port", Json::kNumber},
+      {"NAME", "name"},
+      {"MODEL", "model"},
   };
   std::vector<RecordCells> records;
   records.reserve(devices.size());
   for (const DeviceLine& d : devices)
     records.push_back({d.ip, d.mac, d.serial, d.type, d.version, d.running_time, d.local_address,
-                       std::to_string(d.web_port), std::to_string(d.control_port)});
+                       std::to_string(d.web_port), std::to_string(d.control_port), d.name,
+                       d.model});
   PrintRecords(out, kColumns, records, format, std::to_string(devices.size()) + " device(s)\n");
 }
 

@@ -15,6 +15,7 @@ struct DeviceLine {
   std::string ip, mac, serial, type, version, running_time, local_address;
   int web_port = 0;
   int control_port = 0;
+  std::string name, model;  // from the terminal service, empty when it did not answer
 };
 
 DeviceLine MakeDeviceLine(const DeviceRecord& record);

@@ -110,6 +110,8 @@ std::vector<LoginCheckLine> LoginChecker::Lines() {
     LoginCheckLine line;
     line.ip = FieldText(row->record.Lan.IPAddress);
     line.serial = AnsiToUtf8(FieldText(row->record.SerialNumber));
+    line.name = list_.TerminalText(position, kDeviceNameColumn);
+    line.model = list_.TerminalText(position, kModelColumn);
     line.online = row->online != 0;
     // The cells hold UTF-8 already; the version cell is set once the device told it.
     const std::string version = list_.VersionText(position);
@@ -127,12 +129,14 @@ void PrintLoginCheck(std::ostream& out, const std::vector<LoginCheckLine>& lines
       {"SERIAL", "serial"},
       {"ONLINE", "online", Json::kYesNo},
       {"VERSION/STATUS", "version_or_status"},
+      {"NAME", "name"},
+      {"MODEL", "model"},
   };
   std::vector<RecordCells> records;
   records.reserve(lines.size());
   int online = 0;
   for (const LoginCheckLine& l : lines) {
-    records.push_back({l.ip, l.serial, l.online ? "yes" : "no", l.text});
+    records.push_back({l.ip, l.serial, l.online ? "yes" : "no", l.text, l.name, l.model});
     online += l.online ? 1 : 0;
   }
   PrintRecords(

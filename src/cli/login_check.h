@@ -25,6 +25,8 @@ struct LoginCheckLine {
   std::string serial;
   bool online = false;
   std::string text;  // the firmware version, else the status text
+  std::string name;  // the terminal service's device name and model, when it answered
+  std::string model;
 };
 
 class LoginChecker {

@@ -11,11 +11,14 @@
 #include "cli/device_search.h"
 #include "cli/device_table_printer.h"
 #include "cli/login_check.h"
+#include "cli/picture_commands.h"
 #include "cli/readdress_command.h"
 #include "cli/sdk_event_queue.h"
 #include "cli/set_command.h"
+#include "cli/terminal_command.h"
 #include "cli/transfer_command.h"
 #include "devops/device_sdk.h"
+#include "devops/key_parameter_requester.h"
 #include "devops/sdk_runtime.h"
 #include "discovery/local_interfaces.h"
 #include "shell/diag_log.h"
@@ -61,8 +64,12 @@ int RunSearch(const CliOptions& options) {
   if (outcome.status != 0)
     return outcome.status == 2 ? kExitUsage : kExitFailed;
   std::vector<DeviceLine> lines;
-  for (const DeviceRow& row : outcome.rows)
-    lines.push_back(MakeDeviceLine(row.record));
+  const std::vector<TerminalKeyParameters> keys = FetchKeyParameters(outcome.rows);
+  for (std::size_t i = 0; i < outcome.rows.size(); ++i) {
+    lines.push_back(MakeDeviceLine(outcome.rows[i].record));
+    lines.back().name = keys[i].devname;
+    lines.back().model = keys[i].deamontime;
+  }
   PrintDevices(std::cout, lines, options.format);
   return kExitOk;
 }
@@ -95,6 +102,9 @@ int RunLoginCheck(const CliOptions& options) {
   CliDeviceList list;
   for (const DeviceRow& row : outcome.rows)
     list.Add(row);
+  const std::vector<TerminalKeyParameters> keys = FetchKeyParameters(outcome.rows);
+  for (int p = 0; p < list.RowCount(); ++p)
+    ApplyKeyParameters(list, p, keys[static_cast<std::size_t>(p)]);
   auto sdk = MakeNetSdkDeviceSdk();
   LoginChecker checker(*sdk, queue, list);
   std::cerr << "logging in to " << list.RowCount() << " device(s)\n";
@@ -117,6 +127,18 @@ int Main(int argc, char** argv) {
     const int readdress_status = RunReaddressCommand(args);
     DiagnosticLog::Instance().Shutdown();
     return readdress_status;
+  }
+  if (!args.empty() && IsPictureCommand(args[0])) {
+    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
+    const int picture_status = RunPictureCommand(args);
+    DiagnosticLog::Instance().Shutdown();
+    return picture_status;
+  }
+  if (!args.empty() && args[0] == "terminal") {
+    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
+    const int terminal_status = RunTerminalCommand(args);
+    DiagnosticLog::Instance().Shutdown();
+    return terminal_status;
   }
   if (!args.empty() && IsTransferCommand(args[0])) {
     DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());

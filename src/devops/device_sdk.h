@@ -28,6 +28,8 @@ class DeviceSdk {
   virtual int PTZControl(int handle, int command, int pan_speed, int tilt_speed);
   // Preset commands; a fake without a camera head says it has none.
   virtual int PTZPreset(int handle, int command, int preset);
+  virtual int GetFileByName(int handle, int file_type, const char* device_file,
+                            const char* local_folder);
 };
 
 std::unique_ptr<DeviceSdk> MakeNetSdkDeviceSdk();

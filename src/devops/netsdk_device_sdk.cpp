@@ -27,6 +27,9 @@ int DeviceSdk::PTZControl(int, int, int, int) {
 int DeviceSdk::PTZPreset(int, int, int) {
   return QM_NETSDK_ERR_NOT_SUPPORTED;
 }
+int DeviceSdk::GetFileByName(int, int, const char*, const char*) {
+  return QM_NETSDK_ERR_NOT_SUPPORTED;
+}
 
 namespace {
 
@@ -68,6 +71,10 @@ class NetSdkDeviceSdk final : public DeviceSdk {
   }
   int PTZControl(int handle, int command, int pan_speed, int tilt_speed) override {
     return QM_NETSDK_IPC_PTZControl(handle, command, pan_speed, tilt_speed);
+  }
+  int GetFileByName(int handle, int file_type, const char* device_file,
+                    const char* local_folder) override {
+    return QM_NETSDK_IPC_GetFileByName(handle, file_type, device_file, local_folder);
   }
 };
 

@@ -103,7 +103,7 @@ void SdkEventHandler::HandleStatusEvent(const SdkEventRecord& event) {
     list_.SetStatusText(position, AlarmStatusText(event));
     if (PayloadInt(event, proto::kAlarmKindOffset) == proto::kAlarmKindSnapshot &&
         row.snapshot_pending && hooks_.snapshot_alarm) {
-      hooks_.snapshot_alarm(position, row);
+      hooks_.snapshot_alarm(position, row, event);
     }
     return;
   }

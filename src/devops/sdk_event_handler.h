@@ -16,7 +16,7 @@ struct SdkEventHooks {
   // The firmware version of a row became known (the live preview may start on it).
   std::function<void(int position, DeviceRow&)> version_known;
   // An alarm of type 23 for a row with a snapshot pending.
-  std::function<void(int position, DeviceRow&)> snapshot_alarm;
+  std::function<void(int position, DeviceRow&, const SdkEventRecord&)> snapshot_alarm;
   // Upgrade progress events 54 and 55.
   std::function<void(int position, DeviceRow&, const SdkEventRecord&)> upgrade_progress;
   // Runs QM_NETSDK_IPC_SystemControl(handle, command, 0, "RESPONSE_PARAM") and calls done

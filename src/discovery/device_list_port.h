@@ -10,8 +10,10 @@
 namespace vdz {
 
 inline constexpr int kAddressColumn = 0;
+inline constexpr int kDeviceNameColumn = 1;
 inline constexpr int kVersionColumn = 3;
 inline constexpr int kStatusColumn = 4;
+inline constexpr int kModelColumn = 6;
 
 class DeviceListPort {
  public:
@@ -24,6 +26,8 @@ class DeviceListPort {
   virtual void SetStatusText(int position, const std::string& text) = 0;
   virtual void SetVersionText(int position, const std::string& text) = 0;
   virtual void SetAddressText(int position, const std::string& text) = 0;
+  // The terminal service's device name and model cells.
+  virtual void SetTerminalText(int position, int column, const std::string& text) = 0;
   // Where this row stands now, or -1 when it is no longer listed.
   virtual int PositionOf(const DeviceRow& row);
 };

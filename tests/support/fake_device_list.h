@@ -23,6 +23,7 @@ class FakeDeviceList : public DeviceListPort {
     std::string status;
     std::string version;
     std::string address_cell;
+    std::map<int, std::string> terminal_cells;
     int status_writes = 0;
   };
 
@@ -65,6 +66,9 @@ class FakeDeviceList : public DeviceListPort {
   }
   void SetAddressText(int p, const std::string& text) override {
     entries[static_cast<std::size_t>(p)].address_cell = text;
+  }
+  void SetTerminalText(int p, int column, const std::string& text) override {
+    entries[static_cast<std::size_t>(p)].terminal_cells[column] = text;
   }
 
   std::vector<Entry> entries;

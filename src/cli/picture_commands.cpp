@@ -1,0 +1,317 @@
+#include "cli/picture_commands.h"
+
+#include <png.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <thread>
+
+#include "cli/cli_device_list.h"
+#include "cli/cli_help.h"
+#include "cli/device_search.h"
+#include "cli/login_check.h"
+#include "cli/record_printer.h"
+#include "cli/sdk_event_queue.h"
+#include "devops/batch_runner.h"
+#include "devops/qr_symbol.h"
+#include "devops/sdk_runtime.h"
+#include "devops/snapshot_capture.h"
+#include "protocol/protocol_numbers.h"
+#include "shell/app_paths.h"
+#include "shell/bounded_text.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
+#include "shell/text_codec.h"
+
+namespace vdz::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+// Pixels per module in a saved symbol.
+constexpr int kPngModulePixels = 8;
+
+class QuietPrompter final : public Prompter {
+ public:
+  void ShowError(const std::string& text) override {
+    std::cerr << "viduzaver-cli: " << text << "\n";
+  }
+  bool AskYesNo(const std::string&, const std::string&) override { return true; }
+  void ShowInfo(const std::string& text) override { std::cerr << text << "\n"; }
+  void ShowMessage(const std::string& text) override { std::cerr << text << "\n"; }
+};
+
+struct PictureOptions {
+  std::string command;
+  std::vector<std::string> targets;
+  bool all = false;
+  std::string dir;
+  std::string out;
+  int seconds = 0;
+  std::string adapter;
+  OutputFormat format = OutputFormat::kTable;
+};
+
+bool Parse(const std::vector<std::string>& args, PictureOptions* o, std::string* error) {
+  o->command = args[0];
+  const bool snapshot = o->command == "snapshot";
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.rfind("--", 0) != 0) {
+      o->targets.push_back(a);
+      continue;
+    }
+    if (a == "--all" && snapshot) {
+      o->all = true;
+      continue;
+    }
+    const bool valued = a == "--seconds" || a == "--adapter" || (a == "--format" && snapshot) ||
+                        (a == "--dir" && snapshot) || (a == "--out" && !snapshot);
+    if (!valued || i + 1 >= args.size()) {
+      *error = valued ? "option " + a + " needs a value" : "unknown option '" + a + "'";
+      return false;
+    }
+    const std::string& v = args[++i];
+    if (a == "--seconds") {
+      char* end = nullptr;
+      const long n = std::strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || n < 1 || n > 86400) {
+        *error = "--seconds needs a whole number of seconds";
+        return false;
+      }
+      o->seconds = static_cast<int>(n);
+    } else if (a == "--adapter") {
+      o->adapter = v;
+    } else if (a == "--dir") {
+      o->dir = v;
+    } else if (a == "--out") {
+      o->out = v;
+    } else if (v == "table" || v == "csv" || v == "json") {
+      o->format = v == "table" ? OutputFormat::kTable
+                  : v == "csv" ? OutputFormat::kCsv
+                               : OutputFormat::kJson;
+    } else {
+      *error = "--format must be table, csv or json";
+      return false;
+    }
+  }
+  if (!snapshot && o->targets.size() != 1) {
+    *error = "qr needs one device (serial number or address)";
+    return false;
+  }
+  if (snapshot && o->targets.empty() && !o->all) {
+    *error = "snapshot needs devices (serial numbers or addresses) or --all";
+    return false;
+  }
+  return true;
+}
+
+bool WritePng(const std::string& path, const QrBitmap& bitmap) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr)
+    return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  bool ok = png != nullptr && info != nullptr;
+  if (ok && setjmp(png_jmpbuf(png)) == 0) {
+    const int side = bitmap.side * kPngModulePixels;
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(side), static_cast<png_uint_32>(side), 8,
+                 PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(static_cast<std::size_t>(side));
+    for (int y = 0; y < side; ++y) {
+      for (int x = 0; x < side; ++x)
+        row[static_cast<std::size_t>(x)] =
+            bitmap.Dark(x / kPngModulePixels, y / kPngModulePixels) ? 0 : 255;
+      png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+  } else {
+    ok = false;
+  }
+  png_destroy_write_struct(png != nullptr ? &png : nullptr, info != nullptr ? &info : nullptr);
+  return std::fclose(file) == 0 && ok;
+}
+
+// Two modules a line with half blocks; dark modules are the drawn ones, so the symbol reads
+// as printed on a light terminal background (--out gives a picture for any other).
+void PrintSymbol(const QrBitmap& b) {
+  for (int y = 0; y < b.side; y += 2) {
+    std::string line;
+    for (int x = 0; x < b.side; ++x) {
+      const bool top = b.Dark(x, y);
+      const bool bottom = y + 1 < b.side && b.Dark(x, y + 1);
+      line += top && bottom ? "\u2588" : top ? "\u2580" : bottom ? "\u2584" : " ";
+    }
+    std::cout << line << "\n";
+  }
+}
+
+int RunQr(const PictureOptions& o, const DeviceRow& row) {
+  const std::string id(FieldText(row.record.P2pId));
+  QrBitmap bitmap;
+  if (id.empty() || !EncodeQrBitmap(id, &bitmap)) {
+    std::cerr << "viduzaver-cli: " << FieldText(row.record.Lan.IPAddress)
+              << " has no P2P identifier\n";
+    return kExitFailed;
+  }
+  if (!o.out.empty()) {
+    if (!WritePng(o.out, bitmap)) {
+      std::cerr << "viduzaver-cli: cannot write " << o.out << "\n";
+      return kExitFailed;
+    }
+    std::cout << id << "  " << o.out << "\n";
+    return kExitOk;
+  }
+  std::cout << id << "\n";
+  PrintSymbol(bitmap);
+  return kExitOk;
+}
+
+}  // namespace
+
+bool IsPictureCommand(const std::string& command) {
+  return command == "snapshot" || command == "qr";
+}
+
+int RunPictureCommand(const std::vector<std::string>& args) {
+  PictureOptions o;
+  std::string error;
+  if (!Parse(args, &o, &error)) {
+    std::cerr << "viduzaver-cli: " << error << "\n" << Usage();
+    return kExitUsage;
+  }
+  const bool snapshot = o.command == "snapshot";
+  int rc = 0;
+  std::unique_ptr<SdkRuntime> runtime;
+  SdkEventQueue queue;
+  if (snapshot) {
+    runtime = SdkRuntime::Start(&rc);
+    if (!runtime) {
+      std::cerr << "viduzaver-cli: the device SDK could not be started (" << rc << ")\n";
+      return kExitFailed;
+    }
+    runtime->Subscribe(&queue);
+  }
+  struct Unsubscribe {
+    SdkRuntime* runtime;
+    SdkEventQueue& queue;
+    ~Unsubscribe() {
+      if (runtime != nullptr)
+        runtime->Unsubscribe(&queue);
+    }
+  } unsubscribe{runtime.get(), queue};
+  const SearchOutcome found = SearchDevices({o.seconds, o.adapter}, &std::cerr);
+  if (found.status != 0) {
+    std::cerr << "viduzaver-cli: " << found.error << "\n";
+    return found.status == 2 ? kExitUsage : kExitFailed;
+  }
+  int status = kExitOk;
+  CliDeviceList list;
+  std::vector<bool> named(o.targets.size(), false);
+  for (const DeviceRow& row : found.rows) {
+    bool checked = o.all;
+    for (std::size_t t = 0; t < o.targets.size(); ++t) {
+      if (o.targets[t] == FieldText(row.record.SerialNumber) ||
+          o.targets[t] == FieldText(row.record.Lan.IPAddress)) {
+        checked = true;
+        named[t] = true;
+      }
+    }
+    if (checked)
+      list.Add(row, true);
+  }
+  for (std::size_t t = 0; t < o.targets.size(); ++t) {
+    if (!named[t]) {
+      std::cout << o.targets[t] << "  not found\n";
+      status = kExitFailed;
+    }
+  }
+  if (!snapshot)
+    return list.RowCount() >= 1 ? RunQr(o, *list.RowAt(0)) : kExitFailed;
+  if (list.RowCount() == 0)
+    return kExitFailed;
+
+  auto sdk = MakeNetSdkDeviceSdk();
+  QuietPrompter prompter;
+  SnapshotCapture capture(*sdk, list, prompter, o.dir.empty() ? DefaultSnapshotFolder() : o.dir);
+  std::map<int, std::string> expected;  // row -> local file being fetched
+  LoginChecker checker(*sdk, queue, list);
+  checker.SetObserver([&](const QueuedSdkEvent& e) {
+    if (!e.record || e.kind != SdkEventKind::kStatus || e.record->code != proto::kEventAlarm)
+      return;
+    int32_t kind = 0;
+    std::memcpy(&kind, e.record->payload + proto::kAlarmKindOffset, sizeof kind);
+    const int position = FindRowByHandle(list, e.record->handle);
+    DeviceRow* row = list.RowAt(position);
+    if (kind != proto::kAlarmKindSnapshot || row == nullptr || !row->snapshot_pending)
+      return;
+    const char* path = e.record->payload + proto::kAlarmPathOffset;
+    const std::string name = SnapshotLocalName(
+        std::string(path, strnlen(path, sizeof e.record->payload - proto::kAlarmPathOffset)));
+    capture.OnSnapshotEvent(position, *row, *e.record);
+    if (list.StatusText(position) == LookupText(keys::FILEDOWNLOADDING)) {
+      expected[position] = JoinPath(
+          SnapshotDeviceFolder(capture.folder(), std::string(FieldText(row->record.Lan.IPAddress))),
+          name);
+    }
+  });
+  checker.LoginAll();
+  checker.WaitSettled(std::chrono::seconds(10));
+  capture.RequestChecked();
+  // Every request ends in a picture, a failure or the watch, which gives up after 5 to 10 s.
+  std::map<int, std::string> result;
+  const auto start = Clock::now();
+  auto next_watch = start + std::chrono::milliseconds(kSnapshotWatchMs);
+  auto settled = [&] {
+    for (int p = 0; p < list.RowCount(); ++p) {
+      const DeviceRow* row = list.RowAt(p);
+      auto e = expected.find(p);
+      if (row->snapshot_pending || (e != expected.end() && !std::filesystem::exists(e->second)))
+        return false;
+    }
+    return true;
+  };
+  while (!settled() && Clock::now() - start < std::chrono::seconds(20)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    checker.Drain();
+    if (Clock::now() >= next_watch) {
+      capture.OnWatchTick();
+      next_watch += std::chrono::milliseconds(kSnapshotWatchMs);
+    }
+  }
+  static const std::vector<RecordColumn> kColumns = {{"SERIAL", "serial"},
+                                                     {"IP", "ip"},
+                                                     {"OK", "ok", RecordColumn::Json::kYesNo},
+                                                     {"RESULT", "result"}};
+  std::vector<RecordCells> records;
+  int failed = 0;
+  for (int p = 0; p < list.RowCount(); ++p) {
+    const DeviceRow* row = list.RowAt(p);
+    auto e = expected.find(p);
+    const bool ok = e != expected.end() && std::filesystem::exists(e->second);
+    failed += ok ? 0 : 1;
+    const std::string text = !row->online ? std::string("offline")
+                             : ok         ? e->second
+                                          : list.StatusText(p);
+    records.push_back({AnsiToUtf8(FieldText(row->record.SerialNumber)),
+                       std::string(FieldText(row->record.Lan.IPAddress)), ok ? "yes" : "no", text});
+  }
+  PrintRecords(
+      std::cout, kColumns, records, o.format,
+      std::to_string(records.size()) + " device(s), " + std::to_string(failed) + " failed\n");
+  return failed > 0 ? kExitFailed : status;
+}
+
+}  // namespace vdz::cli

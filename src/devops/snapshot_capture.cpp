@@ -1,0 +1,170 @@
+#include "devops/snapshot_capture.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "devops/batch_runner.h"
+#include "protocol/protocol_numbers.h"
+#include "shell/app_paths.h"
+#include "shell/bounded_text.h"
+#include "shell/diag_log.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
+
+namespace vdz {
+
+namespace {
+
+bool MakeFolder(const std::string& path) {
+  if (mkdir(path.c_str(), 0755) == 0 || errno == EEXIST) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+  return false;
+}
+
+bool DottedIpv4(const std::string& ip) {
+  int parts = 0;
+  std::size_t at = 0;
+  while (at <= ip.size()) {
+    std::size_t end = ip.find('.', at);
+    if (end == std::string::npos)
+      end = ip.size();
+    const std::string part = ip.substr(at, end - at);
+    if (part.empty() || part.size() > 3 ||
+        part.find_first_not_of("0123456789") != std::string::npos || std::stoi(part) > 255)
+      return false;
+    ++parts;
+    at = end + 1;
+  }
+  return parts == 4;
+}
+
+int64_t Now() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+std::string DefaultSnapshotFolder() {
+  return JoinPath(DocumentsFolder(), "snap");
+}
+
+std::string SnapshotDeviceFolder(const std::string& snapshot_folder, const std::string& ip) {
+  if (!DottedIpv4(ip))
+    return {};
+  return JoinPath(snapshot_folder, ip);
+}
+
+std::string SnapshotLocalName(std::string_view device_path) {
+  const std::size_t slash = device_path.find_last_of("/\\");
+  const std::string_view leaf =
+      slash == std::string_view::npos ? device_path : device_path.substr(slash + 1);
+  if (leaf.empty() || leaf == "." || leaf == "..")
+    return {};
+  for (unsigned char c : leaf) {
+    if (c < 0x20 || c == 0x7f)
+      return {};
+  }
+  return std::string(leaf);
+}
+
+SnapshotCapture::SnapshotCapture(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
+                                 std::string folder, Clock clock)
+    : sdk_(sdk),
+      list_(list),
+      prompter_(prompter),
+      folder_(std::move(folder)),
+      clock_(clock ? std::move(clock) : Clock(Now)) {}
+
+void SnapshotCapture::RequestRow(int position) {
+  DeviceRow* row = list_.RowAt(position);
+  if (row == nullptr)
+    return;
+  if (row->snapshot_pending) {
+    prompter_.ShowInfo(LookupText(keys::SNAPPING_WAIT));
+    return;
+  }
+  if (!row->online)
+    return;
+  if (row->login_handle <= 0) {
+    list_.SetStatusText(position, LookupText(keys::MSGTIP23));
+    return;
+  }
+  ++requested_;
+  const int rc =
+      sdk_.SystemControl(row->login_handle, proto::kCmdSnapshot, 0, kSnapshotRequestPayload);
+  DiagLog("snapshot request %s: ret=%d\n",
+          std::string(FieldText(row->record.Lan.IPAddress)).c_str(), rc);
+  if (rc != 0) {
+    list_.SetStatusText(position, LookupText(keys::SNAPPIC_REQFAIL));
+    return;
+  }
+  list_.SetStatusText(position, LookupText(keys::SNAPPIC));
+  row->snapshot_pending = 1;
+  row->snapshot_request_time = clock_();
+}
+
+void SnapshotCapture::RequestChecked() {
+  if (CountCheckedRows(list_, prompter_) < 1)
+    return;
+  for (int position = 0; position < list_.RowCount(); ++position) {
+    if (list_.IsChecked(position))
+      RequestRow(position);
+  }
+}
+
+bool SnapshotCapture::EnsureFolder() const {
+  return MakeFolder(folder_);
+}
+
+void SnapshotCapture::OnSnapshotEvent(int position, DeviceRow& row, const SdkEventRecord& event) {
+  if (!row.snapshot_pending)
+    return;
+  row.snapshot_pending = 0;
+  row.snapshot_request_time = 0;
+  if (!row.online)
+    return;
+  if (row.login_handle <= 0) {
+    list_.SetStatusText(position, LookupText(keys::MSGTIP21));
+    return;
+  }
+  // The path is device data: bounded to the payload and checked before it names a file here.
+  const char* path_start = event.payload + proto::kAlarmPathOffset;
+  const std::size_t room = sizeof event.payload - proto::kAlarmPathOffset;
+  const std::string device_path(path_start, strnlen(path_start, room));
+  const std::string ip(FieldText(row.record.Lan.IPAddress));
+  const std::string device_folder = SnapshotDeviceFolder(folder_, ip);
+  if (device_folder.empty() || SnapshotLocalName(device_path).empty() || !EnsureFolder() ||
+      !MakeFolder(device_folder)) {
+    DiagLog("snapshot download %s: refused (folder or name unusable)\n", ip.c_str());
+    list_.SetStatusText(position, LookupText(keys::FILEDOWN_REQFAIL));
+    return;
+  }
+  const int rc =
+      sdk_.GetFileByName(row.login_handle, 1, device_path.c_str(), device_folder.c_str());
+  DiagLog("snapshot download %s: ret=%d\n", ip.c_str(), rc);
+  list_.SetStatusText(position,
+                      LookupText(rc != 0 ? keys::FILEDOWN_REQFAIL : keys::FILEDOWNLOADDING));
+}
+
+void SnapshotCapture::OnWatchTick() {
+  const int64_t now = clock_();
+  for (int position = 0; position < list_.RowCount(); ++position) {
+    DeviceRow* row = list_.RowAt(position);
+    if (row == nullptr || !row->snapshot_pending)
+      continue;
+    if (now - row->snapshot_request_time > kSnapshotTimeoutSeconds) {
+      row->snapshot_pending = 0;
+      row->snapshot_request_time = 0;
+      list_.SetStatusText(position, LookupText(keys::SNAPPING_TIMEOUT));
+    }
+  }
+}
+
+}  // namespace vdz

@@ -1,0 +1,63 @@
+// Snapshots: each device is asked for a still picture, announces it with an alarm event and
+// the picture is then fetched into the snapshot folder, one subfolder per device address.
+// Devices that never announce are released by a watch on a 5-second tick.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "devops/device_sdk.h"
+#include "devops/sdk_event.h"
+#include "discovery/device_list_port.h"
+#include "shell/prompter.h"
+
+namespace vdz {
+
+inline constexpr const char* kSnapshotRequestPayload =
+    "<REQUEST_PARAM Stream=\"0\"Quality=\"100\"/>\n";
+inline constexpr int64_t kSnapshotTimeoutSeconds = 5;
+inline constexpr int kSnapshotWatchMs = 5000;
+
+// DocumentsFolder() + "/snap".
+std::string DefaultSnapshotFolder();
+
+// The device's subfolder, or empty when the address is not a dotted IPv4 address (a device
+// must not be able to name a folder outside the snapshot folder).
+std::string SnapshotDeviceFolder(const std::string& snapshot_folder, const std::string& ip);
+
+// The file name the picture will have locally (the last element of the device's path), or
+// empty when that name is unusable: empty, "." or "..", or holding control characters.
+std::string SnapshotLocalName(std::string_view device_path);
+
+class SnapshotCapture {
+ public:
+  using Clock = std::function<int64_t()>;  // whole seconds since 1970
+
+  SnapshotCapture(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
+                  std::string folder = DefaultSnapshotFolder(), Clock clock = {});
+
+  // The request for one row (menu item 32790).
+  void RequestRow(int position);
+  // Every checked row (button 19).
+  void RequestChecked();
+  // Status event 23 with the snapshot kind for a row with a snapshot pending.
+  void OnSnapshotEvent(int position, DeviceRow& row, const SdkEventRecord& event);
+  // The 5-second watch.
+  void OnWatchTick();
+  // Creates the folder when missing; false when that fails.
+  bool EnsureFolder() const;
+
+  const std::string& folder() const { return folder_; }
+  int requested() const { return requested_; }
+
+ private:
+  DeviceSdk& sdk_;
+  DeviceListPort& list_;
+  Prompter& prompter_;
+  std::string folder_;
+  Clock clock_;
+  int requested_ = 0;
+};
+
+}  // namespace vdz
