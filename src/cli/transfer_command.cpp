@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "cli/cli_device_list.h"
+#include "cli/cli_device_session.h"
 #include "cli/cli_help.h"
 #include "cli/device_search.h"
 #include "cli/login_check.h"
@@ -170,46 +171,12 @@ int RunTransferCommand(const std::vector<std::string>& args) {
     std::cerr << "viduzaver-cli: not confirmed (use --yes)\n";
     return kExitUsage;
   }
-  int rc = 0;
-  std::unique_ptr<SdkRuntime> runtime = SdkRuntime::Start(&rc);
-  if (!runtime) {
-    std::cerr << "viduzaver-cli: the device SDK could not be started (" << rc << ")\n";
-    return kExitFailed;
-  }
-  SdkEventQueue queue;
-  runtime->Subscribe(&queue);
-  // The queue leaves the runtime before it goes: no callback can run into it afterwards.
-  struct Unsubscribe {
-    SdkRuntime& runtime;
-    SdkEventQueue& queue;
-    ~Unsubscribe() { runtime.Unsubscribe(&queue); }
-  } unsubscribe{*runtime, queue};
-  int status = kExitOk;
-  const SearchOutcome found = SearchDevices({o.seconds, o.adapter}, &std::cerr);
-  if (found.status != 0) {
-    std::cerr << "viduzaver-cli: " << found.error << "\n";
-    return found.status == 2 ? kExitUsage : kExitFailed;
-  }
-  CliDeviceList list;
-  std::vector<bool> named(o.targets.size(), false);
-  for (const DeviceRow& row : found.rows) {
-    bool checked = o.all;
-    for (std::size_t t = 0; t < o.targets.size(); ++t) {
-      if (o.targets[t] == FieldText(row.record.SerialNumber) ||
-          o.targets[t] == FieldText(row.record.Lan.IPAddress)) {
-        checked = true;
-        named[t] = true;
-      }
-    }
-    if (checked)
-      list.Add(row, true);
-  }
-  for (std::size_t t = 0; t < o.targets.size(); ++t) {
-    if (!named[t]) {
-      std::cout << o.targets[t] << "  not found\n";
-      status = kExitFailed;
-    }
-  }
+  CliDeviceSession session;
+  if (const int ready = session.Start(true, o.seconds, o.adapter); ready != kExitOk)
+    return ready;
+  int status = session.SelectTargets(o.targets, o.all) ? kExitOk : kExitFailed;
+  CliDeviceList& list = session.list();
+  SdkEventQueue& queue = session.queue();
   auto sdk = MakeNetSdkDeviceSdk();
   LoginChecker checker(*sdk, queue, list);
   std::map<int, int> ending;  // handle -> last ending event
