@@ -22,7 +22,9 @@
 #include "app/batch_settings_commands.h"
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
+#include "app/label_commands.h"
 #include "app/preview_commands.h"
+#include "app/remote_config_commands.h"
 #include "app/sdk_event_bridge.h"
 #include "app/tooltip_style.h"
 #include "app/upgrade_commands.h"
@@ -187,6 +189,9 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
       PreviewWidgets{this, list_, grid_, preview_sound_, switch_stream_});
   batch_settings_ = std::make_unique<BatchSettingsCommands>(*sdk_, *presenter_, *prompter_, this,
                                                             [this](int id) { return Button(id); });
+  labels_ = std::make_unique<LabelCommands>(*presenter_, this, [this] { return SelectedRow(); });
+  remote_config_ = std::make_unique<RemoteConfigCommands>(*presenter_, *prompter_, this,
+                                                          [this] { return SelectedRow(); });
   RegisterCommands();
 
   connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
@@ -376,6 +381,7 @@ void CQmDadIvidudEvuzDlg::StartSdkRuntime() {
       [this](const SdkEventRecord& event) { logins_->Dispatch(true, event); },
       [this](const SdkEventRecord& event) { logins_->Dispatch(false, event); }, this);
   sdk_runtime_->Subscribe(sdk_events_);
+  remote_config_->Attach(sdk_runtime_.get());
 }
 
 void CQmDadIvidudEvuzDlg::FillAdapterList() {
@@ -436,10 +442,8 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
   RegisterNetworkCommands();
   // Each of these says "not available in this build" until its feature is built.
   for (int id :
-       {cmd::kBatchTerminal, cmd::kBatchSnapshot, cmd::kPrintLabel, cmd::kRestartTerminalService,
-        cmd::kMenuOpenWeb, cmd::kMenuRemoteZhCn, cmd::kMenuRemoteZhTw, cmd::kMenuRemoteEnglish,
-        cmd::kMenuRemoteKorean, cmd::kMenuRemotePolish, cmd::kMenuSnapshot,
-        cmd::kMenuOpenSnapshotFolder, cmd::kListRowClick}) {
+       {cmd::kBatchTerminal, cmd::kBatchSnapshot, cmd::kRestartTerminalService, cmd::kMenuOpenWeb,
+        cmd::kMenuSnapshot, cmd::kMenuOpenSnapshotFolder, cmd::kListRowClick}) {
     t.AddUnavailable(id);
   }
   upgrades_->Register(t);
@@ -449,6 +453,8 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
   });
   preview_->Register(t);
   batch_settings_->Register(t);
+  labels_->Register(t);
+  remote_config_->Register(t);
   if (!t.Duplicates().empty()) {
     DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
     Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");
@@ -585,6 +591,9 @@ void CQmDadIvidudEvuzDlg::ShutDown() {
   // No event reaches the bridge once this returns.
   if (sdk_runtime_ && sdk_events_ != nullptr)
     sdk_runtime_->Unsubscribe(sdk_events_);
+  // The pages log out before the library goes.
+  remote_config_->CloseWindow();
+  remote_config_->Detach();
   // Running logins end within their time bound; their results are not wanted any more.
   sdk_calls_->Stop();
   // The preview's stream ends before the player and the RTSP library are released.
