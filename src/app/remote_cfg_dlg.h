@@ -10,8 +10,6 @@
 namespace vdz {
 
 class CRemoteCfgDlg : public QWidget {
-  Q_OBJECT
-
  public:
   // screen: the available screen area the window is fitted into and centred on.
   CRemoteCfgDlg(const DeviceRow& row, std::string language_code, const QRect& screen,

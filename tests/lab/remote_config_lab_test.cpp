@@ -95,6 +95,12 @@ std::string Unhex(const std::string& hex) {
   return out;
 }
 
+// The pages in the language of the window, so that their texts compare with the window's.
+int PageLanguage() {
+  return std::string(CurrentLanguageCode()) == "zh-cn" ? cmd::kMenuRemoteZhCn
+                                                       : cmd::kMenuRemoteEnglish;
+}
+
 class RemoteConfigLab : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -117,8 +123,12 @@ class RemoteConfigLab : public ::testing::Test {
         return r;
     return -1;
   }
+  void Select(const std::string& serial) {
+    window_->DeviceList()->SetAllItemStates(CReportCtrl::kItemAll, CReportCtrl::kItemUnselected);
+    window_->DeviceList()->SetItemStates(Row(serial), CReportCtrl::kItemSelected);
+  }
   CRemoteCfgDlg* Open(const std::string& serial, int command) {
-    window_->DeviceList()->SelectOnly(Row(serial));
+    Select(serial);
     EXPECT_TRUE(window_->RunCommand(command));
     return window_->RemoteConfig().window();
   }
@@ -136,7 +146,7 @@ class RemoteConfigLab : public ::testing::Test {
   }
 
   lab::DevsimControl control_ = lab::DevsimControl::FromEnvironment();
-  RecordingPrompter prompter_;
+  test::RecordingPrompter prompter_;
   std::unique_ptr<CQmDadIvidudEvuzDlg> window_;
 };
 
@@ -149,7 +159,7 @@ TEST_F(RemoteConfigLab, OpeningTwiceGivesOneWindowAndOneHandle) {
   CRemoteCfgDlg* second = Open("RC-NVS", cmd::kMenuRemoteZhCn);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(second->language_code(), "zh-cn");
-  EXPECT_EQ(window_->findChildren<CRemoteCfgDlg*>().size(), 1);
+  EXPECT_EQ(window_->findChildren<QWidget*>(QStringLiteral("CRemoteCfgDlg")).size(), 1);
   EXPECT_NE(second->handle(), first_handle);
   EXPECT_EQ(CFG_UC_ShowModelessDlg(first_handle, 0, 0, 0, 0), -1);  // released
   const int handle = second->handle();
@@ -208,13 +218,13 @@ TEST_F(RemoteConfigLab, PageShowsTheDeviceValuesAndApplyWritesThemBack) {
 }
 
 TEST_F(RemoteConfigLab, RefusedLoginAndUnreachableDeviceSayWhy) {
-  CRemoteCfgDlg* host = Open("RC-PASS", cmd::kMenuRemoteEnglish);
+  CRemoteCfgDlg* host = Open("RC-PASS", PageLanguage());
   ASSERT_NE(host, nullptr);
   EXPECT_TRUE(WaitFor([&] { return Status(host)->text() != Text(keys::RC_CONNECTING); }, 10000));
   EXPECT_EQ(Status(host)->text(), Text(keys::RC_LOGIN_REFUSED));
 
   ASSERT_TRUE(control_.Send("sdk-misbehave RC-SILENT silent"));
-  host = Open("RC-SILENT", cmd::kMenuRemoteEnglish);
+  host = Open("RC-SILENT", PageLanguage());
   ASSERT_NE(host, nullptr);
   EXPECT_TRUE(WaitFor([&] { return Status(host)->text() != Text(keys::RC_CONNECTING); }, 15000));
   EXPECT_EQ(Status(host)->text(), Text(keys::RC_UNREACHABLE));
@@ -240,12 +250,15 @@ TEST_F(RemoteConfigLab, WindowFitsTheScreenAndIsCentred) {
     window_->RemoteConfig().SetScreenArea([&c] { return c.screen; });
     CRemoteCfgDlg* host = Open("RC-NVS", cmd::kMenuRemoteEnglish);
     ASSERT_NE(host, nullptr);
-    EXPECT_EQ(host->geometry(), c.window);
+    EXPECT_EQ(host->size(), c.window.size());
+    // The platform's window frame may shift the client area by a pixel or two.
+    EXPECT_LE((host->geometry().center() - c.window.center()).manhattanLength(), 4)
+        << host->geometry().x() << "," << host->geometry().y();
   }
 }
 
 TEST_F(RemoteConfigLab, LabelWindowFromTheList) {
-  window_->DeviceList()->SelectOnly(Row("RC-NVS"));
+  Select("RC-NVS");
   ASSERT_TRUE(window_->RunCommand(cmd::kPrintLabel));
   CPrintDlg* label = window_->Labels().window();
   ASSERT_NE(label, nullptr);
