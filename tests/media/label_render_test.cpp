@@ -123,6 +123,9 @@ TEST_F(LabelTest, QrShrinksWithAWideAccountLine) {
   EXPECT_LT(wide.qr.width(), narrow.qr.width());
   EXPECT_GE(wide.qr.left(), wide.text_width);
   EXPECT_EQ(wide.qr.right(), 119);
+  // Text wider than the label leaves no room at all: no QR rather than a mirrored one.
+  o.account = "installer-with-a-name-far-wider-than-the-label";
+  EXPECT_TRUE(Draw(o).qr.isEmpty());
 }
 
 TEST_F(LabelTest, NoDeviceDrawsNothing) {

@@ -62,7 +62,9 @@ int RenderLabel(QPainter& target, const QRect& rect, const DeviceRecord* device,
   p.setPen(Qt::black);
   const QFontMetrics metrics(font, &label);
   const int h = metrics.height() + scale.y;
-  const int w = metrics.averageCharWidth() + scale.x;
+  // The classic average character width of a CJK face is its half-width cell; the CJK
+  // fonts here report the full-width one, which would crowd the QR out of the label.
+  const int w = metrics.horizontalAdvance(QLatin1Char('x')) + scale.x;
   const int g = 2 * scale.y;
   const int left = 12 * scale.y;
   int top = 12 * scale.y;
