@@ -120,7 +120,9 @@ bool ConfigPage::Load(const std::string& xml) {
   for (tinyxml2::XMLElement* e : order) {
     for (const auto* a = e->FirstAttribute(); a; a = a->Next())
       fields_.push_back({e, a->Name(), a->Value(), nullptr});
-    if (!e->FirstChildElement() && e != doc_->RootElement())
+    // An empty element that carries attributes is a record, not a value to type in.
+    const bool record = e->FirstAttribute() != nullptr && e->GetText() == nullptr;
+    if (!e->FirstChildElement() && e != doc_->RootElement() && !record)
       fields_.push_back({e, {}, e->GetText() ? e->GetText() : "", nullptr});
   }
   for (Field& f : fields_) {

@@ -19,6 +19,7 @@
 #include "app/label_commands.h"
 #include "app/main_window.h"
 #include "app/remote_config_commands.h"
+#include "devconfig/settings_documents.h"
 #include "lab/devsim_control.h"
 #include "protocol/protocol_numbers.h"
 #include "qm_netsdk.h"
@@ -178,6 +179,11 @@ TEST_F(RemoteConfigLab, PageShowsTheDeviceValuesAndApplyWritesThemBack) {
   ASSERT_EQ(QM_NETSDK_IPC_SetDVRConfig(handle, proto::kCfgTitleOverlay, 0, xml.c_str(),
                                        static_cast<int>(xml.size())),
             0);
+  // And a motion document as the batch motion setting writes it.
+  const std::string motion = BuildMotionDocument(1, 50, 30, 18, 22);
+  ASSERT_EQ(QM_NETSDK_IPC_SetDVRConfig(handle, proto::kCfgMotionDetection, 0, motion.c_str(),
+                                       static_cast<int>(motion.size())),
+            0);
   QM_NETSDK_IPC_Logout(handle);
 
   CRemoteCfgDlg* host =
@@ -193,9 +199,14 @@ TEST_F(RemoteConfigLab, PageShowsTheDeviceValuesAndApplyWritesThemBack) {
       },
       10000));
   EXPECT_EQ(title->text(), QStringLiteral("Gate 1"));
+  auto* sensitivity = Page(host, "RC_PAGE_MOTION")
+                          ->findChild<QLineEdit*>(QStringLiteral("MotionDetectAlarm @Sensitivity"));
+  ASSERT_NE(sensitivity, nullptr);
+  EXPECT_EQ(sensitivity->text(), QStringLiteral("50"));
   auto* tabs = host->findChild<QTabWidget*>();
-  tabs->setCurrentWidget(Page(host, "RC_PAGE_OSD"));
+  tabs->setCurrentWidget(Page(host, "RC_PAGE_MOTION"));
   Picture(host, QStringLiteral("remote-config"));
+  tabs->setCurrentWidget(Page(host, "RC_PAGE_OSD"));
 
   // A bad number stays on the page; a good title reaches the device.
   auto* posx = Page(host, "RC_PAGE_OSD")->findChild<QLineEdit*>(QStringLiteral("PosX"));
