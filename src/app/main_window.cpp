@@ -23,8 +23,10 @@
 #include "app/batch_settings_commands.h"
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
+#include "app/label_commands.h"
 #include "app/preview_commands.h"
 #include "app/qr_web_commands.h"
+#include "app/remote_config_commands.h"
 #include "app/sdk_event_bridge.h"
 #include "app/snapshot_commands.h"
 #include "app/terminal_commands.h"
@@ -201,6 +203,9 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
                                                   [this] { return SelectedRow(); });
   qr_web_ = std::make_unique<QrWebCommands>(*presenter_, *prompter_, qr_panel_,
                                             [this] { return SelectedRow(); });
+  labels_ = std::make_unique<LabelCommands>(*presenter_, this, [this] { return SelectedRow(); });
+  remote_config_ = std::make_unique<RemoteConfigCommands>(*presenter_, *prompter_, this,
+                                                          [this] { return SelectedRow(); });
   RegisterCommands();
 
   connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
@@ -409,6 +414,7 @@ void CQmDadIvidudEvuzDlg::StartSdkRuntime() {
       [this](const SdkEventRecord& event) { logins_->Dispatch(true, event); },
       [this](const SdkEventRecord& event) { logins_->Dispatch(false, event); }, this);
   sdk_runtime_->Subscribe(sdk_events_);
+  remote_config_->Attach(sdk_runtime_.get());
 }
 
 void CQmDadIvidudEvuzDlg::FillAdapterList() {
@@ -496,10 +502,8 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
 
   RegisterNetworkCommands();
   // Each of these says "not available in this build" until its feature is built.
-  for (int id : {cmd::kPrintLabel, cmd::kMenuRemoteZhCn, cmd::kMenuRemoteZhTw,
-                 cmd::kMenuRemoteEnglish, cmd::kMenuRemoteKorean, cmd::kMenuRemotePolish}) {
-    t.AddUnavailable(id);
-  }
+  // Every command of the window is built: none answers "not available" any more, but the
+  // table still knows how, for a command added before its feature.
   upgrades_->Register(t);
   t.Add(cmd::kTalkConsole, [this] {
     console_->show();
@@ -510,6 +514,8 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
   terminal_->Register(t);
   snapshots_->Register(t);
   qr_web_->Register(t);
+  labels_->Register(t);
+  remote_config_->Register(t);
   if (!t.Duplicates().empty()) {
     DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
     Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");
@@ -646,6 +652,9 @@ void CQmDadIvidudEvuzDlg::ShutDown() {
   // No event reaches the bridge once this returns.
   if (sdk_runtime_ && sdk_events_ != nullptr)
     sdk_runtime_->Unsubscribe(sdk_events_);
+  // The pages log out before the library goes.
+  remote_config_->CloseWindow();
+  remote_config_->Detach();
   // Running logins end within their time bound; their results are not wanted any more.
   sdk_calls_->Stop();
   // The preview's stream ends before the player and the RTSP library are released.

@@ -44,6 +44,8 @@ class SnapshotCommands;
 class TerminalCommands;
 class UpgradeCommands;
 class PreviewCommands;
+class LabelCommands;
+class RemoteConfigCommands;
 class BatchSettingsCommands;
 
 struct MainWindowOptions {
@@ -81,6 +83,8 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   QPushButton* Button(int id) const;
   SearchSession& Session() { return *session_; }
   const CommandTable& Commands() const { return *commands_; }
+  LabelCommands& Labels() { return *labels_; }
+  RemoteConfigCommands& RemoteConfig() { return *remote_config_; }
   const DiscoveryEngine& Engine() const { return *engine_; }
   DeviceRegistry& Registry() { return *registry_; }
   UpgradeCommands& Upgrades() { return *upgrades_; }
@@ -138,6 +142,8 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<LoginCoordinator> logins_;
   std::unique_ptr<CommandTable> commands_;
   std::unique_ptr<SdkRuntime> sdk_runtime_;
+  std::unique_ptr<LabelCommands> labels_;
+  std::unique_ptr<RemoteConfigCommands> remote_config_;
   std::unique_ptr<UpgradeCommands> upgrades_;
   std::unique_ptr<TalkSdk> talk_sdk_;
   CAudioPlayDlg* console_ = nullptr;  // child window, hidden until button 1296

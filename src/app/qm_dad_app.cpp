@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QLabel>
 #include <QFileInfo>
+#include <QLabel>
 #include <QTimer>
 #include <cstdio>
 

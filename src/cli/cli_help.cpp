@@ -63,6 +63,13 @@ const std::vector<CommandHelp>& CommandHelpTable() {
       {"factory-restore", "viduzaver-cli factory-restore [--yes] SERIAL|IP...",
        "Restores the devices' factory configuration and restarts them; asks first unless "
        "--yes."},
+      {"label",
+       "viduzaver-cli label SERIAL|IP --out FILE.pdf [--model T] [--mac] [--sn] [--ip [A]] "
+       "[--account [U P]]",
+       "Draws the label window's label of one device into a 60 x 40 mm PDF page: the model "
+       "line (T, or the device type without NVS-IPCAM- cut at its first _), MAC address, serial "
+       "number, the address (A or the device's), the account (U and P, NULL for an empty P, or "
+       "the device's first account) and the QR Code of the device's P2P identifier."},
       {"set",
        "viduzaver-cli set time-sync SERIAL|IP...|--all\n"
        "viduzaver-cli set language en_us|zh_cn|zh_tw SERIAL|IP...|--all\n"

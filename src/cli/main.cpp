@@ -10,6 +10,7 @@
 #include "cli/cli_options.h"
 #include "cli/device_search.h"
 #include "cli/device_table_printer.h"
+#include "cli/label_command.h"
 #include "cli/login_check.h"
 #include "cli/picture_commands.h"
 #include "cli/readdress_command.h"
@@ -145,6 +146,12 @@ int Main(int argc, char** argv) {
     const int transfer_status = RunTransferCommand(args);
     DiagnosticLog::Instance().Shutdown();
     return transfer_status;
+  }
+  if (!args.empty() && args[0] == "label") {
+    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
+    const int label_status = RunLabelCommand(args);
+    DiagnosticLog::Instance().Shutdown();
+    return label_status;
   }
   if (!args.empty() && args[0] == "set") {
     DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());

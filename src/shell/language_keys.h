@@ -32,6 +32,13 @@
   X(TEXT23) X(TEXT37) X(LANGAGE_ZH_CN) X(LANGAGE_ZH_TW) X(LANGAGE_ENGLISH) X(LANGAGE_KO_KO)   \
   X(LANGAGE_PL_PL) X(TEXT27) X(TEXT28) X(TEXT29) X(TEXT30) X(TEXT31) X(TEXT32) X(SNAPPIC)     \
   X(OPEN_SNAPPIC_PATH)                                                                         \
+  /* label window and remote configuration pages */                                            \
+  X(PRINT_SHOW_MODEL) X(PRINT_SHOW_MAC) X(PRINT_SHOW_SN) X(PRINT_SHOW_IP)                      \
+  X(PRINT_SHOW_ACCOUNT) X(PRINT_SHOW_PICTURE) X(PRINT_SETUP) X(PRINT_PRINT) X(RC_PAGE_NETWORK) \
+  X(RC_PAGE_TIME) X(RC_PAGE_OSD) X(RC_PAGE_ENCODE) X(RC_PAGE_IMAGE) X(RC_PAGE_MOTION)          \
+  X(RC_PAGE_MAINTAIN) X(RC_PAGE_USERS) X(RC_PAGE_PLATFORM) X(RC_APPLY) X(RC_RELOAD)            \
+  X(RC_CONNECTING) X(RC_LOGIN_REFUSED) X(RC_UNREACHABLE) X(RC_NO_DOCUMENT) X(RC_APPLY_OK)      \
+  X(RC_APPLY_FAILED) X(RC_UNCHANGED) X(RC_BAD_VALUE) X(RC_ADDRESS)                             \
   /* device list column headers (spliced into "name,width;..." header text) */                \
   X(IP) X(SN) X(MAC) X(VERSIONNUMBER) X(STATE) X(RUNNINGTIME) X(MODEL)                        \
   /* running-time units, each after "%d " */                                                   \

@@ -1,0 +1,324 @@
+#include "remote_config.h"
+
+#include <tinyxml2.h>
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "aux_waiter.h"
+#include "config_page.h"
+#include "protocol/protocol_numbers.h"
+#include "qm_netsdk.h"
+#include "shell/language_table.h"
+
+namespace vdz::remoteconfig {
+namespace {
+
+constexpr auto kAnswerLimit = std::chrono::milliseconds(3000);
+
+struct PageSpec {
+  const char* key;
+  int command;  // 0: the connection itself, nothing to read
+};
+
+constexpr PageSpec kPages[] = {
+    {"RC_PAGE_NETWORK", 0},
+    {"RC_PAGE_TIME", proto::kCfgTime},
+    {"RC_PAGE_OSD", proto::kCfgTitleOverlay},
+    {"RC_PAGE_ENCODE", proto::kCfgEncoding},
+    {"RC_PAGE_IMAGE", proto::kCfgVideoCapture},
+    {"RC_PAGE_MOTION", proto::kCfgMotionDetection},
+    {"RC_PAGE_MAINTAIN", proto::kCfgMaintenance},
+    {"RC_PAGE_USERS", proto::kCfgPassword},
+    {"RC_PAGE_PLATFORM", proto::kCfgPlatform},
+};
+
+// The pages speak the language they were opened in, whatever the host's own is.
+std::map<std::string, std::string> LoadTexts(const std::string& code) {
+  std::map<std::string, std::string> texts;
+  const QString index = QString::fromStdString(LanguageTable::Instance().IndexFilePath());
+  const std::string folder =
+      index.isEmpty() ? std::string(".") : QFileInfo(index).path().toStdString();
+  tinyxml2::XMLDocument doc;
+  if (doc.LoadFile((folder + "/" + code + ".xml").c_str()) != tinyxml2::XML_SUCCESS &&
+      doc.LoadFile((folder + "/en-us.xml").c_str()) != tinyxml2::XML_SUCCESS)
+    return texts;
+  const auto* root = doc.RootElement();
+  const auto* resources = root ? root->FirstChildElement("Resources") : nullptr;
+  for (auto* e = resources ? resources->FirstChildElement() : nullptr; e;
+       e = e->NextSiblingElement())
+    texts[e->Name()] = e->GetText() ? e->GetText() : "";
+  return texts;
+}
+
+// Device calls block for up to seconds, so they run here, one after another, off the
+// host's thread.
+class Worker {
+ public:
+  Worker() : thread_([this] { Run(); }) {}
+  ~Worker() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  void Post(std::function<void()> task) {
+    {
+      std::lock_guard lock(mutex_);
+      tasks_.push_back(std::move(task));
+    }
+    wake_.notify_all();
+  }
+
+ private:
+  void Run() {
+    for (;;) {
+      std::function<void()> task;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return stop_ || !tasks_.empty(); });
+        if (stop_)
+          return;
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+      }
+      task();
+    }
+  }
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::function<void()>> tasks_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+class Session {
+ public:
+  Session(std::string ip, unsigned short port, std::string user, std::string password,
+          const std::string& language, QWidget* host)
+      : ip_(std::move(ip)),
+        port_(port),
+        user_(std::move(user)),
+        password_(std::move(password)),
+        texts_(LoadTexts(language)) {
+    view_ = new QWidget(host);
+    view_->setObjectName(QStringLiteral("CFG_UC_Pages"));
+    auto* layout = new QVBoxLayout(view_);
+    tabs_ = new QTabWidget(view_);
+    layout->addWidget(tabs_, 1);
+    auto* buttons = new QHBoxLayout;
+    status_ = new QLabel(Text("RC_CONNECTING"), view_);
+    status_->setObjectName(QStringLiteral("status"));
+    status_->setWordWrap(true);
+    buttons->addWidget(status_, 1);
+    auto* reload = new QPushButton(Text("RC_RELOAD"), view_);
+    reload->setObjectName(QStringLiteral("reload"));
+    apply_ = new QPushButton(Text("RC_APPLY"), view_);
+    apply_->setObjectName(QStringLiteral("apply"));
+    apply_->setEnabled(false);
+    buttons->addWidget(reload);
+    buttons->addWidget(apply_);
+    layout->addLayout(buttons);
+    auto lookup = [this](const char* key) { return Text(key); };
+    for (const PageSpec& spec : kPages) {
+      auto* page = new ConfigPage(QString::fromLatin1(spec.key), spec.command, lookup, tabs_);
+      tabs_->addTab(page, Text(spec.key));
+      pages_.push_back(page);
+    }
+    pages_[0]->AddReadOnly(Text("RC_ADDRESS"),
+                           QString::fromStdString(ip_) + QLatin1Char(':') + QString::number(port_));
+    QObject::connect(reload, &QPushButton::clicked, view_, [this] { Read(); });
+    QObject::connect(apply_, &QPushButton::clicked, view_, [this] { Apply(); });
+    view_->hide();
+    Read();
+  }
+
+  ~Session() {
+    worker_.reset();  // joins: nothing of ours runs on the device library any more
+    if (login_ > 0) {
+      AuxWaiter::Instance().Forget(login_);
+      QM_NETSDK_IPC_Logout(login_);
+    }
+    delete view_;
+  }
+
+  void Show(int left, int top, int right, int bottom) {
+    if (left == 0 && top == 0 && right == 0 && bottom == 0) {
+      view_->hide();
+      return;
+    }
+    view_->setGeometry(left, top, right - left, bottom - top);
+    view_->show();
+    view_->raise();
+  }
+
+ private:
+  QString Text(const char* key) const {
+    auto it = texts_.find(key);
+    return it == texts_.end() ? QString() : QString::fromStdString(it->second);
+  }
+
+  // Runs fn on the host's thread unless the pages are gone by then.
+  void ToView(std::function<void()> fn) {
+    QPointer<QWidget> view = view_;
+    QMetaObject::invokeMethod(
+        view_,
+        [view, fn = std::move(fn)] {
+          if (view)
+            fn();
+        },
+        Qt::QueuedConnection);
+  }
+
+  void Read() {
+    apply_->setEnabled(false);
+    status_->setText(Text("RC_CONNECTING"));
+    worker_->Post([this] {
+      if (login_ <= 0) {
+        const int result =
+            QM_NETSDK_IPC_Login(ip_.c_str(), port_, user_.c_str(), password_.c_str(), 0);
+        if (result <= 0) {
+          const char* key = result == QM_NETSDK_ERR_AUTH ? "RC_LOGIN_REFUSED" : "RC_UNREACHABLE";
+          ToView([this, key] {
+            status_->setText(Text(key));
+            for (ConfigPage* page : pages_)
+              page->ShowMessage(Text(key));
+          });
+          return;
+        }
+        login_ = result;
+      }
+      for (ConfigPage* page : pages_) {
+        if (page->command() == 0)
+          continue;
+        const int command = page->command();
+        AuxWaiter::Instance().Expect(login_, command);
+        const int asked = QM_NETSDK_IPC_GetDVRConfig(login_, command, 0, "", 0, nullptr);
+        std::optional<std::string> xml;
+        if (asked == 0)
+          xml = AuxWaiter::Instance().Wait(login_, command, kAnswerLimit);
+        else
+          AuxWaiter::Instance().Wait(login_, command, std::chrono::milliseconds(0));
+        const bool reachable =
+            asked != QM_NETSDK_ERR_NOT_CONNECTED && asked != QM_NETSDK_ERR_TIMEOUT;
+        ToView([this, page, xml, reachable] {
+          if (!reachable)
+            page->ShowMessage(Text("RC_UNREACHABLE"));
+          else if (!xml || !page->Load(*xml))
+            page->ShowMessage(Text("RC_NO_DOCUMENT"));
+          else
+            page->ShowMessage(QString());
+        });
+      }
+      ToView([this] {
+        status_->clear();
+        apply_->setEnabled(true);
+      });
+    });
+  }
+
+  void Apply() {
+    for (ConfigPage* page : pages_) {
+      if (page->command() == 0)
+        continue;
+      if (!page->Changed())
+        continue;
+      QString bad;
+      const std::string xml = page->Compose(&bad);
+      if (xml.empty()) {
+        page->ShowMessage(Text("RC_BAD_VALUE") + QLatin1Char(' ') + bad);
+        tabs_->setTabText(tabs_->indexOf(page), Text(PageKey(page)) + QStringLiteral(" ✗"));
+        continue;
+      }
+      const int command = page->command();
+      worker_->Post([this, page, command, xml] {
+        const int result = QM_NETSDK_IPC_SetDVRConfig(login_, command, 0, xml.c_str(),
+                                                      static_cast<int>(xml.size()));
+        ToView([this, page, result] {
+          const bool ok = result == 0;
+          if (ok)
+            page->Accept();
+          page->ShowMessage(Text(ok ? "RC_APPLY_OK" : "RC_APPLY_FAILED"));
+          tabs_->setTabText(
+              tabs_->indexOf(page),
+              Text(PageKey(page)) + (ok ? QStringLiteral(" ✓") : QStringLiteral(" ✗")));
+        });
+      });
+    }
+  }
+
+  static const char* PageKey(const ConfigPage* page) {
+    for (const PageSpec& spec : kPages)
+      if (page->name() == QLatin1String(spec.key))
+        return spec.key;
+    return "";
+  }
+
+  std::string ip_;
+  unsigned short port_;
+  std::string user_;
+  std::string password_;
+  std::map<std::string, std::string> texts_;
+  QWidget* view_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  QLabel* status_ = nullptr;
+  QPushButton* apply_ = nullptr;
+  std::vector<ConfigPage*> pages_;
+  int login_ = 0;  // written and read on the worker only
+  std::unique_ptr<Worker> worker_ = std::make_unique<Worker>();
+};
+
+std::map<int, std::unique_ptr<Session>>& Sessions() {
+  static std::map<int, std::unique_ptr<Session>> sessions;
+  return sessions;
+}
+
+}  // namespace
+}  // namespace vdz::remoteconfig
+
+using vdz::remoteconfig::Sessions;
+
+extern "C" int CFG_UC_Init(const char* ip, unsigned short port, const char* user,
+                           const char* password, const char* language, void* host_window) {
+  if (!ip || !user || !password || !host_window)
+    return 0;
+  static int next_handle = 0;
+  const int handle = ++next_handle;
+  Sessions()[handle] = std::make_unique<vdz::remoteconfig::Session>(
+      ip, port, user, password, language ? language : "en-us", static_cast<QWidget*>(host_window));
+  return handle;
+}
+
+extern "C" int CFG_UC_ShowModelessDlg(int handle, int left, int top, int right, int bottom) {
+  auto it = Sessions().find(handle);
+  if (it == Sessions().end())
+    return -1;
+  it->second->Show(left, top, right, bottom);
+  return 0;
+}
+
+extern "C" int CFG_UC_UnInit(int handle) {
+  auto it = Sessions().find(handle);
+  if (it == Sessions().end())
+    return -1;
+  Sessions().erase(it);
+  return 0;
+}
+
+extern "C" void CFG_UC_OnAuxResponse(int login_handle, int command, const char* text) {
+  vdz::remoteconfig::AuxWaiter::Instance().Deliver(login_handle, command, text);
+}

@@ -1,0 +1,286 @@
+// Remote configuration through the window's menu commands against simulated devices: one
+// host window at a time, pages read from and written back to the device, the messages of a
+// refused login and an unreachable device, the screen-size rule; pictures of the host and
+// the label window go to the artifacts.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <filesystem>
+#include <fstream>
+
+#include "app/command_ids.h"
+#include "app/label_commands.h"
+#include "app/main_window.h"
+#include "app/remote_config_commands.h"
+#include "devconfig/settings_documents.h"
+#include "lab/devsim_control.h"
+#include "protocol/protocol_numbers.h"
+#include "qm_netsdk.h"
+#include "remote_config.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
+#include "support/recording_prompter.h"
+#include "ui/report_ctrl.h"
+
+#ifndef VDZ_TEST_LANGUAGE
+#define VDZ_TEST_LANGUAGE "English"
+#endif
+
+namespace vdz {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSite =
+    "device sn=RC-NVS ip=192.168.1.10 type=NVS-IPCAM-RK3516_V2 p2p-id=QMP2P-LAB-0001\n"
+    "device sn=RC-PASS ip=192.168.1.11 type=NVS-IPCAM-RK3588 sdk-password=other\n"
+    "device sn=RC-SILENT ip=192.168.1.12 type=NVS-IPCAM-RK3588\n"
+    "device sn=RC-IPC ip=192.168.1.13 type=IPC_NVS_RK3516\n";
+
+class Env : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const std::string dir = (fs::temp_directory_path() / "vdz-remote-cfg").string();
+    fs::create_directories(dir);
+    std::ofstream(dir + "/QmDodEveva_cfg.ini") << "[SETTINGS]\nLanguage=" VDZ_TEST_LANGUAGE "\n";
+    setenv("VDZ_CONFIG_DIR", dir.c_str(), 1);
+    setenv("VDZ_DATA_DIR", VDZ_LANGUAGE_DIR, 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    std::ofstream(dir + "/remote.site") << kSite;
+    std::string error;
+    ASSERT_TRUE(
+        lab::DevsimControl::FromEnvironment().Send("load " + dir + "/remote.site", nullptr, &error))
+        << error;
+    static int argc = 1;
+    static char name[] = "remote_config_lab_test";
+    static char* argv[] = {name, nullptr};
+    app_ = std::make_unique<QApplication>(argc, argv);
+  }
+  void TearDown() override {
+    app_.reset();
+    lab::DevsimControl::FromEnvironment().Send("site initial");
+  }
+
+ private:
+  std::unique_ptr<QApplication> app_;
+};
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new Env);
+
+template <typename P>
+bool WaitFor(P done, int limit_ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > limit_ms)
+      return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+QString Text(const char* key) {
+  return QString::fromStdString(LookupText(key));
+}
+
+std::string Unhex(const std::string& hex) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  return out;
+}
+
+// The pages in the language of the window, so that their texts compare with the window's.
+int PageLanguage() {
+  return std::string(CurrentLanguageCode()) == "zh-cn" ? cmd::kMenuRemoteZhCn
+                                                       : cmd::kMenuRemoteEnglish;
+}
+
+class RemoteConfigLab : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    control_.Send("sdk-misbehave all none");
+    MainWindowOptions options;
+    options.prompter = &prompter_;
+    window_ = std::make_unique<CQmDadIvidudEvuzDlg>(options);
+    window_->Initialise();
+    window_->show();
+    ASSERT_TRUE(WaitFor([&] { return Row("RC-NVS") >= 0 && Row("RC-IPC") >= 0; }, 20000));
+  }
+  void TearDown() override {
+    window_->close();
+    window_.reset();
+  }
+  int Row(const std::string& serial) {
+    const auto device = control_.Device(serial);
+    for (int r = 0; device && r < window_->DeviceList()->GetItemCount(); ++r)
+      if (window_->DeviceList()->GetItemText(r, 0).toStdString() == device->ip)
+        return r;
+    return -1;
+  }
+  void Select(const std::string& serial) {
+    window_->DeviceList()->SetAllItemStates(CReportCtrl::kItemAll, CReportCtrl::kItemUnselected);
+    window_->DeviceList()->SetItemStates(Row(serial), CReportCtrl::kItemSelected);
+  }
+  CRemoteCfgDlg* Open(const std::string& serial, int command) {
+    Select(serial);
+    EXPECT_TRUE(window_->RunCommand(command));
+    return window_->RemoteConfig().window();
+  }
+  QLabel* Status(CRemoteCfgDlg* host) { return host->findChild<QLabel*>(QStringLiteral("status")); }
+  QWidget* Page(CRemoteCfgDlg* host, const char* key) {
+    return host->findChild<QWidget*>(QString::fromLatin1(key));
+  }
+  void Picture(QWidget* w, const QString& name) {
+    const QString dir = QString::fromLocal8Bit(
+        std::getenv("VDZ_ARTIFACT_DIR") ? std::getenv("VDZ_ARTIFACT_DIR") : VDZ_ARTIFACT_DIR);
+    QDir().mkpath(dir);
+    const QString file = QDir(dir).filePath(
+        QStringLiteral("%1-%2.png").arg(name, QString::fromLatin1(CurrentLanguageCode())));
+    EXPECT_TRUE(w->grab().save(file)) << file.toStdString();
+  }
+
+  lab::DevsimControl control_ = lab::DevsimControl::FromEnvironment();
+  test::RecordingPrompter prompter_;
+  std::unique_ptr<CQmDadIvidudEvuzDlg> window_;
+};
+
+TEST_F(RemoteConfigLab, OpeningTwiceGivesOneWindowAndOneHandle) {
+  CRemoteCfgDlg* first = Open("RC-NVS", cmd::kMenuRemoteEnglish);
+  ASSERT_NE(first, nullptr);
+  const int first_handle = first->handle();
+  EXPECT_GT(first_handle, 0);
+  EXPECT_EQ(first->windowTitle(), Text(keys::TEXT37));
+  CRemoteCfgDlg* second = Open("RC-NVS", cmd::kMenuRemoteZhCn);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->language_code(), "zh-cn");
+  EXPECT_EQ(window_->findChildren<QWidget*>(QStringLiteral("CRemoteCfgDlg")).size(), 1);
+  EXPECT_NE(second->handle(), first_handle);
+  EXPECT_EQ(CFG_UC_ShowModelessDlg(first_handle, 0, 0, 0, 0), -1);  // released
+  const int handle = second->handle();
+  second->close();
+  EXPECT_EQ(CFG_UC_ShowModelessDlg(handle, 0, 0, 0, 0), -1);
+}
+
+TEST_F(RemoteConfigLab, PageShowsTheDeviceValuesAndApplyWritesThemBack) {
+  // The device holds an OSD title document, as after a batch title setting.
+  const std::string xml = "<Overlay><Title>Gate 1</Title><PosX>16</PosX></Overlay>";
+  auto dev = control_.Device("RC-NVS");
+  ASSERT_TRUE(dev.has_value());
+  const int handle = QM_NETSDK_IPC_Login("192.168.1.10", static_cast<unsigned short>(dev->sdk_port),
+                                         "admin", "admin", 0);
+  ASSERT_GT(handle, 0);
+  ASSERT_EQ(QM_NETSDK_IPC_SetDVRConfig(handle, proto::kCfgTitleOverlay, 0, xml.c_str(),
+                                       static_cast<int>(xml.size())),
+            0);
+  // And a motion document as the batch motion setting writes it.
+  const std::string motion = BuildMotionDocument(1, 50, 30, 18, 22);
+  ASSERT_EQ(QM_NETSDK_IPC_SetDVRConfig(handle, proto::kCfgMotionDetection, 0, motion.c_str(),
+                                       static_cast<int>(motion.size())),
+            0);
+  QM_NETSDK_IPC_Logout(handle);
+
+  CRemoteCfgDlg* host =
+      Open("RC-NVS", VDZ_TEST_LANGUAGE == std::string("English") ? cmd::kMenuRemoteEnglish
+                                                                 : cmd::kMenuRemoteZhCn);
+  ASSERT_NE(host, nullptr);
+  QLineEdit* title = nullptr;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        QWidget* page = Page(host, "RC_PAGE_OSD");
+        title = page ? page->findChild<QLineEdit*>(QStringLiteral("Title")) : nullptr;
+        return title != nullptr;
+      },
+      10000));
+  EXPECT_EQ(title->text(), QStringLiteral("Gate 1"));
+  auto* sensitivity = Page(host, "RC_PAGE_MOTION")
+                          ->findChild<QLineEdit*>(QStringLiteral("MotionDetectAlarm @Sensitivity"));
+  ASSERT_NE(sensitivity, nullptr);
+  EXPECT_EQ(sensitivity->text(), QStringLiteral("50"));
+  auto* tabs = host->findChild<QTabWidget*>();
+  tabs->setCurrentWidget(Page(host, "RC_PAGE_MOTION"));
+  Picture(host, QStringLiteral("remote-config"));
+  tabs->setCurrentWidget(Page(host, "RC_PAGE_OSD"));
+
+  // A bad number stays on the page; a good title reaches the device.
+  auto* posx = Page(host, "RC_PAGE_OSD")->findChild<QLineEdit*>(QStringLiteral("PosX"));
+  ASSERT_NE(posx, nullptr);
+  posx->setText(QStringLiteral("left"));
+  title->setText(QStringLiteral("Gate 2"));
+  host->findChild<QPushButton*>(QStringLiteral("apply"))->click();
+  auto* message = Page(host, "RC_PAGE_OSD")->findChild<QLabel*>(QStringLiteral("message"));
+  EXPECT_TRUE(message->text().startsWith(Text(keys::RC_BAD_VALUE)));
+  posx->setText(QStringLiteral("24"));
+  host->findChild<QPushButton*>(QStringLiteral("apply"))->click();
+  ASSERT_TRUE(WaitFor([&] { return message->text() == Text(keys::RC_APPLY_OK); }, 10000))
+      << message->text().toStdString();
+  std::vector<std::string> lines;
+  ASSERT_TRUE(control_.Send("sdk-document RC-NVS 525", &lines));
+  ASSERT_EQ(lines.size(), 1u);
+  const std::string stored = Unhex(lab::ParseReplyLine(lines[0])["hex"]);
+  EXPECT_NE(stored.find("<Title>Gate 2</Title>"), std::string::npos) << stored;
+  EXPECT_NE(stored.find("<PosX>24</PosX>"), std::string::npos) << stored;
+}
+
+TEST_F(RemoteConfigLab, RefusedLoginAndUnreachableDeviceSayWhy) {
+  CRemoteCfgDlg* host = Open("RC-PASS", PageLanguage());
+  ASSERT_NE(host, nullptr);
+  EXPECT_TRUE(WaitFor([&] { return Status(host)->text() != Text(keys::RC_CONNECTING); }, 10000));
+  EXPECT_EQ(Status(host)->text(), Text(keys::RC_LOGIN_REFUSED));
+
+  ASSERT_TRUE(control_.Send("sdk-misbehave RC-SILENT silent"));
+  host = Open("RC-SILENT", PageLanguage());
+  ASSERT_NE(host, nullptr);
+  EXPECT_TRUE(WaitFor([&] { return Status(host)->text() != Text(keys::RC_CONNECTING); }, 15000));
+  EXPECT_EQ(Status(host)->text(), Text(keys::RC_UNREACHABLE));
+}
+
+TEST_F(RemoteConfigLab, DeviceTypeWithoutNvsIsRefused) {
+  prompter_.boxes.clear();
+  EXPECT_EQ(Open("RC-IPC", cmd::kMenuRemoteEnglish), nullptr);
+  ASSERT_EQ(prompter_.boxes.size(), 1u);
+  EXPECT_EQ(prompter_.boxes[0].text, "不支持设备类型为IPC_NVS_RK3516的远程配置");
+  EXPECT_EQ(prompter_.boxes[0].caption, "ERROR");
+}
+
+TEST_F(RemoteConfigLab, WindowFitsTheScreenAndIsCentred) {
+  struct Case {
+    QRect screen;
+    QRect window;
+  };
+  const Case cases[] = {{QRect(0, 0, 1920, 1080), QRect(560, 120, 800, 840)},
+                        {QRect(0, 0, 640, 480), QRect(0, 0, 640, 480)},
+                        {QRect(100, 0, 800, 600), QRect(100, 0, 800, 600)}};
+  for (const Case& c : cases) {
+    window_->RemoteConfig().SetScreenArea([&c] { return c.screen; });
+    CRemoteCfgDlg* host = Open("RC-NVS", cmd::kMenuRemoteEnglish);
+    ASSERT_NE(host, nullptr);
+    EXPECT_EQ(host->size(), c.window.size());
+    // The platform's window frame may shift the client area by a pixel or two.
+    EXPECT_LE((host->geometry().center() - c.window.center()).manhattanLength(), 4)
+        << host->geometry().x() << "," << host->geometry().y();
+  }
+}
+
+TEST_F(RemoteConfigLab, LabelWindowFromTheList) {
+  Select("RC-NVS");
+  ASSERT_TRUE(window_->RunCommand(cmd::kPrintLabel));
+  CPrintDlg* label = window_->Labels().window();
+  ASSERT_NE(label, nullptr);
+  for (int id : {1068, 1078, 1072, 1066, 1067})
+    label->findChild<QCheckBox*>(QString::number(id))->setChecked(true);
+  label->grab();
+  EXPECT_EQ(label->preview_layout().lines, 5);
+  EXPECT_FALSE(label->preview_layout().qr.isEmpty());
+  EXPECT_EQ(label->windowTitle(), Text(keys::STRING_PRINT_QR));
+  Picture(label, QStringLiteral("label"));
+}
+
+}  // namespace
+}  // namespace vdz
