@@ -81,6 +81,25 @@ const std::vector<CommandHelp>& CommandHelpTable() {
        "interval 60-999999 s, server an address or host name; defaults pool.ntp.org, 123, 60, "
        "+08:00) and scheduled maintenance (day 0 Monday to 6 Sunday, 7 every day). Also takes "
        "--format table|csv|json; one result line per device."},
+      {"broadcast",
+       "viduzaver-cli broadcast FILE.mp3... SERIAL|IP...|--all [--codec pcm|g711u|aac] "
+       "[--rate 8000|16000|32000|48000] [--transport udp|tcp|multicast] [--loop N]",
+       "Broadcasts the MP3 play list to the named (or all) devices in real time, with the talk "
+       "console's decoder and pacing, N times through the list (default once; Ctrl-C stops), "
+       "showing the file, position and joined devices. Defaults: pcm, 32000 Hz, udp. AAC is "
+       "sent in stereo, the others in mono. Also takes --format table|csv|json; one result line "
+       "per device (joined, busy, format refused, no talk, no answer, offline)."},
+      {"audio-files",
+       "viduzaver-cli audio-files list [--app] SERIAL|IP...|--all\n"
+       "viduzaver-cli audio-files upload --file F [--file F...] SERIAL|IP...|--all\n"
+       "viduzaver-cli audio-files delete --file NAME [--file NAME...] SERIAL|IP...|--all\n"
+       "viduzaver-cli audio-files play --file NAME SERIAL|IP...|--all\n"
+       "viduzaver-cli audio-files stop SERIAL|IP...|--all",
+       "The audio and application files stored on devices: list them (MP3 files, or the "
+       "application files with --app), upload files (names ending in .mp3, in any case, go to "
+       "the audio folder, the rest as application files; one after the other, each waiting for "
+       "the device to store it), delete stored files by the name the list shows, and play or "
+       "stop a stored MP3 file on the device. Also takes --format table|csv|json."},
   };
   return table;
 }
