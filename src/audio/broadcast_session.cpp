@@ -1,5 +1,7 @@
 #include "audio/broadcast_session.h"
 
+#include <algorithm>
+
 #include "protocol/protocol_numbers.h"
 
 namespace vdz::audio {
@@ -116,6 +118,13 @@ void BroadcastSession::OnStatusEvent(int handle, int code) {
 bool BroadcastSession::Poll() {
   if (!running_)
     return false;
+  // Nobody left to hear it: every device refused or failed.
+  if (std::none_of(devices_.begin(), devices_.end(), [](const auto& d) {
+        return d.second == JoinState::kAsked || d.second == JoinState::kJoined;
+      })) {
+    Stop();
+    return false;
+  }
   if (!ended_)
     return true;
   int next = file_ + 1;

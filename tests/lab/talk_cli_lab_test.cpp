@@ -108,6 +108,16 @@ TEST_F(TalkCliLab, BroadcastLoopsToEveryDeviceAndReportsTheBusyOne) {
   EXPECT_EQ(TalkOf(busy.serial)["talks"], "0");
 }
 
+TEST_F(TalkCliLab, BroadcastEndsWhenEveryDeviceIsBusy) {
+  control_.Send("talk-fault all busy");
+  // A hundred passes of the file would take over a minute and a half.
+  const CliRun r = Cli("broadcast " + (dir_ / "tone.mp3").string() + " --loop 100 --seconds 2 " +
+                       devices_[0].serial + " " + devices_[1].serial);
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_TRUE(Has(r.out, "2 device(s), 2 failed")) << r.out;
+  EXPECT_FALSE(Has(r.out, "joined")) << r.out;
+}
+
 TEST_F(TalkCliLab, AudioFilesUploadListPlayStopDelete) {
   const auto& d = devices_[1];
   const fs::path upper = dir_ / "Chime.Mp3";
