@@ -262,8 +262,11 @@ void CQmDadIvidudEvuzDlg::BuildControls() {
     add_button(row.browse, QString());
   }
   firmware_folder_ = new QLineEdit(this);
+  firmware_folder_->setObjectName(QStringLiteral("firmwareFolder"));
   firmware_file_ = new QLineEdit(this);
+  firmware_file_->setObjectName(QStringLiteral("firmwareFile"));
   config_file_ = new QLineEdit(this);
+  config_file_->setObjectName(QStringLiteral("configFile"));
   // Present in the command table but not shown.
   add_button(cmd::kPrintLabel, QString())->hide();
   add_button(cmd::kClose, QStringLiteral("退出"))->hide();

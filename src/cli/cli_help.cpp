@@ -104,6 +104,25 @@ const std::vector<CommandHelp>& CommandHelpTable() {
        "device's parameter set; set writes only the named attributes (accessip, devname, "
        "talkCapVol, ftpIp, ...) to each device; restart restarts the service on each device. "
        "set and restart act on devices that log in, like the window's buttons."},
+      {"broadcast",
+       "viduzaver-cli broadcast FILE.mp3... SERIAL|IP...|--all [--codec pcm|g711u|aac] "
+       "[--rate 8000|16000|32000|48000] [--transport udp|tcp|multicast] [--loop N]",
+       "Broadcasts the MP3 play list to the named (or all) devices in real time, with the talk "
+       "console's decoder and pacing, N times through the list (default once; Ctrl-C stops), "
+       "showing the file, position and joined devices. Defaults: pcm, 32000 Hz, udp. AAC is "
+       "sent in stereo, the others in mono. Also takes --format table|csv|json; one result line "
+       "per device (joined, busy, format refused, no talk, no answer, offline)."},
+      {"audio-files",
+       "viduzaver-cli audio-files list [--app] SERIAL|IP...|--all\n"
+       "viduzaver-cli audio-files upload --file F [--file F...] SERIAL|IP...|--all\n"
+       "viduzaver-cli audio-files delete --file NAME [--file NAME...] SERIAL|IP...|--all\n"
+       "viduzaver-cli audio-files play --file NAME SERIAL|IP...|--all\n"
+       "viduzaver-cli audio-files stop SERIAL|IP...|--all",
+       "The audio and application files stored on devices: list them (MP3 files, or the "
+       "application files with --app), upload files (names ending in .mp3, in any case, go to "
+       "the audio folder, the rest as application files; one after the other, each waiting for "
+       "the device to store it), delete stored files by the name the list shows, and play or "
+       "stop a stored MP3 file on the device. Also takes --format table|csv|json."},
   };
   return table;
 }

@@ -145,8 +145,10 @@ class TransferWindowLab : public ::testing::Test {
   }
   // The file rows' edits in the order the window makes them: folder 1050, file 1048,
   // configuration 1049.
-  QLineEdit* FolderField() { return window_->findChildren<QLineEdit*>().value(0); }
-  QLineEdit* FileField() { return window_->findChildren<QLineEdit*>().value(1); }
+  QLineEdit* FolderField() {
+    return window_->findChild<QLineEdit*>(QStringLiteral("firmwareFolder"));
+  }
+  QLineEdit* FileField() { return window_->findChild<QLineEdit*>(QStringLiteral("firmwareFile")); }
   bool Showed(const lab::DevsimDevice& d, const std::string& text) {
     const int row = Row(d);
     for (const auto& t : history_[row]) {
@@ -259,7 +261,7 @@ TEST_F(TransferWindowLab, ConfigurationExportImportAndDanale) {
   }
   EXPECT_EQ(window_->StatusLine()->text().toStdString(), (dir_ / "exports").string());
 
-  auto* config = window_->findChildren<QLineEdit*>().value(2);
+  auto* config = window_->findChild<QLineEdit*>(QStringLiteral("configFile"));
   config->setText(QString());
   window_->RunCommand(cmd::kUploadConfig);
   for (const auto& d : three)

@@ -147,8 +147,8 @@ void CAudioPlayDlg::BuildControls() {
 
   auto* image_group = new QGroupBox(Text(keys::STRING_VIDEO_FLIP), this);
   auto* ig = new QHBoxLayout(image_group);
-  mirror_ = new QCheckBox(image_group);
-  flip_ = new QCheckBox(image_group);
+  mirror_ = new QCheckBox(Text(keys::STRING_VIDEO_MIRROR_LR), image_group);
+  flip_ = new QCheckBox(Text(keys::STRING_VIDEO_FLIP_UD), image_group);
   auto* save_image = new QPushButton("OK", image_group);
   ig->addWidget(mirror_);
   ig->addWidget(flip_);

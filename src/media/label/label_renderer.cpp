@@ -17,7 +17,7 @@ constexpr QRgb kLabelBackground = qRgb(225, 225, 225);
 constexpr int kQuietZone = 4;
 
 // One pixel per module inside a four-module white border.
-QImage QrBitmap(const QrSymbol& symbol) {
+QImage QrSymbolImage(const QrSymbol& symbol) {
   const int side = symbol.width + 2 * kQuietZone;
   QImage image(side, side, QImage::Format_Mono);
   image.setColor(0, qRgb(255, 255, 255));
@@ -106,7 +106,7 @@ int RenderLabel(QPainter& target, const QRect& rect, const DeviceRecord* device,
     const int side = std::min(label.height() - out.qr_top, label.width() - out.text_width);
     if (side > 0) {
       out.qr = QRect(label.width() - side, out.qr_top, side, side);
-      p.drawImage(out.qr, QrBitmap(*symbol));
+      p.drawImage(out.qr, QrSymbolImage(*symbol));
     }
   }
   p.end();
