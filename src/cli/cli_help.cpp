@@ -63,6 +63,11 @@ const std::vector<CommandHelp>& CommandHelpTable() {
       {"factory-restore", "viduzaver-cli factory-restore [--yes] SERIAL|IP...",
        "Restores the devices' factory configuration and restarts them; asks first unless "
        "--yes."},
+      {"snapshot-stream",
+       "viduzaver-cli snapshot-stream SERIAL|IP [--stream 0|1] --out FILE.png [--timeout S]",
+       "Opens the device's live stream (0 the main stream, the default; 1 the sub stream) with "
+       "the preview's own RTSP client and decoder and saves the first decoded picture, at the "
+       "stream's size, as FILE.png. Gives up after S seconds without a picture (default 15)."},
       {"set",
        "viduzaver-cli set time-sync SERIAL|IP...|--all\n"
        "viduzaver-cli set language en_us|zh_cn|zh_tw SERIAL|IP...|--all\n"

@@ -14,6 +14,7 @@
 #include "cli/readdress_command.h"
 #include "cli/sdk_event_queue.h"
 #include "cli/set_command.h"
+#include "cli/snapshot_command.h"
 #include "cli/transfer_command.h"
 #include "devops/device_sdk.h"
 #include "devops/sdk_runtime.h"
@@ -123,6 +124,12 @@ int Main(int argc, char** argv) {
     const int transfer_status = RunTransferCommand(args);
     DiagnosticLog::Instance().Shutdown();
     return transfer_status;
+  }
+  if (!args.empty() && IsSnapshotCommand(args[0])) {
+    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
+    const int snapshot_status = RunSnapshotCommand(args);
+    DiagnosticLog::Instance().Shutdown();
+    return snapshot_status;
   }
   if (!args.empty() && args[0] == "set") {
     DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
