@@ -284,15 +284,18 @@ extern "C" int QM_RTSP_CLINET_LIB_InitLib(void) {
 
 extern "C" int QM_RTSP_CLINET_LIB_ReleaseLib(void) {
   std::map<int, std::shared_ptr<Stream>> streams;
+  bool was_initialised = false;
   {
     std::lock_guard lock(g_mutex);
     streams.swap(g_streams);
-    if (g_initialised)
-      avformat_network_deinit();
+    was_initialised = g_initialised;
     g_initialised = false;
   }
+  // The network goes only after the last stream thread is done with it.
   for (auto& [handle, s] : streams)
     Finish(s);
+  if (was_initialised)
+    avformat_network_deinit();
   return 0;
 }
 

@@ -70,6 +70,11 @@ const std::vector<CommandHelp>& CommandHelpTable() {
        "line (T, or the device type without NVS-IPCAM- cut at its first _), MAC address, serial "
        "number, the address (A or the device's), the account (U and P, NULL for an empty P, or "
        "the device's first account) and the QR Code of the device's P2P identifier."},
+      {"snapshot-stream",
+       "viduzaver-cli snapshot-stream SERIAL|IP [--stream 0|1] --out FILE.png [--timeout S]",
+       "Opens the device's live stream (0 the main stream, the default; 1 the sub stream) with "
+       "the preview's own RTSP client and decoder and saves the first decoded picture, at the "
+       "stream's size, as FILE.png. Gives up after S seconds without a picture (default 15)."},
       {"set",
        "viduzaver-cli set time-sync SERIAL|IP...|--all\n"
        "viduzaver-cli set language en_us|zh_cn|zh_tw SERIAL|IP...|--all\n"

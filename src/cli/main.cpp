@@ -16,6 +16,7 @@
 #include "cli/readdress_command.h"
 #include "cli/sdk_event_queue.h"
 #include "cli/set_command.h"
+#include "cli/snapshot_command.h"
 #include "cli/talk_command.h"
 #include "cli/terminal_command.h"
 #include "cli/transfer_command.h"
@@ -159,6 +160,12 @@ int Main(int argc, char** argv) {
     const int talk_status = RunTalkCommand(args);
     DiagnosticLog::Instance().Shutdown();
     return talk_status;
+  }
+  if (!args.empty() && IsSnapshotCommand(args[0])) {
+    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
+    const int snapshot_status = RunSnapshotCommand(args);
+    DiagnosticLog::Instance().Shutdown();
+    return snapshot_status;
   }
   if (!args.empty() && args[0] == "set") {
     DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
