@@ -20,6 +20,7 @@
 #include "app/command_ids.h"
 #include "app/main_window.h"
 #include "lab/devsim_control.h"
+#include "lab/window_lab_support.h"
 #include "protocol/protocol_numbers.h"
 #include "qm_netsdk.h"
 #include "shell/bounded_text.h"
@@ -33,38 +34,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Env : public ::testing::Environment {
- public:
-  void SetUp() override {
-    const std::string dir = (fs::temp_directory_path() / "vdz-settings-window").string();
-    fs::create_directories(dir);
-    std::ofstream(dir + "/QmDodEveva_cfg.ini") << "[SETTINGS]\nLanguage=English\n";
-    setenv("VDZ_CONFIG_DIR", dir.c_str(), 1);
-    setenv("VDZ_DATA_DIR", VDZ_LANGUAGE_DIR, 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "batch_settings_window_lab_test";
-    static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QApplication>(argc, argv);
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  std::unique_ptr<QApplication> app_;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new Env);
-
-template <typename P>
-bool WaitFor(P done, int limit_ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > limit_ms)
-      return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new lab::OffscreenWindowEnvironment);
+using lab::WaitFor;
 
 std::string Text(const char* key) {
   return LookupText(key);
