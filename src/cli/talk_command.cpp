@@ -18,6 +18,7 @@
 
 #include "audio/broadcast_session.h"
 #include "cli/cli_device_list.h"
+#include "cli/cli_device_session.h"
 #include "cli/cli_help.h"
 #include "cli/device_search.h"
 #include "cli/login_check.h"
@@ -86,63 +87,32 @@ class Site {
       files.rlim_cur = files.rlim_max;
       setrlimit(RLIMIT_NOFILE, &files);
     }
-    int rc = 0;
-    runtime_ = SdkRuntime::Start(&rc);
-    if (!runtime_) {
-      std::cerr << "viduzaver-cli: the device SDK could not be started (" << rc << ")\n";
+    if (const int ready = session_.Start(true, o.seconds, o.adapter); ready != kExitOk) {
+      *status = ready;
+      return false;
+    }
+    if (!session_.SelectTargets(o.targets, o.all))
       *status = kExitFailed;
-      return false;
-    }
-    runtime_->Subscribe(&queue_);
-    const SearchOutcome found = SearchDevices({o.seconds, o.adapter}, &std::cerr);
-    if (found.status != 0) {
-      std::cerr << "viduzaver-cli: " << found.error << "\n";
-      *status = found.status == 2 ? kExitUsage : kExitFailed;
-      return false;
-    }
-    std::vector<bool> named(o.targets.size(), false);
-    for (const DeviceRow& row : found.rows) {
-      bool checked = o.all;
-      for (std::size_t t = 0; t < o.targets.size(); ++t) {
-        if (o.targets[t] == FieldText(row.record.SerialNumber) ||
-            o.targets[t] == FieldText(row.record.Lan.IPAddress)) {
-          checked = true;
-          named[t] = true;
-        }
-      }
-      if (checked)
-        list_.Add(row, true);
-    }
-    for (std::size_t t = 0; t < o.targets.size(); ++t) {
-      if (!named[t]) {
-        std::cout << o.targets[t] << "  not found\n";
-        *status = kExitFailed;
-      }
-    }
     sdk_ = MakeNetSdkDeviceSdk();
-    checker_ = std::make_unique<LoginChecker>(*sdk_, queue_, list_);
+    checker_ = std::make_unique<LoginChecker>(*sdk_, session_.queue(), session_.list());
     checker_->LoginAll();
     checker_->WaitSettled(std::chrono::seconds(10));
     return true;
   }
   ~Site() {
-    // The checker's pool and the queue leave before the runtime goes.
+    // The checker's pool leaves before the session's runtime goes.
     checker_.reset();
-    if (runtime_)
-      runtime_->Unsubscribe(&queue_);
   }
 
-  CliDeviceList& list() { return list_; }
+  CliDeviceList& list() { return session_.list(); }
   LoginChecker& checker() { return *checker_; }
-  std::string Serial(int p) { return AnsiToUtf8(FieldText(list_.RowAt(p)->record.SerialNumber)); }
-  std::string Ip(int p) { return std::string(FieldText(list_.RowAt(p)->record.Lan.IPAddress)); }
-  bool Online(int p) { return list_.RowAt(p)->online != 0; }
-  int Handle(int p) { return list_.RowAt(p)->login_handle; }
+  std::string Serial(int p) { return AnsiToUtf8(FieldText(list().RowAt(p)->record.SerialNumber)); }
+  std::string Ip(int p) { return std::string(FieldText(list().RowAt(p)->record.Lan.IPAddress)); }
+  bool Online(int p) { return list().RowAt(p)->online != 0; }
+  int Handle(int p) { return list().RowAt(p)->login_handle; }
 
  private:
-  std::unique_ptr<SdkRuntime> runtime_;
-  SdkEventQueue queue_;
-  CliDeviceList list_;
+  CliDeviceSession session_;
   std::unique_ptr<DeviceSdk> sdk_;
   std::unique_ptr<LoginChecker> checker_;
 };
