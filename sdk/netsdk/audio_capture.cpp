@@ -64,10 +64,10 @@ void AudioCapture::Run(int sample_rate, int channels, QM_NETSDK_AudioCaptureCall
   const std::size_t bytes = static_cast<std::size_t>(sample_rate) * channels * 2 * kChunkMs / 1000;
   std::vector<char> chunk(bytes, 0);
 
-  pa_sample_spec spec{};
-  spec.format = PA_SAMPLE_S16LE;
-  spec.rate = static_cast<std::uint32_t>(sample_rate);
-  spec.channels = static_cast<std::uint8_t>(channels);
+  pa_sample_spec sample_format{};
+  sample_format.format = PA_SAMPLE_S16LE;
+  sample_format.rate = static_cast<std::uint32_t>(sample_rate);
+  sample_format.channels = static_cast<std::uint8_t>(channels);
   pa_buffer_attr attr{};
   attr.maxlength = static_cast<std::uint32_t>(-1);
   attr.fragsize = static_cast<std::uint32_t>(bytes);
@@ -75,8 +75,8 @@ void AudioCapture::Run(int sample_rate, int channels, QM_NETSDK_AudioCaptureCall
   pa_simple* pa = nullptr;
   // Tests and headless machines can say there is no microphone without a sound server.
   if (std::getenv("VDZ_NO_MICROPHONE") == nullptr)
-    pa = pa_simple_new(nullptr, "ViDuZaver", PA_STREAM_RECORD, nullptr, "talk", &spec, nullptr,
-                       &attr, &error);
+    pa = pa_simple_new(nullptr, "ViDuZaver", PA_STREAM_RECORD, nullptr, "talk", &sample_format,
+                       nullptr, &attr, &error);
   {
     std::lock_guard lock(mutex_);
     state_ = pa != nullptr ? 1 : 0;

@@ -77,13 +77,13 @@ void PulseOutput::Run() {
       stream = nullptr;
     }
     if (stream == nullptr && std::chrono::steady_clock::now() >= next_try) {
-      pa_sample_spec spec{};
-      spec.format = PA_SAMPLE_S16LE;
-      spec.rate = static_cast<uint32_t>(block.sample_rate);
-      spec.channels = static_cast<uint8_t>(block.channels);
+      pa_sample_spec sample_format{};
+      sample_format.format = PA_SAMPLE_S16LE;
+      sample_format.rate = static_cast<uint32_t>(block.sample_rate);
+      sample_format.channels = static_cast<uint8_t>(block.channels);
       int error = 0;
       stream = pa_simple_new(nullptr, "ViDuZaver", PA_STREAM_PLAYBACK, nullptr, "live preview",
-                             &spec, nullptr, nullptr, &error);
+                             &sample_format, nullptr, nullptr, &error);
       if (stream == nullptr) {
         // Without a sound server the preview stays silent; ask again now and then.
         if (!told_missing)

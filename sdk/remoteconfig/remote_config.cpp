@@ -28,12 +28,12 @@ namespace {
 
 constexpr auto kAnswerLimit = std::chrono::milliseconds(3000);
 
-struct PageSpec {
+struct PageInfo {
   const char* key;
   int command;  // 0: the connection itself, nothing to read
 };
 
-constexpr PageSpec kPages[] = {
+constexpr PageInfo kPages[] = {
     {"RC_PAGE_NETWORK", 0},
     {"RC_PAGE_TIME", proto::kCfgTime},
     {"RC_PAGE_OSD", proto::kCfgTitleOverlay},
@@ -134,9 +134,10 @@ class Session {
     buttons->addWidget(apply_);
     layout->addLayout(buttons);
     auto lookup = [this](const char* key) { return Text(key); };
-    for (const PageSpec& spec : kPages) {
-      auto* page = new ConfigPage(QString::fromLatin1(spec.key), spec.command, lookup, tabs_);
-      tabs_->addTab(page, Text(spec.key));
+    for (const PageInfo& page_info : kPages) {
+      auto* page =
+          new ConfigPage(QString::fromLatin1(page_info.key), page_info.command, lookup, tabs_);
+      tabs_->addTab(page, Text(page_info.key));
       pages_.push_back(page);
     }
     pages_[0]->AddReadOnly(Text("RC_ADDRESS"),
@@ -262,9 +263,9 @@ class Session {
   }
 
   static const char* PageKey(const ConfigPage* page) {
-    for (const PageSpec& spec : kPages)
-      if (page->name() == QLatin1String(spec.key))
-        return spec.key;
+    for (const PageInfo& page_info : kPages)
+      if (page->name() == QLatin1String(page_info.key))
+        return page_info.key;
     return "";
   }
 
