@@ -15,6 +15,7 @@
 #include "cli/cli_device_list.h"
 #include "cli/cli_device_session.h"
 #include "cli/cli_help.h"
+#include "cli/cli_prompter.h"
 #include "cli/device_search.h"
 #include "cli/login_check.h"
 #include "cli/record_printer.h"
@@ -40,16 +41,6 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 // Pixels per module in a saved symbol.
 constexpr int kPngModulePixels = 8;
-
-class QuietPrompter final : public Prompter {
- public:
-  void ShowError(const std::string& text) override {
-    std::cerr << "viduzaver-cli: " << text << "\n";
-  }
-  bool AskYesNo(const std::string&, const std::string&) override { return true; }
-  void ShowInfo(const std::string& text) override { std::cerr << text << "\n"; }
-  void ShowMessage(const std::string& text) override { std::cerr << text << "\n"; }
-};
 
 struct PictureOptions {
   std::string command;
@@ -206,7 +197,7 @@ int RunPictureCommand(const std::vector<std::string>& args) {
     return kExitFailed;
 
   auto sdk = MakeNetSdkDeviceSdk();
-  QuietPrompter prompter;
+  CliPrompter prompter;
   SnapshotCapture capture(*sdk, list, prompter, o.dir.empty() ? DefaultSnapshotFolder() : o.dir);
   std::map<int, std::string> expected;  // row -> local file being fetched
   LoginChecker checker(*sdk, queue, list);

@@ -7,6 +7,7 @@
 
 #include "cli/cli_device_list.h"
 #include "cli/cli_help.h"
+#include "cli/cli_prompter.h"
 #include "cli/device_search.h"
 #include "devconfig/ip_setting_rules.h"
 #include "discovery/address_probe.h"
@@ -21,17 +22,6 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-
-// The command line is the operator's confirmation; refusals go to stderr.
-class CliPrompter final : public Prompter {
- public:
-  void ShowError(const std::string& text) override {
-    std::cerr << "viduzaver-cli: " << text << "\n";
-  }
-  bool AskYesNo(const std::string&, const std::string&) override { return true; }
-  void ShowInfo(const std::string& text) override { std::cerr << text << "\n"; }
-  void ShowMessage(const std::string& text) override { std::cerr << text << "\n"; }
-};
 
 // The start address is given on the command line, so no candidate needs an echo request.
 class NoProbe final : public AddressProber {

@@ -7,6 +7,7 @@
 
 #include "cli/cli_device_list.h"
 #include "cli/cli_device_session.h"
+#include "cli/cli_prompter.h"
 #include "cli/device_search.h"
 #include "cli/login_check.h"
 #include "cli/record_printer.h"
@@ -28,16 +29,6 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-
-class SetPrompter final : public Prompter {
- public:
-  void ShowError(const std::string& text) override {
-    std::cerr << "viduzaver-cli: " << text << "\n";
-  }
-  bool AskYesNo(const std::string&, const std::string&) override { return true; }
-  void ShowInfo(const std::string& text) override { std::cerr << text << "\n"; }
-  void ShowMessage(const std::string& text) override { std::cerr << text << "\n"; }
-};
 
 SetOptions Fail(std::string* error, const std::string& why) {
   *error = why;
@@ -199,7 +190,7 @@ int RunSetCommand(const std::vector<std::string>& args) {
   LoginChecker checker(*sdk, queue, list);
   checker.LoginAll();
   checker.WaitSettled(std::chrono::seconds(10));
-  SetPrompter prompter;
+  CliPrompter prompter;
   const SettingsEntry& entry = EntryOf(o.setting);
   if (o.setting == "time-sync") {
     SyncTimeOnChecked(*sdk, list, prompter);

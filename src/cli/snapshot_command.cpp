@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli/cli_help.h"
+#include "cli/cli_prompter.h"
 #include "cli/device_search.h"
 #include "devops/device_sdk.h"
 #include "media/preview_controller.h"
@@ -27,16 +28,6 @@ constexpr int kExitUsage = 2;
 // The first pictures after a key frame can still be incomplete on a lossy link; a few more
 // cost a fraction of a second.
 constexpr int64_t kPicturesBeforeGrab = 3;
-
-class StderrPrompter final : public Prompter {
- public:
-  void ShowError(const std::string& text) override {
-    std::cerr << "viduzaver-cli: " << text << "\n";
-  }
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  void ShowInfo(const std::string& text) override { std::cerr << text << "\n"; }
-  void ShowMessage(const std::string& text) override { std::cerr << text << "\n"; }
-};
 
 void LogStream(const char* line) {
   std::cerr << "viduzaver-cli: " << line << "\n";
@@ -156,7 +147,7 @@ int RunSnapshotCommand(const std::vector<std::string>& args) {
   QM_RTSP_CLINET_LIB_SetLogCallback(LogStream);
   QM_RTSP_CLINET_LIB_InitLib();
   QM_PLAYER_Init();
-  StderrPrompter prompter;
+  CliPrompter prompter{false};
   auto sdk = MakeNetSdkDeviceSdk();
   QImage picture;
   {

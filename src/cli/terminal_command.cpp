@@ -9,6 +9,7 @@
 #include "cli/cli_device_list.h"
 #include "cli/cli_device_session.h"
 #include "cli/cli_help.h"
+#include "cli/cli_prompter.h"
 #include "cli/device_search.h"
 #include "cli/login_check.h"
 #include "cli/record_printer.h"
@@ -28,17 +29,6 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-
-// The command line is the operator's answer: the restart does not ask again.
-class CommandLinePrompter final : public Prompter {
- public:
-  void ShowError(const std::string& text) override {
-    std::cerr << "viduzaver-cli: " << text << "\n";
-  }
-  bool AskYesNo(const std::string&, const std::string&) override { return true; }
-  void ShowInfo(const std::string& text) override { std::cerr << text << "\n"; }
-  void ShowMessage(const std::string& text) override { std::cerr << text << "\n"; }
-};
 
 struct TerminalOptions {
   std::string verb;
@@ -188,7 +178,7 @@ int RunTerminalCommand(const std::vector<std::string>& args) {
   checker.LoginAll();
   checker.WaitSettled(std::chrono::seconds(10));
   SocketTerminalService service;
-  CommandLinePrompter prompter;
+  CliPrompter prompter;
   const char* success = keys::MSGALMTIP3;
   if (o.verb == "set") {
     TerminalParameterSet set;
