@@ -32,6 +32,7 @@
 #include "app/terminal_commands.h"
 #include "app/tooltip_style.h"
 #include "app/upgrade_commands.h"
+#include "app/window_thread_mailbox.h"
 #include "audio/console/audio_play_dlg.h"
 #include "devconfig/dialogs/dialog_ip_setting.h"
 #include "devops/batch_runner.h"
@@ -127,10 +128,9 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
 
   // Logins and the requests of a new session run here, never on this thread: a device that
   // accepts a connection and then stays silent would otherwise hold the window.
+  sdk_call_results_ = std::make_unique<WindowThreadMailbox>(this);
   sdk_calls_ = std::make_unique<SdkCallPool>(
-      [this](std::function<void()> work) {
-        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
-      },
+      [this](std::function<void()> work) { sdk_call_results_->Post(std::move(work)); },
       kLoginThreads);
   presenter_ = std::make_unique<DeviceListPresenter>(
       *list_, *sdk_,

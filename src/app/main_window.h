@@ -38,6 +38,7 @@ class SdkEventBridge;
 class SdkRuntime;
 class LoginCoordinator;
 class SdkCallPool;
+class WindowThreadMailbox;
 class SdkEventHandler;
 class QrWebCommands;
 class SnapshotCommands;
@@ -138,6 +139,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<DeviceListPresenter> presenter_;
   std::unique_ptr<SearchSession> session_;
   std::unique_ptr<SdkEventHandler> event_handler_;
+  std::unique_ptr<WindowThreadMailbox> sdk_call_results_;  // outlives the pool's threads
   std::unique_ptr<SdkCallPool> sdk_calls_;
   std::unique_ptr<LoginCoordinator> logins_;
   std::unique_ptr<CommandTable> commands_;

@@ -1,7 +1,5 @@
 #include "app/sdk_event_bridge.h"
 
-#include <QMetaObject>
-
 namespace vdz {
 
 SdkEventBridge::SdkEventBridge(Handler on_status, Handler on_aux, QObject* parent)
@@ -9,14 +7,11 @@ SdkEventBridge::SdkEventBridge(Handler on_status, Handler on_aux, QObject* paren
 
 void SdkEventBridge::OnSdkEvent(SdkEventKind kind, std::shared_ptr<const SdkEventRecord> record) {
   // Queued onto the bridge's thread; the record goes once every subscriber is done with it.
-  QMetaObject::invokeMethod(
-      this,
-      [this, record = std::move(record), kind] {
-        const Handler& handler = kind == SdkEventKind::kStatus ? on_status_ : on_aux_;
-        if (handler)
-          handler(*record);
-      },
-      Qt::QueuedConnection);
+  mailbox_.Post([this, record = std::move(record), kind] {
+    const Handler& handler = kind == SdkEventKind::kStatus ? on_status_ : on_aux_;
+    if (handler)
+      handler(*record);
+  });
 }
 
 }  // namespace vdz

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/window_thread_mailbox.h"
 #include "devops/sdk_runtime.h"
 
 namespace vdz {
@@ -23,6 +24,7 @@ class SdkEventBridge final : public QObject, public SdkEventSubscriber {
  private:
   Handler on_status_;
   Handler on_aux_;
+  WindowThreadMailbox mailbox_{this};
 };
 
 }  // namespace vdz
