@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/epoll.h>

@@ -129,6 +129,8 @@ TEST_F(SdkHostileTransfersLab, OthersFinishAndMemoryStaysBounded) {
   EXPECT_EQ(control_.Device(kStalls)->version.find("V6.6.6"), std::string::npos);
 
   const long rss_after = vdz::test::ResidentKiB();
+  RecordProperty("healthy_ms", static_cast<int>(healthy_ms));
+  RecordProperty("rss_peak_growth_kib", static_cast<int>(rss_peak - rss_before));
   EXPECT_LT(rss_peak - rss_before, kRssGrowthLimitKiB)
       << "RSS " << rss_before << " KiB, peak " << rss_peak << " KiB, after " << rss_after;
   EXPECT_LT(QM_NETSDK_IPC_DebugBufferedBytes(), 16 * 256 * 1024);
