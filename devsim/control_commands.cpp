@@ -32,7 +32,8 @@ std::string Simulator::DeviceLine(const SimDevice& d, int64_t now_ms) const {
          " misbehave=" + MisbehaviourText(d.misbehave) + " version=" + QuoteKvValue(d.version) +
          " sdk-port=" + std::to_string(sdk_.Port(d.sdk_id)) +
          " sdk-sessions=" + std::to_string(sdk_.SessionCount(d.sdk_id)) +
-         " sdk-misbehave=" + SdkMisbehaviourText(d.sdk_misbehave) + "\n";
+         " sdk-misbehave=" + SdkMisbehaviourText(d.sdk_misbehave) +
+         " sdk-reboots=" + std::to_string(d.sdk_reboots) + "\n";
 }
 
 std::string Simulator::SnapshotCommand(KvLine& args) {
@@ -364,7 +365,7 @@ std::string Simulator::Command(const std::string& raw, bool* shutdown) {
   if (verb == "talk" || verb == "talk-fault" || verb == "audio-files")
     return TalkCommand(verb, args);
   if (verb == "sdk-document" || verb == "sdk-system" || verb == "sdk-clock" ||
-      verb == "sdk-refuse-settings")
+      verb == "sdk-refuse-settings" || verb == "sdk-refuse-system")
     return SdkSettingsCommand(verb, args);
   if (verb == "snapshot-fault" || verb == "snapshots")
     return SnapshotCommand(args);

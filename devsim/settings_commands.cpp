@@ -22,13 +22,17 @@ std::string Hex(const std::string& bytes) {
 std::string Simulator::SdkSettingsCommand(const std::string& verb, KvLine& args) {
   const std::string usage =
       "sdk-document|sdk-system SERIAL N, sdk-clock SERIAL, "
-      "sdk-refuse-settings SERIAL|all 0|1";
+      "sdk-refuse-settings SERIAL|all 0|1, sdk-refuse-system SERIAL|all N 0|1";
   if (args.words.empty())
     return "ERR " + usage + "\n";
   const std::string& target = args.words[0];
   long long number = 0;
+  long long refuse = 0;
   const bool needs_number = verb != "sdk-clock";
-  if (needs_number && (args.words.size() != 2 || !ParseInt(args.words[1], -1, 1 << 20, &number)))
+  const std::size_t words = verb == "sdk-refuse-system" ? 3 : 2;
+  if (needs_number &&
+      (args.words.size() != words || !ParseInt(args.words[1], -1, 1 << 20, &number) ||
+       (words == 3 && !ParseInt(args.words[2], 0, 1, &refuse))))
     return "ERR " + usage + "\n";
   std::string out;
   int n = 0;
@@ -38,6 +42,10 @@ std::string Simulator::SdkSettingsCommand(const std::string& verb, KvLine& args)
     ++n;
     if (verb == "sdk-refuse-settings") {
       sdk_.SetRefuseSettings(d.sdk_id, number != 0);
+      continue;
+    }
+    if (verb == "sdk-refuse-system") {
+      sdk_.RefuseSystemCommand(d.sdk_id, static_cast<int>(number), refuse != 0);
       continue;
     }
     if (verb == "sdk-clock") {

@@ -100,6 +100,7 @@ struct SimDevice {
   devserver::Misbehaviour sdk_misbehave = devserver::Misbehaviour::kNone;
   int sdk_id = 0;
   bool sdk_down = false;
+  int sdk_reboots = 0;  // restarts through the SDK (reboot command or upgrade)
 
   int64_t RuntimeSeconds(int64_t now_ms) const {
     return now_ms > boot_ms ? (now_ms - boot_ms) / 1000 : 0;

@@ -321,6 +321,7 @@ void Simulator::ServiceSdk(int64_t now_us) {
       // Rebooted through the SDK: the whole device goes quiet, discovery too. After an
       // upgrade it comes back announcing the image's version.
       d.sdk_down = true;
+      ++d.sdk_reboots;
       d.version = sdk_.FirmwareVersion(d.sdk_id);
       d.silent_until_ms = now_ms + options_.reboot_silence_ms;
       d.boot_ms = now_ms;

@@ -128,6 +128,7 @@ DevsimDevice DeviceFromLine(const std::string& line) {
   d.sdk_misbehave = f["sdk-misbehave"];
   d.sdk_port = std::atoi(f["sdk-port"].c_str());
   d.sdk_sessions = std::atoi(f["sdk-sessions"].c_str());
+  d.sdk_reboots = std::atoi(f["sdk-reboots"].c_str());
   return d;
 }
 

@@ -30,6 +30,7 @@ struct DevsimDevice {
   bool dhcp = false;
   int sdk_port = 0;      // 0 while its SDK server is closed (rebooting)
   int sdk_sessions = 0;  // logged-in SDK connections
+  int sdk_reboots = 0;   // restarts through the SDK so far
   long long runtime = 0;
   int ptz_port = 0;
 };

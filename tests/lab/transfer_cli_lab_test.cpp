@@ -87,6 +87,12 @@ TEST_F(TransferCliLab, ConfigurationCommands) {
       (dir_ / ("config_" + devices_[1].serial + "_" + devices_[1].ip + ".xml")).string();
   r = Cli("import-config --seconds 2 --format json " + file + " " + serials);
   EXPECT_EQ(r.status, 0) << r.out;
+  for (int i : {1, 2}) {
+    const std::string serial = "\"serial\": \"" + devices_[static_cast<std::size_t>(i)].serial;
+    const std::size_t at = r.out.find(serial);
+    EXPECT_NE(at, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("\"ok\": true", at), r.out.find("\"ok\":", at)) << r.out;
+  }
   // Without --yes and without a terminal to ask on, nothing is restored.
   r = Cli("factory-restore --seconds 2 " + devices_[1].serial);
   EXPECT_EQ(r.status, 2) << r.out;

@@ -221,6 +221,24 @@ TEST_F(TransferWindowLab, BusyIsSetByFailedBatchesAndHeldByADeviceThatNeverEnds)
   EXPECT_EQ(LastBox(), Text(keys::MSGTIP37));
 }
 
+TEST_F(TransferWindowLab, RestoreWhoseRestoreCommandFailsStillReboots) {
+  const auto& refused = devices_[3];
+  const auto& plain = devices_[4];
+  ASSERT_TRUE(control_.Send("sdk-refuse-system " + refused.serial + " 1002 1"));
+  Check({refused, plain});
+  window_->RunCommand(cmd::kConfigRestore);
+  control_.Send("sdk-refuse-system " + refused.serial + " 1002 0");
+  // The reboot that followed succeeded, so nothing overwrote the restore's failure.
+  EXPECT_EQ(Cell(refused, 4), Text(keys::MSGTIP44));
+  EXPECT_FALSE(Showed(plain, Text(keys::MSGTIP44)));
+  EXPECT_FALSE(Showed(plain, Text(keys::MSGTIP35)));
+  for (const auto& d : {refused, plain}) {
+    EXPECT_TRUE(
+        WaitFor([&] { return control_.Device(d.serial)->sdk_reboots > d.sdk_reboots; }, 5000))
+        << d.serial;
+  }
+}
+
 TEST_F(TransferWindowLab, ConfigurationExportImportAndDanale) {
   std::vector<lab::DevsimDevice> three(devices_.begin(), devices_.begin() + 3);
   Check(three);

@@ -30,6 +30,23 @@ std::string ReadAll(const std::string& path) {
   return s.str();
 }
 
+// The image checksum is the standard CRC-32, whatever the split of the bytes fed to it.
+TEST(ImageChecksumTest, StandardValuesAndAnySplit) {
+  const struct {
+    std::string bytes;
+    std::uint32_t crc;
+  } cases[] = {{"", 0}, {"123456789", 0xCBF43926u}, {std::string(32, '\0'), 0x190A55ADu}};
+  for (const auto& c : cases)
+    EXPECT_EQ(sdkproto::Crc32(0, c.bytes), c.crc) << c.bytes.size();
+  const std::string body = Body(1000);
+  for (const std::size_t cut : {1, 7, 8, 9, 513}) {
+    const std::string_view v(body);
+    EXPECT_EQ(sdkproto::Crc32(sdkproto::Crc32(0, v.substr(0, cut)), v.substr(cut)),
+              sdkproto::Crc32(0, v))
+        << cut;
+  }
+}
+
 class SdkTransferTest : public SdkTest {
  protected:
   void SetUp() override {
