@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 #include "ui/report_ctrl.h"
@@ -48,6 +49,9 @@ QString CellText(int row, int column) {
 // What an installer types: an address, a MAC tail, a version, a status word.
 const char* const kTyped[] = {"192.168.2.17", "44:00:03:1", "v5.2.7 build", "offline"};
 
+// Time spent inside each side's textChanged slot, apart from painting and the event loop.
+std::vector<double> slot_ms;
+
 struct Stats {
   double median, p95, max;
 };
@@ -57,13 +61,23 @@ Stats Summarise(std::vector<double> ms) {
   return {ms[ms.size() / 2], ms[ms.size() * 95 / 100], ms.back()};
 }
 
+// This thread's CPU time: what a keystroke costs without the waits a loaded machine adds.
+double CpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+std::vector<double> cpu_ms;
+
 double Key(QLineEdit& edit, int key, const QString& text) {
+  const double cpu_start = CpuMs();
   const auto start = Clock::now();
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
   QApplication::sendEvent(&edit, &press);
   QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
   QApplication::sendEvent(&edit, &release);
   QApplication::processEvents();
+  cpu_ms.push_back(CpuMs() - cpu_start);
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
@@ -106,6 +120,7 @@ int main(int argc, char** argv) {
       reference->setItem(row, column, new QTableWidgetItem(CellText(row, column)));
   }
   QObject::connect(reference_edit, &QLineEdit::textChanged, reference, [&](const QString& text) {
+    const auto start = Clock::now();
     const QString needle = text.trimmed();
     for (int row = 0; row < kRows; ++row) {
       bool match = needle.isEmpty();
@@ -113,6 +128,7 @@ int main(int argc, char** argv) {
         match = reference->item(row, column)->text().contains(needle, Qt::CaseInsensitive);
       reference->setRowHidden(row, !match);
     }
+    slot_ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
   });
   reference_window.resize(1000, 600);
   reference_window.show();
@@ -134,19 +150,31 @@ int main(int argc, char** argv) {
       list->SetItemText(row, column, CellText(row, column));
   }
   list->SetRedraw(true);
-  QObject::connect(edit, &QLineEdit::textChanged, list,
-                   [list](const QString& text) { vdz::ApplyRowFilter(*list, text); });
+  QObject::connect(edit, &QLineEdit::textChanged, list, [list](const QString& text) {
+    const auto start = Clock::now();
+    vdz::ApplyRowFilter(*list, text);
+    slot_ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  });
   window.resize(1000, 600);
   window.show();
   QApplication::processEvents();
 
   // Alternating rounds, so that a busy neighbour on the machine slows both alike.
-  std::vector<double> reference_ms, filter_ms;
+  std::vector<double> reference_ms, filter_ms, reference_slot_ms, filter_slot_ms;
+  std::vector<double> reference_cpu_ms, filter_cpu_ms;
   for (int round = 0; round < 3; ++round) {
+    slot_ms.clear();
+    cpu_ms.clear();
     const std::vector<double> r = TypeAll(*reference_edit);
+    reference_cpu_ms.insert(reference_cpu_ms.end(), cpu_ms.begin(), cpu_ms.end());
     reference_ms.insert(reference_ms.end(), r.begin(), r.end());
+    reference_slot_ms.insert(reference_slot_ms.end(), slot_ms.begin(), slot_ms.end());
+    slot_ms.clear();
+    cpu_ms.clear();
     const std::vector<double> f = TypeAll(*edit);
+    filter_cpu_ms.insert(filter_cpu_ms.end(), cpu_ms.begin(), cpu_ms.end());
     filter_ms.insert(filter_ms.end(), f.begin(), f.end());
+    filter_slot_ms.insert(filter_slot_ms.end(), slot_ms.begin(), slot_ms.end());
   }
   const Stats reference_stats = Summarise(reference_ms);
   const Stats filter_stats = Summarise(filter_ms);
@@ -154,8 +182,16 @@ int main(int argc, char** argv) {
               kRows, kColumns, filter_ms.size());
   Print("reference QTableWidget", reference_stats, reference_stats);
   Print("CReportCtrl + ApplyRowFilter", filter_stats, reference_stats);
-  std::printf(
-      "  target: < 16 ms per keystroke: %s\n",
-      filter_stats.max < 16.0 ? "met (max)" : (filter_stats.p95 < 16.0 ? "met (p95)" : "missed"));
+  const Stats reference_slot = Summarise(reference_slot_ms);
+  const Stats reference_cpu = Summarise(reference_cpu_ms);
+  const Stats filter_cpu = Summarise(filter_cpu_ms);
+  std::printf("CPU time of the UI thread per keystroke (what an idle core would take):\n");
+  Print("reference QTableWidget", reference_cpu, reference_cpu);
+  Print("CReportCtrl + ApplyRowFilter", filter_cpu, reference_cpu);
+  std::printf("of which the textChanged slot (no painting):\n");
+  Print("reference setRowHidden loop", reference_slot, reference_slot);
+  Print("ApplyRowFilter", Summarise(filter_slot_ms), reference_slot);
+  std::printf("target < 16 ms per keystroke: wall p95 %s, CPU max %s\n",
+              filter_stats.p95 < 16.0 ? "met" : "missed", filter_cpu.max < 16.0 ? "met" : "missed");
   return 0;
 }
