@@ -1,6 +1,7 @@
 #include "app/list_export_commands.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QStandardPaths>
@@ -73,12 +74,12 @@ void ListExportCommands::Export() {
   if (path.isEmpty())
     return;
   // Names with neither extension get CSV, the form spreadsheets open directly.
-  const ListFileFormat format =
-      ListFileFormatFor(path.toStdString()).value_or(ListFileFormat::kCsv);
+  const std::string file = QFile::encodeName(path).toStdString();
+  const ListFileFormat format = ListFileFormatFor(file).value_or(ListFileFormat::kCsv);
   const std::vector<RecordColumn> columns(std::begin(device_columns::kWindowList),
                                           std::end(device_columns::kWindowList));
   std::string error;
-  if (!WriteDeviceListFile(path.toStdString(), format, columns, records, &error)) {
+  if (!WriteDeviceListFile(file, format, columns, records, &error)) {
     prompter_.ShowError(LookupText(keys::EXPORT_LIST_FAILED) + "\n" + error);
     return;
   }

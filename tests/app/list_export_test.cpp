@@ -116,6 +116,11 @@ TEST(ListExport, ShownRowsRoundTripThroughTheFile) {
       ASSERT_EQ(read[r], expected[r]) << c.file << " line " << r;
   }
   EXPECT_TRUE(prompter.boxes.empty());
+  // A file that cannot be written is reported, not taken for done.
+  chosen = dir.filePath(QStringLiteral("no-such-folder/list.csv"));
+  ASSERT_TRUE(window.RunCommand(cmd::kExportList));
+  ASSERT_EQ(prompter.boxes.size(), 1u);
+  EXPECT_EQ(prompter.boxes[0].kind, "ERROR");
 }
 
 }  // namespace
