@@ -94,6 +94,11 @@ inline constexpr int kListNotifyBase = 0x20000;
 inline constexpr int kListRowClick = kListNotifyBase + 1;
 inline constexpr int kListRowDoubleClick = kListNotifyBase + 2;
 
+// Commands of our own, beyond the device tool's numbers, in a range of their own so that they
+// can never take one of those.
+inline constexpr int kOwnCommandBase = 0x30000;
+inline constexpr int kExportList = kOwnCommandBase + 1;
+
 // Timers.
 inline constexpr int kTimerRefresh = 1000;
 inline constexpr int kTimerRequest = 1001;

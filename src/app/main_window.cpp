@@ -24,6 +24,7 @@
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
 #include "app/label_commands.h"
+#include "app/list_export_commands.h"
 #include "app/preview_commands.h"
 #include "app/qr_web_commands.h"
 #include "app/remote_config_commands.h"
@@ -206,6 +207,7 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   labels_ = std::make_unique<LabelCommands>(*presenter_, this, [this] { return SelectedRow(); });
   remote_config_ = std::make_unique<RemoteConfigCommands>(*presenter_, *prompter_, this,
                                                           [this] { return SelectedRow(); });
+  list_export_ = std::make_unique<ListExportCommands>(*list_, *prompter_, this, status_line_);
   RegisterCommands();
 
   connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
@@ -253,6 +255,7 @@ void CQmDadIvidudEvuzDlg::BuildControls() {
     return button;
   };
   add_button(cmd::kSearch, QStringLiteral("开始搜索"));
+  add_button(cmd::kExportList, QString());
   for (const auto& row : BatchButtonRows()) {
     for (const BatchButton& button : row)
       add_button(button.id, QString());
@@ -339,6 +342,7 @@ void CQmDadIvidudEvuzDlg::BuildLayout() {
   main->addLayout(top);
   auto* filter_row = new QHBoxLayout;
   filter_row->addWidget(filter_, 2);
+  filter_row->addWidget(buttons_[cmd::kExportList]);
   filter_row->addWidget(counts_, 3);
   main->addLayout(filter_row);
   main->addWidget(splitter, 1);
@@ -360,6 +364,7 @@ void CQmDadIvidudEvuzDlg::Relabel() {
   switch_stream_->setText(Text(keys::TEXT33));
   status_line_->setText(Text(keys::TEXT34));
   filter_->setPlaceholderText(Text(keys::FILTER_HINT));
+  buttons_[cmd::kExportList]->setText(Text(keys::EXPORT_LIST));
   UpdateCounts();
   for (const auto& row : BatchButtonRows()) {
     for (const BatchButton& button : row)
@@ -519,6 +524,7 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
   qr_web_->Register(t);
   labels_->Register(t);
   remote_config_->Register(t);
+  list_export_->Register(t);
   if (!t.Duplicates().empty()) {
     DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
     Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");

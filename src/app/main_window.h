@@ -46,6 +46,7 @@ class TerminalCommands;
 class UpgradeCommands;
 class PreviewCommands;
 class LabelCommands;
+class ListExportCommands;
 class RemoteConfigCommands;
 class BatchSettingsCommands;
 
@@ -98,6 +99,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   SnapshotCommands& Snapshots() { return *snapshots_; }
   QrWebCommands& QrWeb() { return *qr_web_; }
   QLabel* QrPanel() const { return qr_panel_; }
+  ListExportCommands& ListExport() { return *list_export_; }
 
  Q_SIGNALS:
   // The auto-stop search that starts with the window has ended.
@@ -154,6 +156,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<TerminalCommands> terminal_;
   std::unique_ptr<SnapshotCommands> snapshots_;
   std::unique_ptr<QrWebCommands> qr_web_;
+  std::unique_ptr<ListExportCommands> list_export_;
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;
   std::shared_ptr<AddressProber> prober_;

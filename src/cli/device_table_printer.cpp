@@ -1,6 +1,7 @@
 #include "cli/device_table_printer.h"
 
 #include "cli/record_printer.h"
+#include "discovery/device_list_columns.h"
 #include "discovery/running_time_text.h"
 #include "shell/bounded_text.h"
 #include "shell/text_codec.h"
@@ -23,19 +24,10 @@ DeviceLine MakeDeviceLine(const DeviceRecord& record) {
 }
 
 void PrintDevices(std::ostream& out, const std::vector<DeviceLine>& devices, OutputFormat format) {
-  using Json = RecordColumn::Json;
+  using namespace device_columns;
   static const std::vector<RecordColumn> kColumns = {
-      {"IP", "ip"},
-      {"MAC", "mac"},
-      {"SERIAL", "serial"},
-      {"TYPE", "type"},
-      {"VERSION", "version"},
-      {"RUNNING", "running_time"},
-      {"LOCAL", "local_address"},
-      {"WEB", "web_port", Json::kNumber},
-      {"CONTROL", "control_port", Json::kNumber},
-      {"NAME", "name"},
-      {"MODEL", "model"},
+      kIp,           kMac,     kSerial,      kType, kVersion, kRunningTime,
+      kLocalAddress, kWebPort, kControlPort, kName, kModel,
   };
   std::vector<RecordCells> records;
   records.reserve(devices.size());

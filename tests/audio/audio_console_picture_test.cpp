@@ -15,6 +15,7 @@
 #include "shell/language_table.h"
 #include "support/fake_device_list.h"
 #include "support/recording_prompter.h"
+#include "support/screenshot_dir.h"
 
 #ifndef VDZ_TEST_LANGUAGE
 #define VDZ_TEST_LANGUAGE "English"
@@ -61,9 +62,7 @@ TEST(AudioConsolePicture, EveryVisibleCaptionIsSetAndFits) {
   console.show();
   QApplication::processEvents();
 
-  const QString dir = QString::fromUtf8(
-      std::getenv("VDZ_ARTIFACT_DIR") ? std::getenv("VDZ_ARTIFACT_DIR") : VDZ_ARTIFACT_DIR);
-  QDir().mkpath(dir);
+  const QString dir = test::ScreenshotDir(VDZ_ARTIFACT_DIR);
   const QString file = QDir(dir).filePath(
       QStringLiteral("talk-console-%1.png").arg(QString::fromLatin1(CurrentLanguageCode())));
   EXPECT_TRUE(console.grab().save(file)) << file.toStdString();

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -28,6 +29,7 @@
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
 #include "support/recording_prompter.h"
+#include "support/screenshot_dir.h"
 #include "ui/report_ctrl.h"
 
 #ifndef VDZ_TEST_LANGUAGE
@@ -126,9 +128,7 @@ TEST_F(MainWindowLab, FirstSearchListsEveryDeviceAndStopsByItself) {
   EXPECT_EQ(window_->DeviceList()->GetItemText(0, 4).toStdString(), LookupText(keys::MSGTIP1));
 
   // Artifact: the window with its devices, and no caption that is empty or cut.
-  const QString dir = QString::fromUtf8(
-      std::getenv("VDZ_ARTIFACT_DIR") ? std::getenv("VDZ_ARTIFACT_DIR") : VDZ_ARTIFACT_DIR);
-  QDir().mkpath(dir);
+  const QString dir = test::ScreenshotDir(VDZ_ARTIFACT_DIR);
   const QString file = QDir(dir).filePath(
       QStringLiteral("window-%1.png").arg(QString::fromLatin1(CurrentLanguageCode())));
   EXPECT_TRUE(window_->grab().save(file)) << file.toStdString();
@@ -144,13 +144,16 @@ TEST_F(MainWindowLab, FirstSearchListsEveryDeviceAndStopsByItself) {
       continue;
     EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
   }
+  // The same list narrowed by the filter box, for the guide.
+  window_->FilterBox()->setText(QStringLiteral("192.168.1.1"));
+  EXPECT_TRUE(window_->grab().save(QDir(dir).filePath(
+      QStringLiteral("window-filter-%1.png").arg(QString::fromLatin1(CurrentLanguageCode())))));
+  window_->FilterBox()->clear();
 }
 
 // Artifact: the intercom platform dialog for one device and for a batch, in this language.
 TEST(PlatformDialogPicture, OneDeviceAndBatch) {
-  const QString dir = QString::fromUtf8(
-      std::getenv("VDZ_ARTIFACT_DIR") ? std::getenv("VDZ_ARTIFACT_DIR") : VDZ_ARTIFACT_DIR);
-  QDir().mkpath(dir);
+  const QString dir = test::ScreenshotDir(VDZ_ARTIFACT_DIR);
   for (int mode : {1, 3}) {
     DlgRkPlatformSetting dialog;
     dialog.Mode = mode;
@@ -256,6 +259,7 @@ TEST(MainWindowSilentDevicesLab, SilentDevicesNeitherHoldTheWindowNorTheOthers) 
 
 // What the window offers today: every id of its command table is in exactly one list.
 const std::set<int> kWorking = {cmd::kSearch,
+                                cmd::kExportList,
                                 cmd::kPrintLabel,
                                 cmd::kMenuRemoteZhCn,
                                 cmd::kMenuRemoteZhTw,

@@ -14,6 +14,7 @@
 #include "app/preview_commands.h"
 #include "lab/devsim_control.h"
 #include "support/recording_prompter.h"
+#include "support/screenshot_dir.h"
 #include "ui/report_ctrl.h"
 #include "ui/wnd_ctrl.h"
 #include "ui/wnd_manager.h"
@@ -84,8 +85,8 @@ TEST(PreviewScreenshotLab, WindowWithAPlayingPreview) {
   lab::WaitFor([] { return false; }, 300);
   const QImage cell = window.VideoGrid()->Cell(0)->RenderSurface()->grab().toImage();
   EXPECT_GT(MeanLuma(cell), 40.0) << "the cell is black";
-  QDir().mkpath(QStringLiteral(VDZ_ARTIFACT_DIR));
-  const QString file = QStringLiteral(VDZ_ARTIFACT_DIR "/preview_window_" VDZ_SHOT_NAME ".png");
+  const QString file = QDir(test::ScreenshotDir(VDZ_ARTIFACT_DIR))
+                           .filePath(QStringLiteral("preview_window_" VDZ_SHOT_NAME ".png"));
   EXPECT_TRUE(window.grab().save(file)) << file.toStdString();
   std::printf("screenshot: %s\n", file.toUtf8().constData());
   window.RunCommand(cmd::kMenuStopPreview);

@@ -27,6 +27,7 @@
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
 #include "support/recording_prompter.h"
+#include "support/screenshot_dir.h"
 #include "ui/report_ctrl.h"
 
 #ifndef VDZ_TEST_LANGUAGE
@@ -138,9 +139,7 @@ class RemoteConfigLab : public ::testing::Test {
     return host->findChild<QWidget*>(QString::fromLatin1(key));
   }
   void Picture(QWidget* w, const QString& name) {
-    const QString dir = QString::fromLocal8Bit(
-        std::getenv("VDZ_ARTIFACT_DIR") ? std::getenv("VDZ_ARTIFACT_DIR") : VDZ_ARTIFACT_DIR);
-    QDir().mkpath(dir);
+    const QString dir = test::ScreenshotDir(VDZ_ARTIFACT_DIR);
     const QString file = QDir(dir).filePath(
         QStringLiteral("%1-%2.png").arg(name, QString::fromLatin1(CurrentLanguageCode())));
     EXPECT_TRUE(w->grab().save(file)) << file.toStdString();

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "devconfig/dialogs/dialog_image_param.h"
+#include "devconfig/dialogs/dialog_ip_setting.h"
 #include "devconfig/dialogs/dialog_ipvs_setting.h"
 #include "devconfig/dialogs/dialog_maintenance.h"
 #include "devconfig/dialogs/dialog_media_code.h"
@@ -22,6 +23,7 @@
 #include "devconfig/dialogs/dialog_title_setting.h"
 #include "shell/language_table.h"
 #include "support/recording_prompter.h"
+#include "support/screenshot_dir.h"
 
 namespace vdz {
 namespace {
@@ -54,6 +56,7 @@ TEST(SettingsDialogPictures, EveryDialogHasWholeCaptions) {
   test::RecordingPrompter prompter;
   const std::pair<const char*, std::function<std::unique_ptr<QDialog>()>> dialogs[] = {
       {"title", [] { return std::make_unique<CDialogTitleSetting>(); }},
+      {"ip", [&] { return std::make_unique<CDialogIpSetting>(prompter); }},
       {"ipvs", [&] { return std::make_unique<CDlgIpvsSetting>(prompter); }},
       {"time", [&] { return std::make_unique<CSYSTimeSet>(prompter); }},
       {"maintenance", [] { return std::make_unique<CSYSRMDlg>(); }},
@@ -61,8 +64,7 @@ TEST(SettingsDialogPictures, EveryDialogHasWholeCaptions) {
       {"motion", [&] { return std::make_unique<CMdAlarmDialog>(prompter); }},
       {"encoding", [&] { return std::make_unique<CMediaCode>(prompter); }},
   };
-  const QString dir = QString::fromUtf8(VDZ_ARTIFACT_DIR);
-  QDir().mkpath(dir);
+  const QString dir = test::ScreenshotDir(VDZ_ARTIFACT_DIR);
   for (const auto& [name, make] : dialogs) {
     std::unique_ptr<QDialog> dialog = make();
     dialog->show();
