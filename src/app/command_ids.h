@@ -94,6 +94,10 @@ inline constexpr int kListNotifyBase = 0x20000;
 inline constexpr int kListRowClick = kListNotifyBase + 1;
 inline constexpr int kListRowDoubleClick = kListNotifyBase + 2;
 
+// The batch report's save button: the device tool never had it, so its number lies apart from
+// the controls, menus and list notifications.
+inline constexpr int kSaveBatchReport = 0x30018;
+
 // Timers.
 inline constexpr int kTimerRefresh = 1000;
 inline constexpr int kTimerRequest = 1001;
