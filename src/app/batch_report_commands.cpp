@@ -105,19 +105,26 @@ void BatchReportCommands::Around(int id, const CommandTable::Handler& handler) {
     return;
   }
   const std::string name = CommandName(*command);
+  const QString before = status_line_ != nullptr ? status_line_->text() : QString();
   const int batch = log_.Begin(name);
   handler();
-  Show(name, log_.End(batch));
+  // A command that said something there itself (where the exports went) keeps it in front.
+  const QString own =
+      status_line_ != nullptr && status_line_->text() != before ? status_line_->text() : QString();
+  Show(name, log_.End(batch), own);
 }
 
-void BatchReportCommands::Show(const std::string& command, const std::string& summary) {
+void BatchReportCommands::Show(const std::string& command, const std::string& summary,
+                               const QString& own) {
   // Refused, declined or cancelled commands touched no device: nothing to sum up.
   if (summary.empty())
     return;
   last_summary_ = summary;
   DiagLog("batch %s: %s\n", command.c_str(), summary.c_str());
-  if (status_line_ != nullptr)
-    status_line_->setText(QString::fromStdString(summary));
+  if (status_line_ == nullptr)
+    return;
+  const QString line = QString::fromStdString(summary);
+  status_line_->setText(own.isEmpty() ? line : own + QStringLiteral("   ") + line);
 }
 
 void BatchReportCommands::Save() {

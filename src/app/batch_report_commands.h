@@ -42,7 +42,7 @@ class BatchReportCommands {
 
  private:
   void Around(int id, const CommandTable::Handler& handler);
-  void Show(const std::string& command, const std::string& summary);
+  void Show(const std::string& command, const std::string& summary, const QString& own = {});
   void Save();
 
   DeviceListPort& list_;
