@@ -3,11 +3,9 @@
 // line, and the saved CSV with one line per device as the status column showed it.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "app/batch_report_commands.h"
 #include "app/command_ids.h"
@@ -87,7 +85,6 @@ class BatchReportWindowLab : public ::testing::Test {
 TEST_F(BatchReportWindowLab, SummaryAndSavedCsvHoldEveryCheckedDevice) {
   ASSERT_TRUE(window_->RunCommand(cmd::kMenuSyncTime));
   EXPECT_EQ(window_->StatusLine()->text().toStdString(), "3 succeeded, 1 failed, 1 skipped");
-  EXPECT_EQ(window_->BatchReports().last_summary(), BatchSummaryText({3, 1, 1}));
 
   window_->BatchReports().SetSaveChooser([this](const QString& suggested) {
     EXPECT_TRUE(suggested.endsWith(QStringLiteral(".csv")));
