@@ -98,6 +98,7 @@ inline constexpr int kListRowDoubleClick = kListNotifyBase + 2;
 // can never take one of those.
 inline constexpr int kOwnCommandBase = 0x30000;
 inline constexpr int kExportList = kOwnCommandBase + 1;
+inline constexpr int kSaveBatchReport = kOwnCommandBase + 2;
 
 // Timers.
 inline constexpr int kTimerRefresh = 1000;

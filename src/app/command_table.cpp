@@ -41,7 +41,9 @@ bool CommandTable::Dispatch(int id) {
   auto it = handlers_.find(id);
   if (it == handlers_.end())
     return false;
-  if (it->second) {
+  if (it->second && around_) {
+    around_(id, it->second);
+  } else if (it->second) {
     it->second();
   } else {
     prompter_.ShowInfo(LookupText(keys::NOT_AVAILABLE_IN_BUILD));

@@ -13,6 +13,8 @@ namespace vdz {
 class CommandTable {
  public:
   using Handler = std::function<void()>;
+  // Wraps every bound handler when set (the batch report opens and closes batches there).
+  using Around = std::function<void(int id, const Handler& handler)>;
 
   explicit CommandTable(Prompter& prompter) : prompter_(prompter) {}
 
@@ -28,6 +30,7 @@ class CommandTable {
   const std::vector<int>& Duplicates() const { return duplicates_; }
   // False for an id the window does not know.
   bool Dispatch(int id);
+  void SetAround(Around around) { around_ = std::move(around); }
 
  private:
   bool Insert(int id, Handler handler);
@@ -35,6 +38,7 @@ class CommandTable {
   Prompter& prompter_;
   std::map<int, Handler> handlers_;
   std::vector<int> duplicates_;
+  Around around_;
 };
 
 }  // namespace vdz

@@ -179,6 +179,10 @@ void DeviceListPresenter::SetTerminalText(int position, int column, const std::s
   list_.SetItemText(position, column, QString::fromStdString(text));
 }
 
+std::string DeviceListPresenter::StatusText(int position) const {
+  return list_.GetItemText(position, kStatusColumn).toStdString();
+}
+
 int DeviceListPresenter::PositionOf(const DeviceRow& row) {
   return list_.FindItem(reinterpret_cast<quintptr>(&row));
 }

@@ -60,6 +60,7 @@ class DeviceListPresenter final : public SearchView, public DeviceListPort {
   void SetTerminalText(int position, int column, const std::string& text) override;
 
   int PositionOf(const DeviceRow& row) override;
+  std::string StatusText(int position) const override;
 
  private:
   void WriteCells(int position, const DeviceRecord& record);

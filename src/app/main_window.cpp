@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/batch_report_commands.h"
 #include "app/batch_settings_commands.h"
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
@@ -156,6 +157,9 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   hooks.upgrade_progress = [this](int position, DeviceRow& row, const SdkEventRecord&) {
     upgrades_->OnProgress(position, row);
   };
+  hooks.upgrade_ended = [this](int position, DeviceRow& row, bool succeeded) {
+    upgrades_->engine().OnUpgradeEnded(position, row, succeeded);
+  };
   // Talk events and the settings and file-list answers go to the console.
   hooks.talk_console = [this](const SdkEventRecord& event) {
     if (console_ != nullptr)
@@ -208,6 +212,9 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   remote_config_ = std::make_unique<RemoteConfigCommands>(*presenter_, *prompter_, this,
                                                           [this] { return SelectedRow(); });
   list_export_ = std::make_unique<ListExportCommands>(*list_, *prompter_, this, status_line_);
+  batch_reports_ =
+      std::make_unique<BatchReportCommands>(*presenter_, *prompter_, this, status_line_);
+  batch_reports_->Attach(upgrades_->engine());
   RegisterCommands();
 
   connect(&refresh_timer_, &QTimer::timeout, this, &CQmDadIvidudEvuzDlg::OnRefreshTimer);
@@ -274,6 +281,7 @@ void CQmDadIvidudEvuzDlg::BuildControls() {
   add_button(cmd::kPrintLabel, QString())->hide();
   add_button(cmd::kClose, QStringLiteral("退出"))->hide();
   add_button(cmd::kConfigRestore, QStringLiteral("批量恢复出厂"))->hide();
+  add_button(cmd::kSaveBatchReport, QString())->setObjectName(QStringLiteral("saveBatchReport"));
 
   connect(select_all_, &QCheckBox::clicked, this, &CQmDadIvidudEvuzDlg::OnSelectAll);
   connect(list_, &CReportCtrl::ContextMenuRequested, this, &CQmDadIvidudEvuzDlg::OnContextMenu);
@@ -296,6 +304,7 @@ void CQmDadIvidudEvuzDlg::BuildLayout() {
   top->addWidget(preview_sound_);
   top->addWidget(switch_stream_);
   top->addWidget(status_line_, 3);
+  top->addWidget(buttons_[cmd::kSaveBatchReport]);
   top->addWidget(about);
 
   auto* video_side = new QWidget(this);
@@ -375,6 +384,7 @@ void CQmDadIvidudEvuzDlg::Relabel() {
     buttons_[row.browse]->setText(Text(keys::TOUR));
   }
   buttons_[cmd::kPrintLabel]->setText(Text(keys::STRING_PRINT_QR));
+  buttons_[cmd::kSaveBatchReport]->setText(Text(keys::SAVE_BATCH_REPORT));
   buttons_[cmd::kUpgradeFromFolder]->setToolTip(WrappedTooltip(Text(keys::STRING_TIPS_UPDATE_DIR)));
   buttons_[cmd::kUpgradeFromFile]->setToolTip(WrappedTooltip(Text(keys::STRING_TIPS_UPDATE_FILE)));
   buttons_[cmd::kUploadConfig]->setToolTip(WrappedTooltip(Text(keys::STRING_TIPS_UPDATE_CFG)));
@@ -525,6 +535,7 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
   labels_->Register(t);
   remote_config_->Register(t);
   list_export_->Register(t);
+  batch_reports_->Register(t);
   if (!t.Duplicates().empty()) {
     DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
     Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");

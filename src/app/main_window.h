@@ -49,6 +49,7 @@ class LabelCommands;
 class ListExportCommands;
 class RemoteConfigCommands;
 class BatchSettingsCommands;
+class BatchReportCommands;
 
 struct MainWindowOptions {
   // Tests bring their own message boxes and SDK; the application uses the real ones.
@@ -98,6 +99,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   TerminalCommands& Terminal() { return *terminal_; }
   SnapshotCommands& Snapshots() { return *snapshots_; }
   QrWebCommands& QrWeb() { return *qr_web_; }
+  BatchReportCommands& BatchReports() { return *batch_reports_; }
   QLabel* QrPanel() const { return qr_panel_; }
   ListExportCommands& ListExport() { return *list_export_; }
 
@@ -157,6 +159,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<SnapshotCommands> snapshots_;
   std::unique_ptr<QrWebCommands> qr_web_;
   std::unique_ptr<ListExportCommands> list_export_;
+  std::unique_ptr<BatchReportCommands> batch_reports_;
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;
   std::shared_ptr<AddressProber> prober_;

@@ -25,7 +25,7 @@ class CliDeviceList final : public DeviceListPort {
   void SetTerminalText(int position, int column, const std::string& text) override;
 
   // Empty for a position outside the list.
-  std::string StatusText(int position) const;
+  std::string StatusText(int position) const override;
   std::string VersionText(int position) const;
   std::string AddressText(int position) const;
   // The device name (column 1) and model (column 6) the terminal service reported.

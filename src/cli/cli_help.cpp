@@ -146,6 +146,8 @@ std::string Usage() {
   text +=
       "\nThe device commands search first and also take --seconds N and --adapter ADDR; the "
       "transfer commands (upgrade to factory-restore) also take --format table|csv|json.\n"
+      "Commands acting on several devices end their table with the line the window shows after "
+      "a batch: n succeeded, n failed, n skipped (skipped: the device never came online).\n"
       "viduzaver-cli help COMMAND and viduzaver-cli COMMAND --help describe one command;\n"
       "viduzaver-cli --version prints the version.\n"
       "Exit status: 0 success, 1 the command could not run or a device failed, 2 bad "

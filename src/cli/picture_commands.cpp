@@ -20,6 +20,7 @@
 #include "cli/login_check.h"
 #include "cli/record_printer.h"
 #include "cli/sdk_event_queue.h"
+#include "devops/batch_report.h"
 #include "devops/batch_runner.h"
 #include "devops/qr_symbol.h"
 #include "devops/sdk_runtime.h"
@@ -250,20 +251,22 @@ int RunPictureCommand(const std::vector<std::string>& args) {
                                                      {"RESULT", "result"}};
   std::vector<RecordCells> records;
   int failed = 0;
+  BatchCounts counts;
   for (int p = 0; p < list.RowCount(); ++p) {
     const DeviceRow* row = list.RowAt(p);
     auto e = expected.find(p);
     const bool ok = e != expected.end() && std::filesystem::exists(e->second);
     failed += ok ? 0 : 1;
+    CountOutcome(&counts, DeviceOutcome(row->online != 0, ok));
     const std::string text = !row->online ? std::string("offline")
                              : ok         ? e->second
                                           : list.StatusText(p);
     records.push_back({AnsiToUtf8(FieldText(row->record.SerialNumber)),
                        std::string(FieldText(row->record.Lan.IPAddress)), ok ? "yes" : "no", text});
   }
-  PrintRecords(
-      std::cout, kColumns, records, o.format,
-      std::to_string(records.size()) + " device(s), " + std::to_string(failed) + " failed\n");
+  PrintRecords(std::cout, kColumns, records, o.format,
+               std::to_string(records.size()) + " device(s), " + std::to_string(failed) +
+                   " failed\n" + BatchSummaryText(counts) + "\n");
   return failed > 0 ? kExitFailed : status;
 }
 

@@ -10,6 +10,7 @@
 #include "cli/cli_prompter.h"
 #include "cli/device_search.h"
 #include "devconfig/ip_setting_rules.h"
+#include "devops/batch_report.h"
 #include "discovery/address_probe.h"
 #include "discovery/discovery_engine.h"
 #include "discovery/readdress_commands.h"
@@ -286,6 +287,10 @@ int RunReaddressCommand(const std::vector<std::string>& args) {
                            status = kExitFailed;
                        }};
 
+  // The batch commands end with the summary line the window shows.
+  BatchReportLog report;
+  list.SetBatchObserver(&report);
+  const int batch = report.Begin(options.command);
   bool refused = false;
   if (options.command == "set-ip") {
     auto dialog = [&](const IpSettingValues& initial, bool) -> std::optional<IpSettingValues> {
@@ -312,6 +317,10 @@ int RunReaddressCommand(const std::vector<std::string>& args) {
   } else {
     RestoreChecked(ctx, list);
   }
+  const std::string summary = report.End(batch);
+  list.SetBatchObserver(nullptr);
+  if (options.command != "set-ip" && !summary.empty())
+    std::cout << summary << "\n";
   return refused ? kExitUsage : status;
 }
 

@@ -15,6 +15,7 @@
 #include "devconfig/request_bodies.h"
 #include "devconfig/setting_validators.h"
 #include "devconfig/time_zone_table.h"
+#include "devops/batch_report.h"
 #include "devops/batch_settings.h"
 #include "devops/sdk_runtime.h"
 #include "shell/bounded_text.h"
@@ -220,6 +221,7 @@ int RunSetCommand(const std::vector<std::string>& args) {
                                                      {"RESULT", "result"}};
   std::vector<RecordCells> records;
   int failed = 0;
+  BatchCounts counts;
   for (int p = 0; p < list.RowCount(); ++p) {
     const DeviceRow* row = list.RowAt(p);
     const std::string text = list.StatusText(p);
@@ -227,15 +229,16 @@ int RunSetCommand(const std::vector<std::string>& args) {
     const bool ok = row->online != 0 && row->login_handle > 0 &&
                     text != LookupText(entry.failure_key) && text != LookupText(entry.no_login_key);
     failed += ok ? 0 : 1;
+    CountOutcome(&counts, DeviceOutcome(row->online != 0, ok));
     records.push_back({AnsiToUtf8(FieldText(row->record.SerialNumber)),
                        std::string(FieldText(row->record.Lan.IPAddress)), ok ? "yes" : "no",
                        !row->online ? std::string("offline")
                        : ok         ? std::string("set")
                                     : text});
   }
-  PrintRecords(
-      std::cout, kColumns, records, o.format,
-      std::to_string(records.size()) + " device(s), " + std::to_string(failed) + " failed\n");
+  PrintRecords(std::cout, kColumns, records, o.format,
+               std::to_string(records.size()) + " device(s), " + std::to_string(failed) +
+                   " failed\n" + BatchSummaryText(counts) + "\n");
   return failed > 0 ? kExitFailed : status;
 }
 

@@ -24,6 +24,7 @@
 #include "cli/login_check.h"
 #include "cli/record_printer.h"
 #include "cli/sdk_event_queue.h"
+#include "devops/batch_report.h"
 #include "devops/device_sdk.h"
 #include "devops/sdk_runtime.h"
 #include "protocol/protocol_numbers.h"
@@ -185,17 +186,19 @@ int RunBroadcast(const TalkOptions& o, Site& site, int status) {
   };
   std::vector<RecordCells> records;
   int failed = 0;
+  BatchCounts counts;
   for (int p = 0; p < site.list().RowCount(); ++p) {
     const bool online = site.Online(p);
     const audio::JoinState state = session.State(site.Handle(p));
     const bool ok = online && state == audio::JoinState::kJoined;
     failed += ok ? 0 : 1;
+    CountOutcome(&counts, DeviceOutcome(online, ok));
     records.push_back({site.Serial(p), site.Ip(p), ok ? "yes" : "no",
                        online ? audio::JoinStateName(state) : "offline"});
   }
-  PrintRecords(
-      std::cout, kColumns, records, o.format,
-      std::to_string(records.size()) + " device(s), " + std::to_string(failed) + " failed\n");
+  PrintRecords(std::cout, kColumns, records, o.format,
+               std::to_string(records.size()) + " device(s), " + std::to_string(failed) +
+                   " failed\n" + BatchSummaryText(counts) + "\n");
   return failed > 0 ? kExitFailed : status;
 }
 
@@ -263,11 +266,19 @@ int RunAudioFiles(const TalkOptions& o, Site& site, int status) {
   };
   std::vector<RecordCells> records;
   int failed = 0;
+  // A device may have several lines (one per file): it failed when one of them did.
+  std::vector<BatchDeviceOutcome> outcomes(static_cast<std::size_t>(site.list().RowCount()),
+                                           BatchDeviceOutcome::kSucceeded);
   for (int p = 0; p < site.list().RowCount(); ++p) {
     const int handle = site.Handle(p);
     auto add = [&](bool ok, const std::string& result, const std::string& file = {},
                    const std::string& length = {}) {
       failed += ok ? 0 : 1;
+      BatchDeviceOutcome& outcome = outcomes[static_cast<std::size_t>(p)];
+      if (!site.Online(p))
+        outcome = BatchDeviceOutcome::kSkipped;
+      else if (!ok)
+        outcome = BatchDeviceOutcome::kFailed;
       records.push_back({site.Serial(p), site.Ip(p), ok ? "yes" : "no", result, file,
                          length.empty() ? "0" : length});
     };
@@ -333,9 +344,12 @@ int RunAudioFiles(const TalkOptions& o, Site& site, int status) {
       add(ok, ok ? "stopped" : "stop refused");
     }
   }
+  BatchCounts counts;
+  for (BatchDeviceOutcome outcome : outcomes)
+    CountOutcome(&counts, outcome);
   PrintRecords(std::cout, kColumns, records, o.format,
                std::to_string(site.list().RowCount()) + " device(s), " + std::to_string(failed) +
-                   " failed\n");
+                   " failed\n" + BatchSummaryText(counts) + "\n");
   return failed > 0 ? kExitFailed : status;
 }
 

@@ -14,6 +14,7 @@
 #include "cli/login_check.h"
 #include "cli/record_printer.h"
 #include "cli/sdk_event_queue.h"
+#include "devops/batch_report.h"
 #include "devops/login_coordinator.h"
 #include "devops/sdk_runtime.h"
 #include "devops/terminal_batch.h"
@@ -198,18 +199,20 @@ int RunTerminalCommand(const std::vector<std::string>& args) {
                                                      {"RESULT", "result"}};
   std::vector<RecordCells> records;
   int failed = 0;
+  BatchCounts counts;
   for (int p = 0; p < list.RowCount(); ++p) {
     const DeviceRow* row = list.RowAt(p);
     const std::string text = list.StatusText(p);
     const bool ok = row->online != 0 && text == LookupText(success);
     failed += ok ? 0 : 1;
+    CountOutcome(&counts, DeviceOutcome(row->online != 0, ok));
     records.push_back({AnsiToUtf8(FieldText(row->record.SerialNumber)),
                        std::string(FieldText(row->record.Lan.IPAddress)), ok ? "yes" : "no",
                        row->online ? text : std::string("offline")});
   }
-  PrintRecords(
-      std::cout, kColumns, records, o.format,
-      std::to_string(records.size()) + " device(s), " + std::to_string(failed) + " failed\n");
+  PrintRecords(std::cout, kColumns, records, o.format,
+               std::to_string(records.size()) + " device(s), " + std::to_string(failed) +
+                   " failed\n" + BatchSummaryText(counts) + "\n");
   return failed > 0 ? kExitFailed : status;
 }
 

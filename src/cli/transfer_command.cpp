@@ -16,6 +16,7 @@
 #include "cli/login_check.h"
 #include "cli/record_printer.h"
 #include "cli/sdk_event_queue.h"
+#include "devops/batch_report.h"
 #include "devops/batch_runner.h"
 #include "devops/config_transfer.h"
 #include "devops/firmware_upgrade.h"
@@ -246,6 +247,7 @@ int RunTransferCommand(const std::vector<std::string>& args) {
   };
   std::vector<RecordCells> records;
   int failed = 0;
+  BatchCounts counts;
   for (int p = 0; p < list.RowCount(); ++p) {
     const DeviceRow* row = list.RowAt(p);
     const std::string text = list.StatusText(p);
@@ -262,13 +264,14 @@ int RunTransferCommand(const std::vector<std::string>& args) {
            text != LookupText(keys::MSGTIP40);
     }
     failed += ok ? 0 : 1;
+    CountOutcome(&counts, DeviceOutcome(row->online != 0, ok));
     records.push_back({AnsiToUtf8(FieldText(row->record.SerialNumber)),
                        std::string(FieldText(row->record.Lan.IPAddress)), ok ? "yes" : "no",
                        row->online ? text : std::string("offline"), list.VersionText(p)});
   }
-  PrintRecords(
-      std::cout, kColumns, records, o.format,
-      std::to_string(records.size()) + " device(s), " + std::to_string(failed) + " failed\n");
+  PrintRecords(std::cout, kColumns, records, o.format,
+               std::to_string(records.size()) + " device(s), " + std::to_string(failed) +
+                   " failed\n" + BatchSummaryText(counts) + "\n");
   return failed > 0 ? kExitFailed : status;
 }
 

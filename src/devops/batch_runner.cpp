@@ -50,7 +50,9 @@ int SingleDeviceChoice(DeviceListPort& list, Prompter& prompter, int* position) 
   return list.RowAt(found)->login_handle;
 }
 
-StepOutcome RunBatchStep(DeviceListPort& list, int position, const BatchOperation& operation) {
+namespace {
+
+StepOutcome RunStep(DeviceListPort& list, int position, const BatchOperation& operation) {
   DeviceRow* row = list.RowAt(position);
   if (row == nullptr || !row->online)
     return StepOutcome::kSkipped;
@@ -67,6 +69,28 @@ StepOutcome RunBatchStep(DeviceListPort& list, int position, const BatchOperatio
   if (operation.success_key)
     list.SetStatusText(position, LookupText(operation.success_key));
   return StepOutcome::kSucceeded;
+}
+
+}  // namespace
+
+BatchDeviceOutcome ReportedOutcome(StepOutcome outcome) {
+  switch (outcome) {
+    case StepOutcome::kSucceeded:
+      return BatchDeviceOutcome::kSucceeded;
+    case StepOutcome::kSkipped:
+      return BatchDeviceOutcome::kSkipped;
+    case StepOutcome::kNoLogin:
+    case StepOutcome::kFailed:
+      break;
+  }
+  // A device that was online but lost its login did not get the setting: a failure.
+  return BatchDeviceOutcome::kFailed;
+}
+
+StepOutcome RunBatchStep(DeviceListPort& list, int position, const BatchOperation& operation) {
+  const StepOutcome outcome = RunStep(list, position, operation);
+  list.NoteBatchDevice(position, ReportedOutcome(outcome));
+  return outcome;
 }
 
 BatchResult RunBatch(DeviceListPort& list, const BatchOperation& operation) {

@@ -36,8 +36,11 @@ struct BatchResult {
 
 enum class StepOutcome { kSkipped, kNoLogin, kFailed, kSucceeded };
 
+// How the batch report counts a step.
+BatchDeviceOutcome ReportedOutcome(StepOutcome outcome);
+
 // The per-device step for one row: skip a device that never came online, report a lost
-// login, else call and report.
+// login, else call and report; the list hears how it ended.
 StepOutcome RunBatchStep(DeviceListPort& list, int position, const BatchOperation& operation);
 
 // Runs the per-device step on every checked row; never stops on one device's failure.

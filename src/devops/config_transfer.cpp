@@ -92,10 +92,13 @@ ConfigBatchResult FactoryRestoreChecked(DeviceSdk& sdk, DeviceListPort& list, Pr
     if (!list.IsChecked(p) || row == nullptr)
       continue;
     ++r.checked;
-    if (!row->online)
+    if (!row->online) {
+      list.NoteBatchDevice(p, BatchDeviceOutcome::kSkipped);
       continue;
+    }
     if (row->login_handle <= 0) {
       list.SetStatusText(p, LookupText(keys::MSGTIP40));
+      list.NoteBatchDevice(p, BatchDeviceOutcome::kFailed);
       continue;
     }
     bool ok = true;
@@ -109,6 +112,7 @@ ConfigBatchResult FactoryRestoreChecked(DeviceSdk& sdk, DeviceListPort& list, Pr
       ok = false;
     }
     r.succeeded += ok;
+    list.NoteBatchDevice(p, ok ? BatchDeviceOutcome::kSucceeded : BatchDeviceOutcome::kFailed);
   }
   return r;
 }

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "devops/batch_report.h"
 #include "shell/bounded_text.h"
 #include "shell/diag_log.h"
 #include "shell/language_keys.h"
@@ -72,11 +73,43 @@ int UpgradeEngine::Upgrading() const {
   return n;
 }
 
-void UpgradeEngine::StartOne(int position, DeviceRow& row, const std::string& path) {
-  if (!row.online)
+void UpgradeEngine::SetReport(BatchReportLog* report,
+                              std::function<void(const std::string&)> on_summary) {
+  report_ = report;
+  on_summary_ = std::move(on_summary);
+}
+
+void UpgradeEngine::OpenReport(const char* caption_key) {
+  if (report_ != nullptr)
+    batch_ = report_->BeginDetached(LookupText(caption_key));
+}
+
+void UpgradeEngine::Note(int position, BatchDeviceOutcome outcome) {
+  if (report_ != nullptr && batch_ != 0)
+    report_->Record(batch_, list_, position, outcome);
+}
+
+void UpgradeEngine::CloseReport() {
+  if (report_ == nullptr || batch_ == 0)
     return;
+  const std::string summary = report_->End(batch_);
+  batch_ = 0;
+  if (!summary.empty() && on_summary_)
+    on_summary_(summary);
+}
+
+void UpgradeEngine::OnUpgradeEnded(int position, DeviceRow&, bool succeeded) {
+  Note(position, succeeded ? BatchDeviceOutcome::kSucceeded : BatchDeviceOutcome::kFailed);
+}
+
+void UpgradeEngine::StartOne(int position, DeviceRow& row, const std::string& path) {
+  if (!row.online) {
+    Note(position, BatchDeviceOutcome::kSkipped);
+    return;
+  }
   if (row.login_handle <= 0) {
     list_.SetStatusText(position, LookupText(keys::MSGTIP19));
+    Note(position, BatchDeviceOutcome::kFailed);
     return;
   }
   // Paths go to the library as the file system names them (UTF-8 here); converting them to
@@ -87,6 +120,7 @@ void UpgradeEngine::StartOne(int position, DeviceRow& row, const std::string& pa
           result);
   if (result != 0) {
     list_.SetStatusText(position, LookupText(keys::MSGTIP30));
+    Note(position, BatchDeviceOutcome::kFailed);
     return;
   }
   row.upgrading = 1;
@@ -96,6 +130,7 @@ void UpgradeEngine::StartOne(int position, DeviceRow& row, const std::string& pa
 void UpgradeEngine::Started(int checked) {
   if (checked == 0) {
     prompter_.ShowError(LookupText(keys::MSGTIP24));
+    CloseReport();
     return;
   }
   busy_ = true;
@@ -108,6 +143,7 @@ void UpgradeEngine::UpgradeFromFile(const std::string& path) {
     prompter_.ShowError(LookupText(keys::MSGTIP37));
     return;
   }
+  OpenReport(keys::BTNTEXT14);
   int checked = 0;
   for (int p = 0; p < list_.RowCount(); ++p) {
     DeviceRow* row = list_.RowAt(p);
@@ -128,6 +164,7 @@ void UpgradeEngine::UpgradeFromFolder(const std::string& folder) {
     prompter_.ShowError(LookupText(keys::TEXT20));
     return;
   }
+  OpenReport(keys::BTNTEXT13);
   int checked = 0;
   for (int p = 0; p < list_.RowCount(); ++p) {
     DeviceRow* row = list_.RowAt(p);
@@ -136,12 +173,14 @@ void UpgradeEngine::UpgradeFromFolder(const std::string& folder) {
     ++checked;
     if (row->firmware_version[0] == '\0') {
       list_.SetStatusText(p, LookupText(keys::MSGTIP28));
+      Note(p, BatchDeviceOutcome::kFailed);
       continue;
     }
     const std::string model = FirmwareModel(row->record.DeviceType);
     const std::string image = ChooseFirmwareImage(folder, model);
     if (image.empty()) {
       list_.SetStatusText(p, LookupText(keys::MSGTIP27));
+      Note(p, BatchDeviceOutcome::kFailed);
       continue;
     }
     StartOne(p, *row, image);
@@ -155,6 +194,7 @@ void UpgradeEngine::OnWatchTick() {
   if (watch_)
     watch_(false);
   busy_ = false;
+  CloseReport();
 }
 
 void UpgradeEngine::OnProgress(int position, DeviceRow& row) {

@@ -13,6 +13,8 @@
 
 namespace vdz {
 
+class BatchReportLog;
+
 // DeviceType with every "NVS-IPCAM-" removed.
 std::string FirmwareModel(std::string_view device_type);
 
@@ -36,6 +38,11 @@ class UpgradeEngine {
   void OnWatchTick();
   // Progress events of the row.
   void OnProgress(int position, DeviceRow& row);
+  // An ending event of an upgrading row (its status cell already shows it).
+  void OnUpgradeEnded(int position, DeviceRow& row, bool succeeded);
+  // Each batch goes into the report: a device when its upgrade ends, the summary (handed
+  // to on_summary) when no device is upgrading any more.
+  void SetReport(BatchReportLog* report, std::function<void(const std::string&)> on_summary);
 
   bool busy() const { return busy_; }
   // Rows whose upgrading flag is set.
@@ -45,12 +52,18 @@ class UpgradeEngine {
   // The file upgrade's per-device step, for one row and one image.
   void StartOne(int position, DeviceRow& row, const std::string& path);
   void Started(int checked);
+  void OpenReport(const char* caption_key);
+  void Note(int position, BatchDeviceOutcome outcome);
+  void CloseReport();
 
   DeviceSdk& sdk_;
   DeviceListPort& list_;
   Prompter& prompter_;
   std::function<void(bool)> watch_;
   bool busy_ = false;
+  BatchReportLog* report_ = nullptr;
+  std::function<void(const std::string&)> on_summary_;
+  int batch_ = 0;
 };
 
 }  // namespace vdz

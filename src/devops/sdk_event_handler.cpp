@@ -116,8 +116,11 @@ void SdkEventHandler::HandleStatusEvent(const SdkEventRecord& event) {
   if (rule == nullptr)
     return;
   list_.SetStatusText(position, rule->key != nullptr ? LookupText(rule->key) : std::string());
-  if (rule->ends_upgrade)
+  if (rule->ends_upgrade && row.upgrading) {
     row.upgrading = 0;
+    if (hooks_.upgrade_ended)
+      hooks_.upgrade_ended(position, row, event.code == proto::kEventUpgradeDone);
+  }
   if (rule->to_console && hooks_.talk_console)
     hooks_.talk_console(event);
 }

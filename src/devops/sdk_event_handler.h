@@ -22,6 +22,8 @@ struct SdkEventHooks {
   // Runs QM_NETSDK_IPC_SystemControl(handle, command, 0, "RESPONSE_PARAM") and calls done
   // with its result, possibly later on this thread. Empty: the call is made at once.
   std::function<void(int handle, int command, std::function<void(int result)> done)> system_control;
+  // An ending event of an upgrading row, after its status cell shows it.
+  std::function<void(int position, DeviceRow&, bool succeeded)> upgrade_ended;
 };
 
 class SdkEventHandler {

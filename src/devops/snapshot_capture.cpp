@@ -114,8 +114,18 @@ void SnapshotCapture::RequestChecked() {
   if (CountCheckedRows(list_, prompter_) < 1)
     return;
   for (int position = 0; position < list_.RowCount(); ++position) {
-    if (list_.IsChecked(position))
-      RequestRow(position);
+    if (!list_.IsChecked(position))
+      continue;
+    const DeviceRow* row = list_.RowAt(position);
+    const bool online = row != nullptr && row->online;
+    const bool pending = row != nullptr && row->snapshot_pending;
+    RequestRow(position);
+    // The batch's part ends with the request; the picture arrives later, in the status cell.
+    BatchDeviceOutcome outcome = BatchDeviceOutcome::kSkipped;
+    if (!pending && online)
+      outcome =
+          row->snapshot_pending ? BatchDeviceOutcome::kSucceeded : BatchDeviceOutcome::kFailed;
+    list_.NoteBatchDevice(position, outcome);
   }
 }
 

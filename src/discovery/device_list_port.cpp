@@ -11,4 +11,8 @@ int DeviceListPort::PositionOf(const DeviceRow& row) {
   return -1;
 }
 
+std::string DeviceListPort::StatusText(int) const {
+  return {};
+}
+
 }  // namespace vdz

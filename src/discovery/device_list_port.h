@@ -15,6 +15,18 @@ inline constexpr int kVersionColumn = 3;
 inline constexpr int kStatusColumn = 4;
 inline constexpr int kModelColumn = 6;
 
+// How one device's part in a batch ended: a device that never came online is skipped.
+enum class BatchDeviceOutcome { kSucceeded, kFailed, kSkipped };
+
+class DeviceListPort;
+
+// Hears the end of each device's part in a batch (the batch report).
+class BatchDeviceObserver {
+ public:
+  virtual ~BatchDeviceObserver() = default;
+  virtual void DeviceDone(DeviceListPort& list, int position, BatchDeviceOutcome outcome) = 0;
+};
+
 class DeviceListPort {
  public:
   virtual ~DeviceListPort() = default;
@@ -30,6 +42,18 @@ class DeviceListPort {
   virtual void SetTerminalText(int position, int column, const std::string& text) = 0;
   // Where this row stands now, or -1 when it is no longer listed.
   virtual int PositionOf(const DeviceRow& row);
+  // The status cell as shown (UTF-8); empty where the list keeps no text.
+  virtual std::string StatusText(int position) const;
+
+  void SetBatchObserver(BatchDeviceObserver* observer) { batch_observer_ = observer; }
+  // Every batch calls this once per checked row it has finished with.
+  void NoteBatchDevice(int position, BatchDeviceOutcome outcome) {
+    if (batch_observer_ != nullptr)
+      batch_observer_->DeviceDone(*this, position, outcome);
+  }
+
+ private:
+  BatchDeviceObserver* batch_observer_ = nullptr;
 };
 
 }  // namespace vdz

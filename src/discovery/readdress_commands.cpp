@@ -121,6 +121,9 @@ void RunOnChecked(ReaddressContext& ctx, DeviceListPort& list, BatchOutcome& out
     if (result == 0)
       ++outcome.succeeded;
     Report(ctx, p, *row, result);
+    // These requests go over the discovery protocol: an offline device is tried too.
+    list.NoteBatchDevice(
+        p, result == 0 ? BatchDeviceOutcome::kSucceeded : BatchDeviceOutcome::kFailed);
   }
 }
 
@@ -221,25 +224,37 @@ BatchOutcome AssignConsecutiveToChecked(ReaddressContext& ctx, DeviceListPort& l
 
   uint32_t next = InetAddrHostOrder(values->ip.c_str());
   bool exhausted = false;
+  bool stopped = false;
   for (int p = 0; p < list.RowCount(); ++p) {
     DeviceRow* row = list.RowAt(p);
     if (row == nullptr || !list.IsChecked(p))
       continue;
+    // The rows after a failure keep their addresses: the report lists them as skipped.
+    if (stopped) {
+      list.NoteBatchDevice(p, BatchDeviceOutcome::kSkipped);
+      continue;
+    }
     ++outcome.checked;
     // A plain 32-bit increment would wrap to 0.0.0.0 after 255.255.255.255.
     if (exhausted) {
       DiagLog("set IPC %s failed. error = %ld\n", Serial(*row).c_str(),
               static_cast<long>(kAddressRangeExhausted));
       Report(ctx, p, *row, kAddressRangeExhausted);
-      break;
+      list.NoteBatchDevice(p, BatchDeviceOutcome::kFailed);
+      stopped = true;
+      continue;
     }
     IpSettingValues device = *values;
     device.ip = DottedFromHostOrder(next);
     WriteLan(row->record.Lan, device);
     const int result = SetRow(ctx, *row);
     Report(ctx, p, *row, result);
-    if (result != 0)
-      break;
+    list.NoteBatchDevice(
+        p, result == 0 ? BatchDeviceOutcome::kSucceeded : BatchDeviceOutcome::kFailed);
+    if (result != 0) {
+      stopped = true;
+      continue;
+    }
     ++outcome.succeeded;
     AfterAddressChange(ctx, list, p, *row);
     if (next == 0xFFFFFFFFu)

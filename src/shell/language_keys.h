@@ -21,8 +21,8 @@
   X(BATCHSNAP) X(BATCH_SET_CCD) X(ID_BATCH_IO_OUTPUT) X(STRING_RA_DIALOG) X(STRING_PRINT_QR)  \
   X(BATCH_TERMINAL_SET) X(BATCH_REBOOT_SERVICE) X(ABOUT_APP) X(NOT_AVAILABLE_IN_BUILD)        \
   X(SDK_START_FAILED) X(FILTER_HINT) X(COUNT_LISTED) X(COUNT_ONLINE) X(COUNT_OFFLINE) \
-  X(COUNT_UPGRADING)                                                                          \
-  X(EXPORT_LIST) X(EXPORT_LIST_DONE) X(EXPORT_LIST_FAILED)                                    \
+  X(COUNT_UPGRADING) X(EXPORT_LIST) X(EXPORT_LIST_DONE) X(EXPORT_LIST_FAILED) X(BATCH_SUMMARY) \
+  X(SAVE_BATCH_REPORT) X(BATCH_REPORT_EMPTY) X(BATCH_REPORT_SAVE_FAILED) \
   /* main window: tooltips of the upgrade and upload buttons */                                \
   X(STRING_TIPS_UPDATE_DIR) X(STRING_TIPS_UPDATE_FILE) X(STRING_TIPS_UPDATE_CFG)              \
   /* main window: pop-up menus of the batch buttons */                                         \

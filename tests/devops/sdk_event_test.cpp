@@ -75,7 +75,7 @@ class SdkEventHandlerTest : public ::testing::Test {
       sdk, list,
       SdkEventHooks{[this](const SdkEventRecord& e) { console_codes.push_back(e.code); },
                     [this](int position, DeviceRow&) { previews.push_back(position); }, nullptr,
-                    nullptr, nullptr}};
+                    nullptr, nullptr, nullptr}};
 };
 
 TEST_F(SdkEventHandlerTest, SessionUpMarksOnlineAndAsksForVersionAndInformation) {

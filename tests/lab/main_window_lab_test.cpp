@@ -323,7 +323,8 @@ const std::set<int> kWorking = {cmd::kSearch,
                                 cmd::kMenuOpenWeb,
                                 cmd::kMenuSnapshot,
                                 cmd::kMenuOpenSnapshotFolder,
-                                cmd::kListRowClick};
+                                cmd::kListRowClick,
+                                cmd::kSaveBatchReport};
 const std::set<int> kNotAvailable = {};
 
 TEST_F(MainWindowLab, EveryCommandIsWiredOrSaysItIsNotAvailable) {

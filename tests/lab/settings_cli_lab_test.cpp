@@ -95,6 +95,9 @@ TEST_F(SettingsCliLab, SendsTheWindowsDocumentsAndReportsEachDevice) {
       EXPECT_EQ(Stored(b, c.command, c.system), c.expected) << c.args;
     }
   }
+  // Text mode ends with the summary line the window shows.
+  const CliRun text = Cli("set output 0" + targets);
+  EXPECT_NE(text.out.find("\n2 succeeded, 1 failed, 0 skipped\n"), std::string::npos) << text.out;
   // "Gate[SERIAL]" in hexadecimal.
   std::string hex;
   for (unsigned char ch : "Gate[" + a.serial + "]") {

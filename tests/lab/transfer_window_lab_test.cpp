@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 
+#include "app/batch_report_commands.h"
 #include "app/command_ids.h"
 #include "app/main_window.h"
 #include "app/upgrade_commands.h"
@@ -179,6 +180,8 @@ TEST_F(TransferWindowLab, FaultyDevicesEndWithTheirEventWhileTheOthersUpgradeAnd
   // The good one restarts and is read again with the image's version.
   EXPECT_TRUE(WaitFor([&] { return Cell(good, 3) == "V7.7.7-lab"; }, 20000)) << Cell(good, 3);
   EXPECT_TRUE(WaitFor([&] { return !Busy(); }, 5000));
+  // Each device counts as its ending event said, once the last one has ended.
+  EXPECT_EQ(window_->BatchReports().last_summary(), BatchSummaryText({1, 4, 0}));
   prompter_.boxes.clear();
 
   // A truncated image is refused by the device.
@@ -248,7 +251,9 @@ TEST_F(TransferWindowLab, ConfigurationExportImportAndDanale) {
     EXPECT_TRUE(fs::exists(dir_ / "exports" / ("config_" + d.serial + "_" + d.ip + ".xml")))
         << d.serial;
   }
-  EXPECT_EQ(window_->StatusLine()->text().toStdString(), (dir_ / "exports").string());
+  // Where the exports went, then the batch's summary.
+  EXPECT_EQ(window_->StatusLine()->text().toStdString(),
+            (dir_ / "exports").string() + "   " + window_->BatchReports().last_summary());
 
   auto* config = window_->findChild<QLineEdit*>(QStringLiteral("configFile"));
   config->setText(QString());

@@ -61,6 +61,9 @@ class FakeDeviceList : public DeviceListPort {
     e.status = text;
     ++e.status_writes;
   }
+  std::string StatusText(int p) const override {
+    return p >= 0 && p < RowCount() ? entries[static_cast<std::size_t>(p)].status : std::string();
+  }
   void SetVersionText(int p, const std::string& text) override {
     entries[static_cast<std::size_t>(p)].version = text;
   }
