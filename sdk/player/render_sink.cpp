@@ -110,12 +110,18 @@ bool RenderPainter::eventFilter(QObject* watched, QEvent* event) {
     if (sink_->painter_ != this)
       return false;
     if (sink_->pending_) {
-      replaced = std::move(shown_);
+      // The picture it replaces is free at once, before the decoder can ask for a buffer
+      // while this one paints: three buffers go round, never a fourth.
+      if (!sink_->spare_)
+        sink_->spare_ = std::move(shown_);
+      else
+        replaced = std::move(shown_);
       shown_ = std::move(sink_->pending_);
     }
     callback = sink_->callback_;
     user = sink_->callback_user_;
   }
+  replaced.reset();
   if (!shown_)
     return false;  // an idle surface paints as it always did
   const Picture& picture = *shown_;
@@ -132,8 +138,6 @@ bool RenderPainter::eventFilter(QObject* watched, QEvent* event) {
   if (callback != nullptr)
     callback(port_, picture.pixels.data(), picture.width, picture.height, picture.width,
              picture.timestamp_us, picture.received_us, user);
-  if (replaced)
-    sink_->Recycle(std::move(replaced));
   return true;
 }
 
