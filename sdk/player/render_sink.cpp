@@ -12,7 +12,7 @@ void RenderSink::Present(std::unique_ptr<Picture> picture) {
   if (painter_ == nullptr)
     return;
   if (pending_)
-    spare_ = std::move(pending_);
+    KeepSpare(std::move(pending_));
   pending_ = std::move(picture);
   if (update_posted_)
     return;
@@ -25,13 +25,24 @@ void RenderSink::Present(std::unique_ptr<Picture> picture) {
 
 std::unique_ptr<Picture> RenderSink::TakeSpare() {
   std::lock_guard lock(mutex_);
-  return std::move(spare_);
+  if (spare_.empty())
+    return nullptr;
+  std::unique_ptr<Picture> picture = std::move(spare_.back());
+  spare_.pop_back();
+  return picture;
 }
 
 void RenderSink::Recycle(std::unique_ptr<Picture> picture) {
   std::lock_guard lock(mutex_);
-  if (painter_ != nullptr && !spare_)
-    spare_ = std::move(picture);
+  if (painter_ != nullptr)
+    KeepSpare(std::move(picture));
+}
+
+// Under the lock.
+void RenderSink::KeepSpare(std::unique_ptr<Picture> picture) {
+  constexpr std::size_t kMostSpares = 3;
+  if (picture && spare_.size() < kMostSpares)
+    spare_.push_back(std::move(picture));
 }
 
 void RenderSink::SetDisplayCallback(QM_PLAYER_DISPLAY_CALLBACK callback, void* user) {
@@ -61,7 +72,7 @@ RenderPainter::~RenderPainter() {
   if (sink_->painter_ == this)
     sink_->painter_ = nullptr;
   sink_->pending_.reset();
-  sink_->spare_.reset();
+  sink_->spare_.clear();
 }
 
 void RenderPainter::Detach() {
@@ -70,7 +81,7 @@ void RenderPainter::Detach() {
     if (sink_->painter_ == this)
       sink_->painter_ = nullptr;
     sink_->pending_.reset();
-    sink_->spare_.reset();
+    sink_->spare_.clear();
   }
   shown_.reset();
   // Idle again: the window's own background shows until something else paints it.
@@ -102,7 +113,6 @@ bool RenderPainter::eventFilter(QObject* watched, QEvent* event) {
   }
   if (event->type() != QEvent::Paint)
     return false;
-  std::unique_ptr<Picture> replaced;
   QM_PLAYER_DISPLAY_CALLBACK callback = nullptr;
   void* user = nullptr;
   {
@@ -110,18 +120,14 @@ bool RenderPainter::eventFilter(QObject* watched, QEvent* event) {
     if (sink_->painter_ != this)
       return false;
     if (sink_->pending_) {
-      // The picture it replaces is free at once, before the decoder can ask for a buffer
-      // while this one paints: three buffers go round, never a fourth.
-      if (!sink_->spare_)
-        sink_->spare_ = std::move(shown_);
-      else
-        replaced = std::move(shown_);
+      // The picture it replaces is free at once, before the decoder asks for a buffer while
+      // this one paints.
+      sink_->KeepSpare(std::move(shown_));
       shown_ = std::move(sink_->pending_);
     }
     callback = sink_->callback_;
     user = sink_->callback_user_;
   }
-  replaced.reset();
   if (!shown_)
     return false;  // an idle surface paints as it always did
   const Picture& picture = *shown_;

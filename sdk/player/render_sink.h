@@ -8,6 +8,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "player/picture.h"
 #include "player/qm_player.h"
@@ -34,7 +35,10 @@ class RenderSink {
   std::mutex mutex_;
   RenderPainter* painter_ = nullptr;  // null once the window or the port is gone
   std::unique_ptr<Picture> pending_;  // newest, not painted yet
-  std::unique_ptr<Picture> spare_;
+  // Buffers not in use. One is made only when this is empty, so at most three exist (shown,
+  // pending, being drawn) and none is freed and made again while the window lags.
+  std::vector<std::unique_ptr<Picture>> spare_;
+  void KeepSpare(std::unique_ptr<Picture> picture);
   bool update_posted_ = false;
   QM_PLAYER_DISPLAY_CALLBACK callback_ = nullptr;
   void* callback_user_ = nullptr;
