@@ -192,7 +192,8 @@ extern "C" int QM_PLAYER_DecodeFrame(int port, int stream, const unsigned char* 
     std::memcpy(&timestamp_us, static_cast<const unsigned char*>(info) + 8, sizeof timestamp_us);
   if (stream == QM_PLAYER_STREAM_VIDEO) {
     auto sink = SinkOf(port);
-    std::unique_ptr<Picture> picture;
+    std::unique_ptr<Picture> picture = sink ? sink->TakeSpare() : nullptr;
+    bool drawn = false;
     int rc = 0;
     {
       std::lock_guard lock(d->mutex);
@@ -206,10 +207,12 @@ extern "C" int QM_PLAYER_DecodeFrame(int port, int stream, const unsigned char* 
         received_us = full.received_us;
       }
       rc = d->video->Decode(data, length, timestamp_us, received_us,
-                            sink ? sink->Size() : vdz::player::TargetSize{}, &picture);
+                            sink ? sink->Size() : vdz::player::TargetSize{}, &picture, &drawn);
     }
-    if (picture && sink)
+    if (sink && drawn)
       sink->Present(std::move(picture));
+    else if (sink && picture)
+      sink->Recycle(std::move(picture));
     return rc;
   }
   if (stream == QM_PLAYER_STREAM_AUDIO) {

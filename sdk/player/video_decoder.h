@@ -23,10 +23,11 @@ class VideoDecoder {
 
   // 0, -2 unsupported codec, -3 the decoder did not open.
   int Setup(const QM_RTSP_VIDEO_HEADER& header);
-  // Decodes one access unit. When a picture is finished and target has a size, *out gets it
-  // scaled to that size. 0 accepted, -2 the data did not decode.
+  // Decodes one access unit. When a picture is finished and target has a size, it is scaled
+  // to that size into *out (reusing the buffer of a picture already there) and *drawn is set.
+  // 0 accepted, -2 the data did not decode.
   int Decode(const uint8_t* data, int length, int64_t timestamp_us, int64_t received_us,
-             TargetSize target, std::unique_ptr<Picture>* out);
+             TargetSize target, std::unique_ptr<Picture>* out, bool* drawn);
   // The last picture at its own size, or null.
   std::unique_ptr<Picture> LastPicture();
 
@@ -36,7 +37,9 @@ class VideoDecoder {
   int height() const { return height_; }
 
  private:
-  std::unique_ptr<Picture> Convert(const AVFrame& frame, TargetSize size, SwsContext** sws);
+  // Scales into *picture (made or resized as needed); false when nothing could be drawn.
+  static bool Convert(const AVFrame& frame, TargetSize size, SwsContext** sws,
+                      std::unique_ptr<Picture>* picture);
 
   AVCodecContext* ctx_ = nullptr;
   AVFrame* frame_ = nullptr;

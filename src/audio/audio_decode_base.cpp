@@ -1,8 +1,8 @@
 #include "audio/audio_decode_base.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace vdz::audio {
 
@@ -27,17 +27,27 @@ CAudioDecodeBase::~CAudioDecodeBase() {
   KillTimer();
 }
 
+void FreeBlock::operator()(char* block) const {
+  std::free(block);
+}
+
 int CAudioDecodeBase::AllocBuffer(std::size_t size) {
   buffer_.reset();
   capacity_ = 0;
   data_length_ = 0;
   if (size == 0)
     return 0;
-  buffer_.reset(new (std::nothrow) char[size]);
+  buffer_.reset(static_cast<char*>(std::malloc(size)));
   if (!buffer_)
     return -1;
   capacity_ = size;
   return 0;
+}
+
+void CAudioDecodeBase::AdoptBuffer(PcmBlock block, std::size_t capacity, std::size_t length) {
+  buffer_ = std::move(block);
+  capacity_ = buffer_ ? capacity : 0;
+  data_length_ = buffer_ ? std::min(length, capacity) : 0;
 }
 
 void CAudioDecodeBase::Append(const char* data, std::size_t length) {

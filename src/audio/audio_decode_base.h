@@ -29,6 +29,13 @@ inline constexpr int kPacingPeriodMs = 40;
 // Ticks that send nothing after a decoder is made: lead time for the devices to join.
 inline constexpr int kLeadTicks = 20;
 
+// A PCM block from std::malloc, so that a decoder can grow it in place with std::realloc and
+// hand it over without another copy.
+struct FreeBlock {
+  void operator()(char* block) const;
+};
+using PcmBlock = std::unique_ptr<char, FreeBlock>;
+
 class CAudioDecodeBase {
  public:
   CAudioDecodeBase(AudioDecodeOwner* owner, std::string path, int sample_rate, int channels,
@@ -41,6 +48,8 @@ class CAudioDecodeBase {
   virtual int Decode() = 0;
 
   void Append(const char* data, std::size_t length);
+  // Takes over a block of `capacity` bytes whose first `length` bytes are PCM.
+  void AdoptBuffer(PcmBlock block, std::size_t capacity, std::size_t length);
   int StartPacing();
   void StopPacing();
   // The timer's call; public so a manual timer can drive it.
@@ -73,7 +82,7 @@ class CAudioDecodeBase {
   int repeat_count_ = 1;
   int tick_count_ = 0;
   std::size_t position_ = 0;
-  std::unique_ptr<char[]> buffer_;
+  PcmBlock buffer_;
   std::size_t capacity_ = 0;
   std::size_t data_length_ = 0;
 

@@ -5,10 +5,9 @@
 #include <lame/lame.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <list>
 #include <memory>
-#include <vector>
 
 #include "audio/id3v2_tag.h"
 
@@ -28,6 +27,40 @@ using HipPtr = std::unique_ptr<hip_global_flags, HipCloser>;
 
 // LAME's decoder prints to stderr by default; a hostile file must not flood it.
 void Quiet(const char*, va_list) {}
+
+// The decoded PCM, grown by doubling with realloc (which moves large blocks by remapping, not
+// copying) and handed to the pacer as it is: no per-frame allocations, no final copy.
+class GrowingBlock {
+ public:
+  bool Add(const char* bytes, std::size_t n) {
+    if (size_ + n > capacity_) {
+      std::size_t capacity = capacity_ == 0 ? std::size_t{1} << 20 : capacity_ * 2;
+      while (capacity < size_ + n)
+        capacity *= 2;
+      if (!Resize(capacity))
+        return false;
+    }
+    std::memcpy(block_.get() + size_, bytes, n);
+    size_ += n;
+    return true;
+  }
+  bool Resize(std::size_t capacity) {
+    char* grown = static_cast<char*>(std::realloc(block_.get(), capacity));
+    if (grown == nullptr)
+      return false;
+    block_.release();
+    block_.reset(grown);
+    capacity_ = capacity;
+    return true;
+  }
+  std::size_t size() const { return size_; }
+  PcmBlock Release() { return std::move(block_); }
+
+ private:
+  PcmBlock block_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
 
 }  // namespace
 
@@ -52,10 +85,13 @@ int CAudioDecodeMp3::Decode() {
   if (std::fseek(file.get(), static_cast<long>(start), SEEK_SET) != 0)
     return kDecodeNoAudio;
 
-  std::list<std::vector<char>> chunks;
+  GrowingBlock pcm;
   std::uint64_t total = 0;
   bool format_fixed = false;
   int in_channels = 1;
+  // What the converter is fed: a mono talk gets every frame mixed down here, once, so the
+  // converter only resamples one channel.
+  int feed_channels = 1;
   bool too_long = false;
   resampler_.Close();
 
@@ -63,11 +99,8 @@ int CAudioDecodeMp3::Decode() {
     if (n == 0)
       return;
     total += n;
-    if (total > kMaxPcmBytes) {
+    if (total > kMaxPcmBytes || !pcm.Add(bytes, n))
       too_long = true;
-      return;
-    }
-    chunks.emplace_back(bytes, bytes + n);
   };
 
   while (!too_long) {
@@ -85,33 +118,29 @@ int CAudioDecodeMp3::Decode() {
           continue;
         }
         in_channels = info.stereo == 2 ? 2 : 1;
+        feed_channels = channels() == 1 ? 1 : in_channels;
         const int in_rate = info.samplerate != 0 ? info.samplerate : 16000;
         format_fixed = true;
-        if (in_channels != channels() || in_rate != sample_rate()) {
-          if (!resampler_.Open(channels(), in_channels, sample_rate(), in_rate))
+        if (feed_channels != channels() || in_rate != sample_rate()) {
+          if (!resampler_.Open(channels(), feed_channels, sample_rate(), in_rate))
             return kDecodeCannotOpen;
         }
       }
       const bool frame_stereo = info.stereo == 2;
-      int k = 0;
-      for (int i = 0; i < samples; ++i) {
-        if (!frame_stereo) {
-          interleaved_[k++] = left_[i];
-        } else if (in_channels == 2) {
-          interleaved_[k++] = left_[i];
-          interleaved_[k++] = right_[i];
-        } else {
-          interleaved_[k++] = static_cast<short>((left_[i] + right_[i]) >> 1);
-        }
-      }
-      // A mono frame inside a stereo stream still fills both channels' worth of samples.
-      if (!frame_stereo && in_channels == 2) {
-        for (int i = samples - 1; i >= 0; --i) {
+      if (feed_channels == 2) {
+        // A mono frame inside a stereo stream still fills both channels.
+        const short* right = frame_stereo ? right_ : left_;
+        for (int i = 0; i < samples; ++i) {
           interleaved_[2 * i] = left_[i];
-          interleaved_[2 * i + 1] = left_[i];
+          interleaved_[2 * i + 1] = right[i];
         }
+      } else if (frame_stereo) {
+        for (int i = 0; i < samples; ++i)
+          interleaved_[i] = static_cast<short>((left_[i] + right_[i]) >> 1);
+      } else {
+        std::memcpy(interleaved_, left_, static_cast<std::size_t>(samples) * sizeof(short));
       }
-      std::size_t bytes = static_cast<std::size_t>(samples) * in_channels * 2;
+      const std::size_t bytes = static_cast<std::size_t>(samples) * feed_channels * 2;
       if (resampler_.open()) {
         const int out = resampler_.Convert(interleaved_, samples, converted_, sizeof converted_);
         if (out > 0)
@@ -141,10 +170,10 @@ int CAudioDecodeMp3::Decode() {
     AllocBuffer(0);
     return kDecodeNoAudio;
   }
-  if (AllocBuffer(BlockCapacity(total)) != 0)
+  const std::size_t capacity = BlockCapacity(total);
+  if (!pcm.Resize(capacity))
     return kDecodeTooLong;
-  for (const std::vector<char>& chunk : chunks)
-    Append(chunk.data(), chunk.size());
+  AdoptBuffer(pcm.Release(), capacity, total);
   return 0;
 }
 

@@ -82,8 +82,9 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{8000, 2, 8000, 2, false}, DecodeCase{16000, 2, 16000, 2, false},
                       DecodeCase{32000, 2, 32000, 2, false}, DecodeCase{48000, 2, 48000, 2, false},
                       DecodeCase{48000, 2, 8000, 1, false}, DecodeCase{44100, 2, 32000, 1, false},
-                      DecodeCase{8000, 1, 48000, 2, false}, DecodeCase{16000, 1, 32000, 2, true},
-                      DecodeCase{32000, 1, 32000, 1, true}, DecodeCase{48000, 2, 16000, 1, true}));
+                      DecodeCase{48000, 2, 48000, 1, false}, DecodeCase{8000, 1, 48000, 2, false},
+                      DecodeCase{16000, 1, 32000, 2, true}, DecodeCase{32000, 1, 32000, 1, true},
+                      DecodeCase{48000, 2, 16000, 1, true}));
 
 // Files that are not what they claim end with a clear result and a bounded block.
 TEST_F(Mp3DecodeTest, HostileFilesEndCleanly) {
