@@ -215,15 +215,10 @@ Figures Summarise(std::vector<double> times) {
 }  // namespace
 
 int main() {
-  std::string why;
-  if (!vdz::lab::InsideLabNamespace(&why)) {
-    std::fprintf(stderr,
-                 "discovery_bench refused: %s\n"
-                 "It broadcasts search requests and runs only inside the private lab:\n"
-                 "  scripts/lab run --devices 1000 -- build/bin/discovery_bench\n",
-                 why.c_str());
+  if (!vdz::lab::BenchInsideLab(
+          "discovery_bench", "It broadcasts search requests and runs only inside the private lab:",
+          "scripts/lab run --devices 1000 -- build/bin/discovery_bench"))
     return 1;
-  }
   const vdz::lab::DevsimControl control = vdz::lab::DevsimControl::FromEnvironment();
   if (SimulatorInfo(control).empty()) {
     std::fprintf(stderr, "no simulator on the control socket '%s'\n", control.path().c_str());

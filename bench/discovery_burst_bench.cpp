@@ -174,15 +174,11 @@ void Print(const char* name, const std::vector<Run>& runs) {
 }  // namespace
 
 int main() {
-  std::string why;
-  if (!vdz::lab::InsideLabNamespace(&why)) {
-    std::fprintf(stderr,
-                 "discovery_burst_bench refused: %s\n"
-                 "It broadcasts search requests and runs only inside the private lab:\n"
-                 "  scripts/lab run --devices 1000 -- build/bin/discovery_burst_bench\n",
-                 why.c_str());
+  if (!vdz::lab::BenchInsideLab(
+          "discovery_burst_bench",
+          "It broadcasts search requests and runs only inside the private lab:",
+          "scripts/lab run --devices 1000 -- build/bin/discovery_burst_bench"))
     return 1;
-  }
   const vdz::lab::DevsimControl control = vdz::lab::DevsimControl::FromEnvironment();
   std::string error;
   if (!control.Send("site devices=" + std::to_string(kDevices) + " first-ip=192.168.1.10", nullptr,

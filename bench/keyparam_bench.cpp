@@ -4,7 +4,6 @@
 // (the reference, measured in the same run). Reports the time until every answering device
 // has its name and the longest the owner's loop was held by one step.
 // Run: scripts/lab run --devices 1000 -- build/bin/keyparam_bench
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -39,19 +38,11 @@ constexpr int kSilent = 100;
 }  // namespace
 
 int main() {
-  std::string why;
-  if (!vdz::lab::InsideLabNamespace(&why)) {
-    std::fprintf(stderr,
-                 "keyparam_bench refused: %s\n"
-                 "It talks to simulated devices and runs only inside the private lab:\n"
-                 "  scripts/lab run --devices 1000 -- build/bin/keyparam_bench\n",
-                 why.c_str());
+  if (!vdz::lab::BenchInsideLab(
+          "keyparam_bench", "It talks to simulated devices and runs only inside the private lab:",
+          "scripts/lab run --devices 1000 -- build/bin/keyparam_bench"))
     return 1;
-  }
-  rlimit files{};
-  getrlimit(RLIMIT_NOFILE, &files);
-  files.rlim_cur = files.rlim_max;
-  setrlimit(RLIMIT_NOFILE, &files);
+  vdz::lab::RaiseOpenFileLimit();
 
   const vdz::lab::DevsimControl control = vdz::lab::DevsimControl::FromEnvironment();
   const auto devices = control.Devices();

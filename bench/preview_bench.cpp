@@ -136,11 +136,10 @@ FfmpegRun RunFfmpeg(const std::string& url, int seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string why;
-  if (!vdz::lab::InsideLabNamespace(&why)) {
-    std::fprintf(stderr, "preview_bench: runs only inside scripts/lab (%s)\n", why.c_str());
+  if (!vdz::lab::BenchInsideLab("preview_bench",
+                                "It plays a simulated camera and runs only inside the private lab:",
+                                "scripts/lab run --devices 1 -- build/bin/preview_bench"))
     return 1;
-  }
   const int seconds = argc > 1 ? std::max(10, std::atoi(argv[1])) : 60;
   auto control = vdz::lab::DevsimControl::FromEnvironment();
   std::string error;

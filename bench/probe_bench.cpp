@@ -57,11 +57,10 @@ class CountingProber : public vdz::AddressProber {
 }  // namespace
 
 int main() {
-  std::string why;
-  if (!vdz::lab::InsideLabNamespace(&why)) {
-    std::fprintf(stderr, "probe_bench: runs only inside scripts/lab (%s)\n", why.c_str());
+  if (!vdz::lab::BenchInsideLab("probe_bench",
+                                "It probes simulated devices and runs only inside the private lab:",
+                                "scripts/lab run --devices 20 -- build/bin/probe_bench"))
     return 1;
-  }
   constexpr int kDevices = 20;
   auto control = vdz::lab::DevsimControl::FromEnvironment();
   std::string error;

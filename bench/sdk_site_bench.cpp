@@ -4,7 +4,6 @@
 // per logged-in device. Run: scripts/lab run --devices 1000 -- build/bin/sdk_site_bench
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -57,19 +56,11 @@ double BareConnectsMs(const std::vector<vdz::DeviceRow>& rows) {
 }  // namespace
 
 int main() {
-  std::string why;
-  if (!vdz::lab::InsideLabNamespace(&why)) {
-    std::fprintf(stderr,
-                 "sdk_site_bench refused: %s\n"
-                 "It talks to simulated devices and runs only inside the private lab:\n"
-                 "  scripts/lab run --devices 1000 -- build/bin/sdk_site_bench\n",
-                 why.c_str());
+  if (!vdz::lab::BenchInsideLab(
+          "sdk_site_bench", "It talks to simulated devices and runs only inside the private lab:",
+          "scripts/lab run --devices 1000 -- build/bin/sdk_site_bench"))
     return 1;
-  }
-  rlimit files{};
-  getrlimit(RLIMIT_NOFILE, &files);
-  files.rlim_cur = files.rlim_max;
-  setrlimit(RLIMIT_NOFILE, &files);
+  vdz::lab::RaiseOpenFileLimit();
 
   vdz::cli::SearchOutcome found = vdz::cli::SearchDevices({3, ""}, nullptr);
   if (found.status != 0 || found.rows.empty()) {

@@ -11,7 +11,6 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/epoll.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -401,21 +400,14 @@ class Bench {
 
 int main(int argc, char** argv) {
   const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultRepeats;
-  std::string why;
-  if (!vdz::lab::InsideLabNamespace(&why)) {
-    std::fprintf(stderr,
-                 "upgrade_bench refused: %s\n"
-                 "It talks to simulated devices and runs only inside the private lab:\n"
-                 "  scripts/lab run --devices 50 --sim-args \"--reboot-silence 0.3\" -- "
-                 "build/bin/upgrade_bench\n",
-                 why.c_str());
+  if (!vdz::lab::BenchInsideLab(
+          "upgrade_bench", "It talks to simulated devices and runs only inside the private lab:",
+          "scripts/lab run --devices 50 --sim-args \"--reboot-silence 0.3\" -- "
+          "build/bin/upgrade_bench"))
     return 1;
-  }
-  rlimit files{};
-  getrlimit(RLIMIT_NOFILE, &files);
-  files.rlim_cur = files.rlim_max;
-  setrlimit(RLIMIT_NOFILE, &files);
+  vdz::lab::RaiseOpenFileLimit();
 
+  std::string why;
   // The sink is forked before the library starts its threads.
   vdz::lab::DevsimControl control = vdz::lab::DevsimControl::FromEnvironment();
   std::vector<Device> all;

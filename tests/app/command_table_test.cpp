@@ -9,6 +9,7 @@
 
 #include "app/command_ids.h"
 #include "app/main_window.h"
+#include "app/offline_window_options.h"
 #include "discovery/readdress_fakes.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -40,12 +41,7 @@ TEST(CommandTable, AnIdEntersOnceAndUnbuiltOnesSaySo) {
 
 TEST(MainWindowCommands, EveryControlIsInTheTableOnce) {
   test::RecordingPrompter prompter;
-  MainWindowOptions options;
-  options.prompter = &prompter;
-  options.sdk = std::make_shared<test::FakeSdk>();
-  options.network = std::make_shared<test::FixedNetwork>();
-  options.prober = std::make_shared<test::FakeProber>();
-  CQmDadIvidudEvuzDlg window(options);
+  CQmDadIvidudEvuzDlg window(test::OfflineWindowOptions(prompter));
   const CommandTable& table = window.Commands();
   EXPECT_TRUE(table.Duplicates().empty());
   for (QPushButton* button : window.findChildren<QPushButton*>()) {

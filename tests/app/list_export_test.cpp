@@ -14,6 +14,7 @@
 #include "app/device_list_presenter.h"
 #include "app/list_export_commands.h"
 #include "app/main_window.h"
+#include "app/offline_window_options.h"
 #include "discovery/readdress_fakes.h"
 #include "support/recording_prompter.h"
 #include "ui/report_ctrl.h"
@@ -72,12 +73,7 @@ QString Cell(int row, int column) {
 
 TEST(ListExport, ShownRowsRoundTripThroughTheFile) {
   test::RecordingPrompter prompter;
-  MainWindowOptions options;
-  options.prompter = &prompter;
-  options.sdk = std::make_shared<test::FakeSdk>();
-  options.network = std::make_shared<test::FixedNetwork>();
-  options.prober = std::make_shared<test::FakeProber>();
-  CQmDadIvidudEvuzDlg window(options);
+  CQmDadIvidudEvuzDlg window(test::OfflineWindowOptions(prompter));
   CReportCtrl& list = *window.DeviceList();
   ASSERT_TRUE(list.SetColumnHeader(DeviceListPresenter::ColumnHeaderText()));
   ASSERT_EQ(list.AppendItems(1000), 0);

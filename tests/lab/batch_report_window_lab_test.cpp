@@ -12,6 +12,7 @@
 #include "app/main_window.h"
 #include "devops/batch_report.h"
 #include "lab/devsim_control.h"
+#include "lab/open_main_window.h"
 #include "lab/window_lab_support.h"
 #include "shell/record_writer.h"
 #include "support/recording_prompter.h"
@@ -39,11 +40,7 @@ class BatchReportWindowLab : public ::testing::Test {
         << error;
     ASSERT_TRUE(control_.Send("sdk-refuse-settings " + refusing_.serial + " 1", nullptr, &error))
         << error;
-    MainWindowOptions options;
-    options.prompter = &prompter_;
-    window_ = std::make_unique<CQmDadIvidudEvuzDlg>(options);
-    window_->Initialise();
-    window_->show();
+    window_ = lab::OpenMainWindow(prompter_);
     // Listed, and every device that can log in has its version.
     ASSERT_TRUE(WaitFor(
         [&] {

@@ -20,6 +20,7 @@
 #include "app/command_ids.h"
 #include "app/main_window.h"
 #include "lab/devsim_control.h"
+#include "lab/open_main_window.h"
 #include "lab/window_lab_support.h"
 #include "protocol/protocol_numbers.h"
 #include "qm_netsdk.h"
@@ -65,11 +66,7 @@ class BatchSettingsWindowLab : public ::testing::Test {
     ASSERT_TRUE(control_.Send("sdk-refuse-settings all 0", nullptr, &error)) << error;
     devices_ = control_.Devices();
     ASSERT_GE(devices_.size(), 4u);
-    MainWindowOptions options;
-    options.prompter = &prompter_;
-    window_ = std::make_unique<CQmDadIvidudEvuzDlg>(options);
-    window_->Initialise();
-    window_->show();
+    window_ = lab::OpenMainWindow(prompter_);
     ASSERT_TRUE(WaitFor(
         [&] {
           if (window_->DeviceList()->GetItemCount() != static_cast<int>(devices_.size()))

@@ -1,9 +1,11 @@
 #include "lab/lab_guard.h"
 
 #include <net/if.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -84,6 +86,21 @@ bool InsideLabNamespace(std::string* why) {
   }
   if_freenameindex(names);
   return ok;
+}
+
+bool BenchInsideLab(const char* name, const char* what, const char* run_line) {
+  std::string why;
+  if (InsideLabNamespace(&why))
+    return true;
+  std::fprintf(stderr, "%s refused: %s\n%s\n  %s\n", name, why.c_str(), what, run_line);
+  return false;
+}
+
+void RaiseOpenFileLimit() {
+  rlimit files{};
+  getrlimit(RLIMIT_NOFILE, &files);
+  files.rlim_cur = files.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &files);
 }
 
 }  // namespace vdz::lab

@@ -12,4 +12,11 @@ namespace vdz::lab {
 // *why says which check failed.
 bool InsideLabNamespace(std::string* why);
 
+// For benchmarks: true inside the lab, else says on stderr why name refused, what it does
+// (what) and how to run it (run_line), and returns false.
+bool BenchInsideLab(const char* name, const char* what, const char* run_line);
+
+// Lets one process hold a socket per simulated device of a large site.
+void RaiseOpenFileLimit();
+
 }  // namespace vdz::lab

@@ -25,6 +25,7 @@
 #include "app/main_window.h"
 #include "devconfig/dialogs/dlg_rk_platform_setting.h"
 #include "lab/devsim_control.h"
+#include "lab/open_main_window.h"
 #include "protocol/protocol_numbers.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -82,11 +83,7 @@ class MainWindowLab : public ::testing::Test {
  protected:
   void SetUp() override {
     devices_ = static_cast<int>(control_.Devices().size());
-    MainWindowOptions options;
-    options.prompter = &prompter_;
-    window_ = std::make_unique<CQmDadIvidudEvuzDlg>(options);
-    window_->Initialise();
-    window_->show();
+    window_ = lab::OpenMainWindow(prompter_);
   }
   void TearDown() override {
     if (window_)

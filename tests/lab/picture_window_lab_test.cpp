@@ -21,6 +21,7 @@
 #include "app/qr_web_commands.h"
 #include "app/snapshot_commands.h"
 #include "lab/devsim_control.h"
+#include "lab/open_main_window.h"
 #include "lab/window_lab_support.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -58,11 +59,7 @@ class PictureWindowLab : public ::testing::Test {
     dir_ = fs::temp_directory_path() / ("vdz-snap-" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    MainWindowOptions options;
-    options.prompter = &prompter_;
-    window_ = std::make_unique<CQmDadIvidudEvuzDlg>(options);
-    window_->Initialise();
-    window_->show();
+    window_ = lab::OpenMainWindow(prompter_);
     window_->Snapshots().SetFolder((dir_ / "snap").string());
     auto opener = [this](const QUrl& url) {
       opened_.push_back(url.toString().toStdString());

@@ -21,6 +21,7 @@
 #include "app/preview_commands.h"
 #include "clock_strip.h"
 #include "lab/devsim_control.h"
+#include "lab/open_main_window.h"
 #include "player/qm_player.h"
 #include "shell/diag_log.h"
 #include "support/recording_prompter.h"
@@ -126,11 +127,7 @@ class PreviewWindowLab : public ::testing::Test {
       if (line.find("gotton frames") != std::string_view::npos)
         stats_lines_++;
     });
-    MainWindowOptions options;
-    options.prompter = &prompter_;
-    window_ = std::make_unique<CQmDadIvidudEvuzDlg>(options);
-    window_->Initialise();
-    window_->show();
+    window_ = lab::OpenMainWindow(prompter_);
     ASSERT_TRUE(
         WaitFor([&] { return Row("192.168.1.202") >= 0 && Row("192.168.1.200") >= 0; }, 20000));
     // The version answer of an NVS- device starts a preview by itself; wait for it.

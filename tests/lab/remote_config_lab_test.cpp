@@ -21,6 +21,7 @@
 #include "app/remote_config_commands.h"
 #include "devconfig/settings_documents.h"
 #include "lab/devsim_control.h"
+#include "lab/open_main_window.h"
 #include "protocol/protocol_numbers.h"
 #include "qm_netsdk.h"
 #include "remote_config.h"
@@ -107,11 +108,7 @@ class RemoteConfigLab : public ::testing::Test {
  protected:
   void SetUp() override {
     control_.Send("sdk-misbehave all none");
-    MainWindowOptions options;
-    options.prompter = &prompter_;
-    window_ = std::make_unique<CQmDadIvidudEvuzDlg>(options);
-    window_->Initialise();
-    window_->show();
+    window_ = lab::OpenMainWindow(prompter_);
     ASSERT_TRUE(WaitFor([&] { return Row("RC-NVS") >= 0 && Row("RC-IPC") >= 0; }, 20000));
   }
   void TearDown() override {

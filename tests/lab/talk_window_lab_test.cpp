@@ -15,6 +15,7 @@
 #include "app/main_window.h"
 #include "audio/console/audio_play_dlg.h"
 #include "lab/devsim_control.h"
+#include "lab/open_main_window.h"
 #include "lab/window_lab_support.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -84,11 +85,7 @@ class TalkWindowLab : public ::testing::Test {
     ASSERT_GE(devices_.size(), 3u);
     busy_ = devices_.back().serial;
     ASSERT_TRUE(control_.Send("talk-fault " + busy_ + " busy", nullptr, &error)) << error;
-    MainWindowOptions options;
-    options.prompter = &prompter_;
-    window_ = std::make_unique<CQmDadIvidudEvuzDlg>(options);
-    window_->Initialise();
-    window_->show();
+    window_ = lab::OpenMainWindow(prompter_);
     // Every row logged in (it shows a version), so each has a login handle.
     ASSERT_TRUE(WaitFor(
         [&] {

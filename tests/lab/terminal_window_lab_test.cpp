@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "app/terminal_commands.h"
 #include "lab/devsim_control.h"
+#include "lab/open_main_window.h"
 #include "lab/window_lab_support.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -34,11 +35,7 @@ class TerminalWindowLab : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(control_.Send("terminal-fault all none"));
     devices_ = control_.Devices();
-    MainWindowOptions options;
-    options.prompter = &prompter_;
-    window_ = std::make_unique<CQmDadIvidudEvuzDlg>(options);
-    window_->Initialise();
-    window_->show();
+    window_ = lab::OpenMainWindow(prompter_);
     window_->Terminal().SetDialogRunner([this](TerminalParameterSet* set, int mode) {
       dialog_modes_.push_back(mode);
       dialog_in_ = *set;

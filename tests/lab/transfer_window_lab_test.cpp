@@ -16,6 +16,7 @@
 #include "app/main_window.h"
 #include "app/upgrade_commands.h"
 #include "lab/devsim_control.h"
+#include "lab/open_main_window.h"
 #include "lab/window_lab_support.h"
 #include "protocol/firmware_image.h"
 #include "shell/language_keys.h"
@@ -45,11 +46,7 @@ class TransferWindowLab : public ::testing::Test {
     dir_ = fs::temp_directory_path() / ("vdz-xfer-files-" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    MainWindowOptions options;
-    options.prompter = &prompter_;
-    window_ = std::make_unique<CQmDadIvidudEvuzDlg>(options);
-    window_->Initialise();
-    window_->show();
+    window_ = lab::OpenMainWindow(prompter_);
     window_->Upgrades().SetExportFolder((dir_ / "exports").string());
     ASSERT_TRUE(WaitFor(
         [&] {
