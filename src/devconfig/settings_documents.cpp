@@ -36,12 +36,12 @@ std::string ComposeTitle(const TitleOverlayValues& values, std::string_view devi
     static constexpr std::string_view kPrefix = "NVS-IPCAM-";
     for (std::size_t at = model.find(kPrefix); at != std::string::npos; at = model.find(kPrefix))
       model.erase(at, kPrefix.size());
-    title += "[" + model + "]";
+    title.append("[").append(model).append("]");
   }
   if (values.add_ip)
     title += ip;
   if (values.add_serial)
-    title += "[" + std::string(serial) + "]";
+    title.append("[").append(serial).append("]");
   return title;
 }
 
