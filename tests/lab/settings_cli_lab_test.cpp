@@ -6,31 +6,15 @@
 #include <cstdio>
 #include <regex>
 
+#include "lab/cli_process.h"
 #include "lab/devsim_control.h"
 #include "protocol/protocol_numbers.h"
 
 namespace vdz {
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-};
-
-CliRun Cli(const std::string& args) {
-  CliRun r;
-  const std::string command = std::string(VDZ_CLI) + " " + args + " 2>/dev/null </dev/null";
-  FILE* p = ::popen(command.c_str(), "r");
-  if (p == nullptr)
-    return r;
-  char buf[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-    r.out.append(buf, n);
-  const int w = ::pclose(p);
-  r.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
-  return r;
-}
+using lab::Cli;
+using lab::CliRun;
 
 std::string Unhex(const std::string& hex) {
   std::string bytes;

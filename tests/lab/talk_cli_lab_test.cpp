@@ -9,33 +9,17 @@
 #include <filesystem>
 #include <map>
 
+#include "lab/cli_process.h"
 #include "lab/devsim_control.h"
 #include "support/pcm_compare.h"
 
 namespace vdz {
 namespace {
 
+using lab::Cli;
+using lab::CliRun;
+
 namespace fs = std::filesystem;
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-};
-
-CliRun Cli(const std::string& args) {
-  CliRun r;
-  const std::string command = std::string(VDZ_CLI) + " " + args + " 2>/dev/null </dev/null";
-  FILE* p = ::popen(command.c_str(), "r");
-  if (p == nullptr)
-    return r;
-  char buf[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-    r.out.append(buf, n);
-  const int w = ::pclose(p);
-  r.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
-  return r;
-}
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

@@ -8,35 +8,16 @@
 #include <filesystem>
 #include <fstream>
 
+#include "lab/cli_process.h"
 #include "lab/devsim_control.h"
 
 namespace vdz {
 namespace {
 
+using lab::Cli;
+using lab::CliRun;
+
 namespace fs = std::filesystem;
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-};
-
-CliRun Shell(const std::string& command) {
-  CliRun r;
-  FILE* p = ::popen((command + " 2>/dev/null </dev/null").c_str(), "r");
-  if (p == nullptr)
-    return r;
-  char buf[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-    r.out.append(buf, n);
-  const int w = ::pclose(p);
-  r.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
-  return r;
-}
-
-CliRun Cli(const std::string& args) {
-  return Shell(std::string(VDZ_CLI) + " " + args);
-}
 
 class TerminalPictureCliLab : public ::testing::Test {
  protected:
@@ -127,7 +108,7 @@ TEST_F(TerminalPictureCliLab, QrPrintsAndSavesADecodableSymbol) {
       continue;
     }
     const std::string id = r.out.substr(0, r.out.find(' '));
-    const CliRun z = Shell("zbarimg -q --raw " + png.string());
+    const CliRun z = lab::RunShell("zbarimg -q --raw " + png.string());
     EXPECT_EQ(z.out, id + "\n") << d.serial;
     const CliRun shown = Cli("qr --seconds 2 " + d.serial);
     EXPECT_EQ(shown.status, 0);
