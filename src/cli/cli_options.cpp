@@ -4,6 +4,31 @@
 
 namespace vdz::cli {
 
+bool ParseOutputFormat(const std::string& value, OutputFormat* format, std::string* error) {
+  if (value == "table") {
+    *format = OutputFormat::kTable;
+  } else if (value == "csv") {
+    *format = OutputFormat::kCsv;
+  } else if (value == "json") {
+    *format = OutputFormat::kJson;
+  } else {
+    *error = "--format must be table, csv or json";
+    return false;
+  }
+  return true;
+}
+
+bool ParseSearchSeconds(const std::string& value, int* seconds, std::string* error) {
+  char* end = nullptr;
+  const long n = std::strtol(value.c_str(), &end, 10);
+  if (value.empty() || *end != '\0' || n < 1 || n > 86400) {
+    *error = "--seconds needs a whole number of seconds";
+    return false;
+  }
+  *seconds = static_cast<int>(n);
+  return true;
+}
+
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
                                           std::string* error) {
   if (args.empty()) {
@@ -39,14 +64,7 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
       options.seconds = static_cast<int>(seconds);
     } else if (flag == "--adapter") {
       options.adapter = value;
-    } else if (value == "table") {
-      options.format = OutputFormat::kTable;
-    } else if (value == "csv") {
-      options.format = OutputFormat::kCsv;
-    } else if (value == "json") {
-      options.format = OutputFormat::kJson;
-    } else {
-      *error = "--format must be table, csv or json";
+    } else if (!ParseOutputFormat(value, &options.format, error)) {
       return std::nullopt;
     }
   }

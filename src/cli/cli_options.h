@@ -16,6 +16,11 @@ struct CliOptions {
   OutputFormat format = OutputFormat::kTable;
 };
 
+// Option values the device commands share: false and a message in *error when bad.
+bool ParseOutputFormat(const std::string& value, OutputFormat* format, std::string* error);
+// How long a device command searches first: 1 to 86400 seconds.
+bool ParseSearchSeconds(const std::string& value, int* seconds, std::string* error);
+
 // Empty optional and a message in *error for bad arguments.
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string* error);
 

@@ -15,6 +15,7 @@
 #include "cli/cli_device_list.h"
 #include "cli/cli_device_session.h"
 #include "cli/cli_help.h"
+#include "cli/cli_options.h"
 #include "cli/cli_prompter.h"
 #include "cli/device_search.h"
 #include "cli/login_check.h"
@@ -75,25 +76,15 @@ bool Parse(const std::vector<std::string>& args, PictureOptions* o, std::string*
     }
     const std::string& v = args[++i];
     if (a == "--seconds") {
-      char* end = nullptr;
-      const long n = std::strtol(v.c_str(), &end, 10);
-      if (v.empty() || *end != '\0' || n < 1 || n > 86400) {
-        *error = "--seconds needs a whole number of seconds";
+      if (!ParseSearchSeconds(v, &o->seconds, error))
         return false;
-      }
-      o->seconds = static_cast<int>(n);
     } else if (a == "--adapter") {
       o->adapter = v;
     } else if (a == "--dir") {
       o->dir = v;
     } else if (a == "--out") {
       o->out = v;
-    } else if (v == "table" || v == "csv" || v == "json") {
-      o->format = v == "table" ? OutputFormat::kTable
-                  : v == "csv" ? OutputFormat::kCsv
-                               : OutputFormat::kJson;
-    } else {
-      *error = "--format must be table, csv or json";
+    } else if (!ParseOutputFormat(v, &o->format, error)) {
       return false;
     }
   }

@@ -115,17 +115,13 @@ SetOptions ParseSetOptions(const std::vector<std::string>& args, std::string* er
       return Fail(error, "option " + a + " needs a value");
     const std::string& v = args[++i];
     if (a == "--seconds") {
-      if (!DecimalInRange(v, 1, 86400))
-        return Fail(error, "--seconds needs a whole number of seconds");
-      o.seconds = std::stoi(v);
+      if (!ParseSearchSeconds(v, &o.seconds, error))
+        return {};
     } else if (a == "--adapter") {
       o.adapter = v;
     } else if (a == "--format") {
-      if (v != "table" && v != "csv" && v != "json")
-        return Fail(error, "--format must be table, csv or json");
-      o.format = v == "table" ? OutputFormat::kTable
-                 : v == "csv" ? OutputFormat::kCsv
-                              : OutputFormat::kJson;
+      if (!ParseOutputFormat(v, &o.format, error))
+        return {};
     } else if (a == "--new") {
       o.password = v;
     } else if (a == "--text") {
