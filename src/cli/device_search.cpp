@@ -7,6 +7,7 @@
 #include "discovery/discovery_engine.h"
 #include "discovery/local_interfaces.h"
 #include "discovery/search_session.h"
+#include "shell/bounded_text.h"
 
 namespace vdz::cli {
 
@@ -88,6 +89,15 @@ SearchOutcome SearchDevices(const SearchRequest& request, std::ostream* progress
   for (int i = 0; i < session.rows_shown(); ++i)
     outcome.rows.push_back(*session.row(i));
   return outcome;
+}
+
+const DeviceRow* FindDevice(const std::vector<DeviceRow>& rows, const std::string& target) {
+  for (const DeviceRow& row : rows) {
+    if (target == FieldText(row.record.SerialNumber) ||
+        target == FieldText(row.record.Lan.IPAddress))
+      return &row;
+  }
+  return nullptr;
 }
 
 }  // namespace vdz::cli

@@ -23,4 +23,7 @@ struct SearchOutcome {
 // progress (may be null) receives the search's status text once a second.
 SearchOutcome SearchDevices(const SearchRequest& request, std::ostream* progress);
 
+// The row whose serial number or address is target, or null.
+const DeviceRow* FindDevice(const std::vector<DeviceRow>& rows, const std::string& target);
+
 }  // namespace vdz::cli

@@ -223,14 +223,7 @@ int RunReaddressCommand(const std::vector<std::string>& args) {
   CliDeviceList list;
   std::vector<std::string> seen;
   for (const std::string& target : options.targets) {
-    const DeviceRow* match = nullptr;
-    for (const DeviceRow& row : found.rows) {
-      if (target == FieldText(row.record.SerialNumber) ||
-          target == FieldText(row.record.Lan.IPAddress)) {
-        match = &row;
-        break;
-      }
-    }
+    const DeviceRow* match = FindDevice(found.rows, target);
     if (match == nullptr) {
       std::cout << target << "  not found\n";
       status = kExitFailed;

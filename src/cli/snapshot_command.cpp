@@ -131,14 +131,7 @@ int RunSnapshotCommand(const std::vector<std::string>& args) {
     std::cerr << "viduzaver-cli: " << found.error << "\n";
     return found.status == 2 ? kExitUsage : kExitFailed;
   }
-  const DeviceRow* device = nullptr;
-  for (const DeviceRow& row : found.rows) {
-    if (o.target == FieldText(row.record.SerialNumber) ||
-        o.target == FieldText(row.record.Lan.IPAddress)) {
-      device = &row;
-      break;
-    }
-  }
+  const DeviceRow* device = FindDevice(found.rows, o.target);
   if (device == nullptr) {
     std::cout << o.target << "  not found\n";
     return kExitFailed;
