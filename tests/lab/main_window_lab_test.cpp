@@ -22,6 +22,7 @@
 
 #include "app/command_ids.h"
 #include "app/command_table.h"
+#include "app/list_export_commands.h"
 #include "app/main_window.h"
 #include "devconfig/dialogs/dlg_rk_platform_setting.h"
 #include "lab/devsim_control.h"
@@ -145,6 +146,19 @@ TEST_F(MainWindowLab, FirstSearchListsEveryDeviceAndStopsByItself) {
   window_->FilterBox()->setText(QStringLiteral("192.168.1.1"));
   EXPECT_TRUE(window_->grab().save(QDir(dir).filePath(
       QStringLiteral("window-filter-%1.png").arg(QString::fromLatin1(CurrentLanguageCode())))));
+  // Export of the narrowed list, as the button does it: a header and the shown rows only.
+  const QString csv = QDir(dir).filePath(
+      QStringLiteral("device-list-%1.csv").arg(QString::fromLatin1(CurrentLanguageCode())));
+  window_->ListExport().SetFileChooser([&](const QString&, const QString&) { return csv; });
+  ASSERT_TRUE(window_->RunCommand(cmd::kExportList));
+  std::ifstream in(csv.toStdString());
+  std::string line;
+  ASSERT_TRUE(std::getline(in, line)) << "no header";
+  int shown = 0;
+  for (; std::getline(in, line); ++shown)
+    EXPECT_EQ(line.rfind("192.168.1.1", 0), 0u) << line;
+  EXPECT_GT(shown, 0);
+  EXPECT_LT(shown, window_->DeviceList()->GetItemCount());
   window_->FilterBox()->clear();
 }
 
