@@ -1,37 +1,11 @@
 #include "protocol/firmware_image.h"
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 
 namespace vdz::sdkproto {
 
 namespace {
-
-// Eight tables: table[k][b] is the CRC of byte b followed by k zero bytes, so eight input
-// bytes cost eight look-ups with no dependency between them instead of a chain of eight.
-// A device checking fifty 8 MiB images at once spent most of its time in the byte loop.
-using CrcTables = std::array<std::array<std::uint32_t, 256>, 8>;
-
-CrcTables MakeCrcTables() {
-  CrcTables t{};
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    std::uint32_t c = i;
-    for (int k = 0; k < 8; ++k)
-      c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    t[0][i] = c;
-  }
-  for (std::size_t k = 1; k < t.size(); ++k) {
-    for (std::size_t i = 0; i < 256; ++i)
-      t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFFu];
-  }
-  return t;
-}
-
-std::uint32_t LittleEndian32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 // Value of key=value in a space-separated header line; empty when absent.
 std::string_view Field(std::string_view line, std::string_view key) {
@@ -47,23 +21,6 @@ std::string_view Field(std::string_view line, std::string_view key) {
 }
 
 }  // namespace
-
-std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes) {
-  static const CrcTables kT = MakeCrcTables();
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  std::size_t n = bytes.size();
-  crc = ~crc;
-  for (; n >= 8; p += 8, n -= 8) {
-    const std::uint32_t lo = LittleEndian32(p) ^ crc;
-    const std::uint32_t hi = LittleEndian32(p + 4);
-    crc = kT[7][lo & 0xFFu] ^ kT[6][(lo >> 8) & 0xFFu] ^ kT[5][(lo >> 16) & 0xFFu] ^
-          kT[4][lo >> 24] ^ kT[3][hi & 0xFFu] ^ kT[2][(hi >> 8) & 0xFFu] ^
-          kT[1][(hi >> 16) & 0xFFu] ^ kT[0][hi >> 24];
-  }
-  for (; n > 0; ++p, --n)
-    crc = kT[0][(crc ^ *p) & 0xFFu] ^ (crc >> 8);
-  return ~crc;
-}
 
 std::string FirmwareImageHeader(std::string_view model, std::string_view version,
                                 std::string_view body) {

@@ -9,11 +9,11 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/crc32.h"
+
 namespace vdz::sdkproto {
 
 inline constexpr std::size_t kMaxImageHeader = 512;
-
-std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes);
 
 // Header line (with its newline) for this body.
 std::string FirmwareImageHeader(std::string_view model, std::string_view version,
