@@ -42,7 +42,9 @@ using Millis = std::int64_t;
 
 constexpr std::uint64_t kListenKind = 1;
 constexpr std::uint64_t kConnKind = 2;
-constexpr std::size_t kScratchSize = 64 * 1024;
+// Room for a whole window of file chunks: a 64 KiB chunk never fits a 64 KiB read with its
+// header, so every one of them was copied aside to be put together again.
+constexpr std::size_t kScratchSize = sdkproto::kFileWindowChunks * sdkproto::kFileChunkSize + 4096;
 constexpr std::size_t kMaxQueuedOut = 4 * 1024 * 1024;
 constexpr int kResultNoDocument = -2;
 constexpr int kResultUnknownCommand = -3;
@@ -170,6 +172,9 @@ struct DeviceServerHost::Impl {
   TalkReceivers talk;
   std::unordered_map<int, Conn> conns;
   std::unique_ptr<std::uint8_t[]> scratch{new std::uint8_t[kScratchSize]};
+  // Devices whose image was accepted during this poll: their first writing steps (all of them
+  // when the writing takes no time) go out once the poll's reads are done, not a tick later.
+  std::vector<int> writing_started;
   Millis last_tick = 0;
   std::thread thread;
   std::atomic<bool> stop{false};
@@ -677,7 +682,8 @@ struct DeviceServerHost::Impl {
 
   void AdvanceWriting(int id, Device& d, Millis now) {
     constexpr int kSteps = 4;
-    const Millis step_ms = std::max(1, d.config.upgrade_write_ms / kSteps);
+    // No writing time: all steps at once, not on the next ticks.
+    const Millis step_ms = d.config.upgrade_write_ms / kSteps;
     while (d.writing && d.writing_step < kSteps &&
            now - d.writing_since >= step_ms * (d.writing_step + 1)) {
       ++d.writing_step;
@@ -703,6 +709,14 @@ struct DeviceServerHost::Impl {
     }
     CloseDeviceConns(id);
     StartReboot(d, now);
+  }
+
+  void AdvanceStartedWriting(Millis now) {
+    for (const int id : std::exchange(writing_started, {})) {
+      auto it = devices.find(id);
+      if (it != devices.end() && it->second.writing)
+        AdvanceWriting(id, it->second, now);
+    }
   }
 
   bool ImageUnderway(int device) const {
@@ -914,6 +928,8 @@ struct DeviceServerHost::Impl {
         const std::int32_t verdict =
             f.received == f.size ? FinishUpload(d, f, now, &why) : sdkproto::kFileImageRefused;
         FileEnd(c, f.id, verdict, why);
+        if (d.writing)
+          writing_started.push_back(c.device);
         return true;
       }
       default:
@@ -1262,6 +1278,7 @@ void DeviceServerHost::Poll(int timeout_ms) {
       impl_->OnConnIo(id, events[i].events, now);
     }
   }
+  impl_->AdvanceStartedWriting(now);
   if (now - impl_->last_tick >= 50) {
     impl_->last_tick = now;
     impl_->Tick(now);

@@ -22,7 +22,6 @@ using sdkproto::FrameType;
 
 // A peer that stops reading cannot make us hold more than this for it.
 constexpr std::size_t kMaxQueuedOut = 4 * 1024 * 1024;
-constexpr std::size_t kKeepOutCapacity = 4096;
 // Reads per readiness event, so one chatty line cannot starve the others.
 constexpr int kMaxReadsPerEvent = 16;
 
@@ -163,7 +162,7 @@ bool ClientSession::OnFrame(const sdkproto::FrameHeader& header, std::string_vie
       sdkproto::LoginMessage login;
       login.user = user_;
       login.digest = sdkproto::LoginDigest(payload, user_, password_);
-      sdkproto::AppendLogin(out_, next_sequence_++, login);
+      sdkproto::AppendLogin(out_.Tail(), next_sequence_++, login);
       state_ = State::kAwaitLoginReply;
       Send(now);
       return fd_ >= 0;
@@ -183,7 +182,7 @@ bool ClientSession::OnFrame(const sdkproto::FrameHeader& header, std::string_vie
     }
     case State::kUp: {
       if (header.type == FrameType::kPing) {
-        sdkproto::AppendFrame(out_, FrameType::kPong, header.sequence, {});
+        sdkproto::AppendFrame(out_.Tail(), FrameType::kPong, header.sequence, {});
         Send(now);
         return fd_ >= 0;
       }
@@ -274,20 +273,25 @@ void ClientSession::Send(Millis now) {
     if (!transfers_.empty() && state_ == State::kUp)
       PumpTransfers(now);
     more = false;
-    while (fd_ >= 0 && !out_.empty()) {
-      const ssize_t n = ::send(fd_, out_.data(), out_.size(), MSG_NOSIGNAL);
-      if (n > 0) {
-        out_.erase(0, static_cast<std::size_t>(n));
-        last_tx_ = now;
-        more = out_.empty() && !transfers_.empty();
-        continue;
-      }
-      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+    const std::size_t before = out_.size();
+    const OutQueue::FlushResult result = out_.Flush(fd_);
+    if (out_.size() != before)
+      last_tx_ = now;
+    switch (result) {
+      case OutQueue::FlushResult::kDrained:
+        // Room again: read in more chunks, unless nothing went out this round.
+        more = out_.size() != before && !transfers_.empty();
         break;
-      if (n < 0 && errno == EINTR)
-        continue;
-      Lost(std::strerror(errno), QM_NETSDK_ERR_CONNECT, now);
-      return;
+      case OutQueue::FlushResult::kWouldBlock:
+        break;
+      case OutQueue::FlushResult::kFileShort:
+        // The file shrank under us: the frame cannot be completed and the stream would be
+        // out of step, so the line goes.
+        Lost("file read failed", 0, now);
+        return;
+      case OutQueue::FlushResult::kError:
+        Lost(std::strerror(errno), QM_NETSDK_ERR_CONNECT, now);
+        return;
     }
   }
   if (fd_ < 0)
@@ -296,8 +300,6 @@ void ClientSession::Send(Millis now) {
     Lost("device stopped reading", QM_NETSDK_ERR_TIMEOUT, now);
     return;
   }
-  if (out_.empty() && out_.capacity() > kKeepOutCapacity)
-    std::string().swap(out_);
   if (state_ != State::kConnecting)
     WatchWritable(!out_.empty());
 }
@@ -317,7 +319,7 @@ void ClientSession::Close() {
   ++generation_;
   watching_out_ = false;
   assembler_.Reset();
-  std::string().swap(out_);
+  out_.Clear();
   FailTransfers(false, 0);
   FailCalls(QM_NETSDK_ERR_NOT_CONNECTED);
   if (login_call_) {
@@ -368,7 +370,7 @@ void ClientSession::Request(const sdkproto::RequestMessage& request, PendingCall
     return;
   }
   const std::uint32_t seq = next_sequence_++;
-  sdkproto::AppendRequest(out_, seq, request);
+  sdkproto::AppendRequest(out_.Tail(), seq, request);
   in_flight_.push_back({seq, now + host_.timing().request_ms, std::move(call)});
   Send(now);
 }
@@ -410,7 +412,7 @@ void ClientSession::OnTick(Millis now) {
       return;
   }
   if (now - last_tx_ >= t.keepalive_ms) {
-    sdkproto::AppendFrame(out_, FrameType::kPing, next_sequence_++, {});
+    sdkproto::AppendFrame(out_.Tail(), FrameType::kPing, next_sequence_++, {});
     Send(now);
   }
 }

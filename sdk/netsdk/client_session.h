@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "file_transfer.h"
+#include "out_queue.h"
 #include "pending_call.h"
 #include "protocol/frame_assembler.h"
 #include "protocol/messages.h"
@@ -98,7 +99,7 @@ class ClientSession {
   std::uint32_t generation_ = 0;
   bool watching_out_ = false;
   sdkproto::FrameAssembler assembler_;
-  std::string out_;
+  OutQueue out_;
   std::uint32_t next_sequence_ = 1;
   std::vector<InFlight> in_flight_;
   std::vector<Transfer> transfers_;

@@ -1,6 +1,7 @@
 // The file transfers of one login: begin, data within the window, acknowledgements, end.
 // Everything runs on the I/O thread; each transfer holds a descriptor and at most its
-// window's worth of queued frames, never the file.
+// window's worth of queued frames, never the file: its chunks go from the page cache to the
+// socket without passing through our memory.
 #include <errno.h>
 #include <stdio.h>
 #include <unistd.h>
@@ -20,8 +21,8 @@ namespace {
 using sdkproto::FileKind;
 using sdkproto::FrameType;
 
-// Frames queued for the kernel beyond which no more chunks are read from files: with the
-// window this bounds the memory of a session whatever its number of transfers.
+// Bytes queued for the kernel beyond which no more chunks are queued: with the window this
+// bounds what a session has in flight whatever its number of transfers.
 constexpr std::size_t kOutHighWater = 256 * 1024;
 
 }  // namespace
@@ -57,11 +58,13 @@ void ClientSession::StartTransfer(TransferRequest request, Millis now) {
   begin.kind = request.kind;
   begin.size = t.size;
   begin.name = request.name;
-  sdkproto::AppendFileBegin(out_, t.begin_sequence, begin);
+  sdkproto::AppendFileBegin(out_.Tail(), t.begin_sequence, begin);
   const bool blocking = request.blocking;
   if (request.kind == FileKind::kFirmware)
     host_.SetUpgradeProgress(handle_, 0);
   t.request = std::move(request);
+  if (sdkproto::IsUploadKind(t.request.kind))
+    t.source = std::make_shared<const UniqueFd>(std::move(t.request.fd));
   transfers_.push_back(std::move(t));
   if (!blocking) {
     // Handed over: from here the transfer ends with a status event.
@@ -156,7 +159,7 @@ bool ClientSession::OnFileFrame(const sdkproto::FrameHeader& header, std::string
       }
       t->received += data.data.size();
       t->last_progress = now;
-      sdkproto::AppendFileAck(out_, next_sequence_++, {t->id, t->received});
+      sdkproto::AppendFileAck(out_.Tail(), next_sequence_++, {t->id, t->received});
       Send(now);
       return fd_ >= 0;
     }
@@ -196,22 +199,12 @@ void ClientSession::PumpTransfers(Millis now) {
     while (t.queued < t.size && t.queued - t.acked < kWindow && out_.size() < kOutHighWater) {
       const std::size_t n = static_cast<std::size_t>(
           std::min<std::uint64_t>(sdkproto::kFileChunkSize, t.size - t.queued));
-      sdkproto::AppendFileDataHeader(out_, next_sequence_++, t.id, t.queued, n);
-      const std::size_t at = out_.size();
-      out_.resize(at + n);
-      const ssize_t got =
-          ::pread(t.request.fd.get(), out_.data() + at, n, static_cast<off_t>(t.queued));
-      if (got != static_cast<ssize_t>(n)) {
-        // The file shrank or became unreadable under us: the frame cannot be completed, and
-        // the stream would be out of step, so the line goes.
-        out_.resize(at);
-        Lost("file read failed", 0, now);
-        return;
-      }
+      sdkproto::AppendFileDataHeader(out_.Tail(), next_sequence_++, t.id, t.queued, n);
+      out_.AppendFile(t.source, static_cast<off_t>(t.queued), n);
       t.queued += n;
     }
     if (t.queued == t.size && t.acked == t.size) {
-      sdkproto::AppendFileEnd(out_, next_sequence_++, {t.id, sdkproto::kFileOk, {}});
+      sdkproto::AppendFileEnd(out_.Tail(), next_sequence_++, {t.id, sdkproto::kFileOk, {}});
       t.phase = Transfer::Phase::kEnd;
       t.last_progress = now;
     }
@@ -238,7 +231,8 @@ void ClientSession::FinishTransfer(std::uint32_t id, int result, int device_resu
       ::unlink(t.request.part_path.c_str());
   }
   if (tell_device && fd_ >= 0) {
-    sdkproto::AppendFileEnd(out_, next_sequence_++, {t.id, sdkproto::kFileAborted, "abandoned"});
+    sdkproto::AppendFileEnd(out_.Tail(), next_sequence_++,
+                            {t.id, sdkproto::kFileAborted, "abandoned"});
     Send(now);
   }
   if (emit && announced_) {

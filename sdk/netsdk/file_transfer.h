@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -59,6 +60,8 @@ struct Transfer {
   std::uint32_t begin_sequence = 0;
   Phase phase = Phase::kBegin;
   TransferRequest request;
+  // Uploads: the source, shared with the frames queued from it.
+  std::shared_ptr<const UniqueFd> source;
   std::uint64_t size = 0;
   std::uint64_t queued = 0;    // uploads: bytes put into frames
   std::uint64_t acked = 0;     // uploads: bytes the device has acknowledged
