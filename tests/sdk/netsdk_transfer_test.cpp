@@ -159,6 +159,19 @@ TEST_F(SdkTransferTest, RefusedAndBrokenTransfersEndWithTheirEvent) {
   EXPECT_EQ(host_.FirmwareVersion(dev_), devserver::DeviceConfig().firmware_version);
 }
 
+// Chunks are sent straight from the file: one shortened under a running upgrade must end it
+// as interrupted, never leave the device waiting for bytes that will not come.
+TEST_F(SdkTransferTest, ImageShortenedDuringTheUpgradeEndsItInterrupted) {
+  const std::string image = Image("shrinks.bin", "X1", 8 * 1024 * 1024);
+  ASSERT_TRUE(host_.SetBandwidthCap(dev_, 2 * 1024 * 1024));
+  ASSERT_EQ(QM_NETSDK_IPC_Upgrade(handle_, image.c_str()), QM_NETSDK_OK);
+  ASSERT_TRUE(recorder_.WaitStatus(handle_, proto::kEventUpgradeSending, 1, 5000));
+  fs::resize_file(image, 1024 * 1024);
+  ASSERT_TRUE(recorder_.WaitStatus(handle_, proto::kEventUpgradeInterrupted, 1, 10000));
+  EXPECT_EQ(recorder_.StatusCount(handle_, proto::kEventUpgradeDone), 0);
+  EXPECT_EQ(host_.UpgradeCount(dev_), 0);
+}
+
 TEST_F(SdkTransferTest, BadArgumentsAreRefusedAtOnce) {
   EXPECT_EQ(QM_NETSDK_IPC_Upgrade(handle_, ""), QM_NETSDK_ERR_INVALID_ARG);
   EXPECT_EQ(QM_NETSDK_IPC_Upgrade(handle_, (dir_ / "missing.bin").c_str()),
