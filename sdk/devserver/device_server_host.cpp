@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/epoll.h>
 #include <sys/random.h>
 #include <sys/socket.h>
@@ -323,6 +324,9 @@ struct DeviceServerHost::Impl {
       const int fd = ::accept4(d.listen_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
       if (fd < 0)
         return;
+      // Answers and acknowledgements go out at once, as a device's own stack sends them.
+      const int on = 1;
+      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
       const int id = next_conn++;
       Conn& c = conns[id];
       c.device = device_id;

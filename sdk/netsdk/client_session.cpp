@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <errno.h>
+#include <netinet/tcp.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -67,6 +68,10 @@ void ClientSession::Connect(Millis now) {
     Lost("socket() failed", QM_NETSDK_ERR_RESOURCE, now);
     return;
   }
+  // Requests and acknowledgements are small and answered at once: Nagle's algorithm would
+  // hold each behind the device's delayed acknowledgement. File chunks are sent whole anyway.
+  const int on = 1;
+  ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   const int rc = ::connect(fd_, reinterpret_cast<const sockaddr*>(&address_), sizeof address_);
   if (rc != 0 && errno != EINPROGRESS) {
     Lost(std::strerror(errno), QM_NETSDK_ERR_CONNECT, now);

@@ -22,7 +22,7 @@ enum class FileKind : std::uint16_t {
 bool IsUploadKind(FileKind kind);
 bool IsKnownFileKind(std::uint16_t kind);
 
-inline constexpr std::size_t kFileChunkSize = 256 * 1024;
+inline constexpr std::size_t kFileChunkSize = 64 * 1024;
 // Chunks a sender may have unacknowledged: bounds the memory and the queue per transfer.
 inline constexpr std::uint64_t kFileWindowChunks = 4;
 
