@@ -9,14 +9,10 @@ namespace vdz::player {
 struct Picture {
   int width = 0;
   int height = 0;
-  std::vector<uint32_t> pixels;  // width * height, no row gaps
+  // width * height, no row gaps, then room for the scaler's overrun (picture_scaler.h)
+  std::vector<uint32_t> pixels;
   int64_t timestamp_us = 0;
   int64_t received_us = 0;
-};
-
-struct TargetSize {
-  int width = 0;
-  int height = 0;
 };
 
 }  // namespace vdz::player

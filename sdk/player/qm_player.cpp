@@ -192,8 +192,8 @@ extern "C" int QM_PLAYER_DecodeFrame(int port, int stream, const unsigned char* 
     std::memcpy(&timestamp_us, static_cast<const unsigned char*>(info) + 8, sizeof timestamp_us);
   if (stream == QM_PLAYER_STREAM_VIDEO) {
     auto sink = SinkOf(port);
-    std::unique_ptr<Picture> picture = sink ? sink->TakeSpare() : nullptr;
-    bool drawn = false;
+    std::unique_ptr<vdz::player::DecodedFrame> frame = sink ? sink->TakeSpare() : nullptr;
+    bool decoded = false;
     int rc = 0;
     {
       std::lock_guard lock(d->mutex);
@@ -206,13 +206,12 @@ extern "C" int QM_PLAYER_DecodeFrame(int port, int stream, const unsigned char* 
         std::memcpy(&full, info, sizeof full);
         received_us = full.received_us;
       }
-      rc = d->video->Decode(data, length, timestamp_us, received_us,
-                            sink ? sink->Size() : vdz::player::TargetSize{}, &picture, &drawn);
+      rc = d->video->Decode(data, length, timestamp_us, received_us, frame.get(), &decoded);
     }
-    if (sink && drawn)
-      sink->Present(std::move(picture));
-    else if (sink && picture)
-      sink->Recycle(std::move(picture));
+    if (sink && decoded)
+      sink->Present(std::move(frame));
+    else if (sink && frame)
+      sink->Recycle(std::move(frame));
     return rc;
   }
   if (stream == QM_PLAYER_STREAM_AUDIO) {
@@ -319,10 +318,10 @@ extern "C" int QM_PLAYER_GetLastPicture(int port, uint32_t* buffer, int64_t capa
     *width = picture->width;
   if (height != nullptr)
     *height = picture->height;
-  const auto needed = static_cast<int64_t>(picture->pixels.size());
+  const int64_t needed = int64_t{picture->width} * picture->height;
   if (buffer == nullptr || capacity < needed)
     return -2;
-  std::copy(picture->pixels.begin(), picture->pixels.end(), buffer);
+  std::copy_n(picture->pixels.begin(), needed, buffer);
   return 0;
 }
 

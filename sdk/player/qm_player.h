@@ -73,8 +73,10 @@ int QM_PLAYER_GetStats(int port, QM_PLAYER_STATS* stats);
 int QM_PLAYER_GetLastPicture(int port, uint32_t* buffer, int64_t capacity, int* width, int* height);
 
 // Runs on the window thread each time a picture of the port is painted: 32-bit pixels
-// 0xffRRGGBB as painted (scaled to the window), the frame's time stamp and the CLOCK_REALTIME
-// microseconds at which its data arrived. Null removes it. 0, or -1 for a bad port.
+// 0xffRRGGBB as painted (scaled to the window; rows stride_pixels apart, which may be wider
+// than the picture, as the pixels may lie in the window's own store), the frame's time stamp
+// and the CLOCK_REALTIME microseconds at which its data arrived. The pixels are valid only
+// during the call. Null removes it. 0, or -1 for a bad port.
 typedef void (*QM_PLAYER_DISPLAY_CALLBACK)(int port, const uint32_t* pixels, int width, int height,
                                            int stride_pixels, int64_t timestamp_us,
                                            int64_t received_us, void* user);

@@ -1,19 +1,17 @@
 #include "player/render_sink.h"
 
 #include <QEvent>
-#include <QImage>
-#include <QPainter>
-#include <QResizeEvent>
+#include <QPaintEvent>
 
 namespace vdz::player {
 
-void RenderSink::Present(std::unique_ptr<Picture> picture) {
+void RenderSink::Present(std::unique_ptr<DecodedFrame> frame) {
   std::lock_guard lock(mutex_);
   if (painter_ == nullptr)
     return;
   if (pending_)
     KeepSpare(std::move(pending_));
-  pending_ = std::move(picture);
+  pending_ = std::move(frame);
   if (update_posted_)
     return;
   update_posted_ = true;
@@ -23,26 +21,32 @@ void RenderSink::Present(std::unique_ptr<Picture> picture) {
       painter, [painter] { painter->RequestUpdate(); }, Qt::QueuedConnection);
 }
 
-std::unique_ptr<Picture> RenderSink::TakeSpare() {
-  std::lock_guard lock(mutex_);
-  if (spare_.empty())
-    return nullptr;
-  std::unique_ptr<Picture> picture = std::move(spare_.back());
-  spare_.pop_back();
-  return picture;
+std::unique_ptr<DecodedFrame> RenderSink::TakeSpare() {
+  {
+    std::lock_guard lock(mutex_);
+    if (!spare_.empty()) {
+      std::unique_ptr<DecodedFrame> frame = std::move(spare_.back());
+      spare_.pop_back();
+      return frame;
+    }
+  }
+  return std::make_unique<DecodedFrame>();
 }
 
-void RenderSink::Recycle(std::unique_ptr<Picture> picture) {
+void RenderSink::Recycle(std::unique_ptr<DecodedFrame> frame) {
   std::lock_guard lock(mutex_);
   if (painter_ != nullptr)
-    KeepSpare(std::move(picture));
+    KeepSpare(std::move(frame));
 }
 
 // Under the lock.
-void RenderSink::KeepSpare(std::unique_ptr<Picture> picture) {
+void RenderSink::KeepSpare(std::unique_ptr<DecodedFrame> frame) {
   constexpr std::size_t kMostSpares = 3;
-  if (picture && spare_.size() < kMostSpares)
-    spare_.push_back(std::move(picture));
+  if (!frame)
+    return;
+  frame->Release();
+  if (spare_.size() < kMostSpares)
+    spare_.push_back(std::move(frame));
 }
 
 void RenderSink::SetDisplayCallback(QM_PLAYER_DISPLAY_CALLBACK callback, void* user) {
@@ -61,8 +65,6 @@ RenderPainter::RenderPainter(QWidget* window, int port, std::shared_ptr<RenderSi
     std::lock_guard lock(sink_->mutex_);
     sink_->painter_ = this;
   }
-  sink_->width_ = window->width();
-  sink_->height_ = window->height();
   window->installEventFilter(this);
 }
 
@@ -105,12 +107,6 @@ void RenderPainter::RequestUpdate() {
 bool RenderPainter::eventFilter(QObject* watched, QEvent* event) {
   if (watched != window_)
     return false;
-  if (event->type() == QEvent::Resize) {
-    const QSize size = static_cast<QResizeEvent*>(event)->size();
-    sink_->width_ = size.width();
-    sink_->height_ = size.height();
-    return false;
-  }
   if (event->type() != QEvent::Paint)
     return false;
   QM_PLAYER_DISPLAY_CALLBACK callback = nullptr;
@@ -120,30 +116,23 @@ bool RenderPainter::eventFilter(QObject* watched, QEvent* event) {
     if (sink_->painter_ != this)
       return false;
     if (sink_->pending_) {
-      // The picture it replaces is free at once, before the decoder asks for a buffer while
-      // this one paints.
+      // The planes of the picture it replaces go back to the decoder at once, before the
+      // decoder needs a buffer while this one paints.
       sink_->KeepSpare(std::move(shown_));
       shown_ = std::move(sink_->pending_);
     }
     callback = sink_->callback_;
     user = sink_->callback_user_;
   }
-  if (!shown_)
+  if (!shown_ || shown_->empty())
     return false;  // an idle surface paints as it always did
-  const Picture& picture = *shown_;
-  const QImage image(reinterpret_cast<const uchar*>(picture.pixels.data()), picture.width,
-                     picture.height, picture.width * 4, QImage::Format_RGB32);
-  {
-    QPainter painter(window_);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    if (image.size() == window_->size())
-      painter.drawImage(0, 0, image);  // a plain copy, no scaling
-    else
-      painter.drawImage(window_->rect(), image);  // the window was resized meanwhile
-  }
+  PaintedPixels painted;
+  if (!frame_painter_.Paint(window_, static_cast<QPaintEvent*>(event)->region(), shown_->frame(),
+                            &painted))
+    return false;
   if (callback != nullptr)
-    callback(port_, picture.pixels.data(), picture.width, picture.height, picture.width,
-             picture.timestamp_us, picture.received_us, user);
+    callback(port_, painted.pixels, painted.width, painted.height, painted.stride_pixels,
+             shown_->timestamp_us(), shown_->received_us(), user);
   return true;
 }
 

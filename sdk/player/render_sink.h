@@ -3,14 +3,13 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QWidget>
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
 
-#include "player/picture.h"
+#include "player/decoded_frame.h"
+#include "player/frame_painter.h"
 #include "player/qm_player.h"
 
 namespace vdz::player {
@@ -21,29 +20,26 @@ class RenderPainter;
 class RenderSink {
  public:
   // Any thread. Keeps only the newest picture: the window paints what is current, and a
-  // picture it had no time for is dropped (its buffer is drawn over next).
-  void Present(std::unique_ptr<Picture> picture);
-  // Any thread. A buffer to draw the next picture into, or null; give it back with Recycle
-  // when no picture came of it. Buffers go round instead of 8 MB being allocated per frame.
-  std::unique_ptr<Picture> TakeSpare();
-  void Recycle(std::unique_ptr<Picture> picture);
-  TargetSize Size() const { return TargetSize{width_.load(), height_.load()}; }
+  // picture it had no time for is dropped (its planes go back to the decoder).
+  void Present(std::unique_ptr<DecodedFrame> frame);
+  // Any thread. A holder to take the next picture, made when none is spare; give it back with
+  // Recycle when no picture came of it.
+  std::unique_ptr<DecodedFrame> TakeSpare();
+  void Recycle(std::unique_ptr<DecodedFrame> frame);
   void SetDisplayCallback(QM_PLAYER_DISPLAY_CALLBACK callback, void* user);
 
  private:
   friend class RenderPainter;
   std::mutex mutex_;
-  RenderPainter* painter_ = nullptr;  // null once the window or the port is gone
-  std::unique_ptr<Picture> pending_;  // newest, not painted yet
-  // Buffers not in use. One is made only when this is empty, so at most three exist (shown,
-  // pending, being drawn) and none is freed and made again while the window lags.
-  std::vector<std::unique_ptr<Picture>> spare_;
-  void KeepSpare(std::unique_ptr<Picture> picture);
+  RenderPainter* painter_ = nullptr;       // null once the window or the port is gone
+  std::unique_ptr<DecodedFrame> pending_;  // newest, not painted yet
+  // Empty holders. Pictures stay in the decoder's planes, so a holder keeps none of them
+  // once spare: what the port holds is at most the shown and the pending picture.
+  std::vector<std::unique_ptr<DecodedFrame>> spare_;
+  void KeepSpare(std::unique_ptr<DecodedFrame> frame);
   bool update_posted_ = false;
   QM_PLAYER_DISPLAY_CALLBACK callback_ = nullptr;
   void* callback_user_ = nullptr;
-  std::atomic<int> width_{0};
-  std::atomic<int> height_{0};
 };
 
 // Lives on the window's thread as a child of the render window and paints for it.
@@ -63,7 +59,8 @@ class RenderPainter : public QObject {
   int port_;
   std::shared_ptr<RenderSink> sink_;
   // Window thread only: the picture on screen, kept for repaints.
-  std::unique_ptr<Picture> shown_;
+  std::unique_ptr<DecodedFrame> shown_;
+  FramePainter frame_painter_;
   // Whether the window painted itself opaquely before a picture covered it.
   bool window_was_opaque_ = false;
 };

@@ -4,7 +4,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 #include <libavutil/mem.h>
-#include <libswscale/swscale.h>
 }
 
 #include <cstring>
@@ -31,8 +30,6 @@ AVCodecID CodecId(uint32_t codec) {
 }  // namespace
 
 VideoDecoder::~VideoDecoder() {
-  sws_freeContext(sws_);
-  sws_freeContext(snapshot_sws_);
   av_packet_free(&packet_);
   av_frame_free(&frame_);
   av_frame_free(&last_);
@@ -64,33 +61,10 @@ int VideoDecoder::Setup(const QM_RTSP_VIDEO_HEADER& header) {
   return avcodec_open2(ctx_, codec, nullptr) == 0 ? 0 : -3;
 }
 
-bool VideoDecoder::Convert(const AVFrame& frame, TargetSize size, SwsContext** sws,
-                           std::unique_ptr<Picture>* picture) {
-  if (size.width < 1 || size.height < 1 || frame.width < 1 || frame.height < 1)
-    return false;
-  *sws = sws_getCachedContext(*sws, frame.width, frame.height,
-                              static_cast<AVPixelFormat>(frame.format), size.width, size.height,
-                              AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-  if (*sws == nullptr)
-    return false;
-  if (!*picture)
-    *picture = std::make_unique<Picture>();
-  Picture& p = **picture;
-  p.width = size.width;
-  p.height = size.height;
-  // A recycled buffer of the same size is written over whole: no clearing, no new pages.
-  p.pixels.resize(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height));
-  uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(p.pixels.data()), nullptr, nullptr, nullptr};
-  int strides[4] = {size.width * 4, 0, 0, 0};
-  // From a source without alpha the scaler writes every alpha byte opaque.
-  sws_scale(*sws, frame.data, frame.linesize, 0, frame.height, planes, strides);
-  return true;
-}
-
 int VideoDecoder::Decode(const uint8_t* data, int length, int64_t timestamp_us, int64_t received_us,
-                         TargetSize target, std::unique_ptr<Picture>* out, bool* drawn) {
-  if (drawn != nullptr)
-    *drawn = false;
+                         DecodedFrame* out, bool* decoded) {
+  if (decoded != nullptr)
+    *decoded = false;
   if (ctx_ == nullptr)
     return -1;
   // The data stays the caller's: the decoder copies what it keeps.
@@ -111,24 +85,25 @@ int VideoDecoder::Decode(const uint8_t* data, int length, int64_t timestamp_us, 
     ++frames_;
     width_ = frame_->width;
     height_ = frame_->height;
-    if (out != nullptr && target.width > 0 && Convert(*frame_, target, &sws_, out)) {
-      (*out)->timestamp_us = frame_->pts;
-      (*out)->received_us = received_us;
-      if (drawn != nullptr)
-        *drawn = true;
-    }
     av_frame_unref(last_);
     av_frame_move_ref(last_, frame_);
+    if (out != nullptr && decoded != nullptr)
+      *decoded = out->Refer(*last_, received_us);
   }
-  (void)timestamp_us;
   return 0;
 }
 
 std::unique_ptr<Picture> VideoDecoder::LastPicture() {
   if (last_ == nullptr || last_->width < 1)
     return nullptr;
-  std::unique_ptr<Picture> picture;
-  if (!Convert(*last_, TargetSize{last_->width, last_->height}, &snapshot_sws_, &picture))
+  auto picture = std::make_unique<Picture>();
+  picture->width = last_->width;
+  picture->height = last_->height;
+  picture->pixels.resize(static_cast<std::size_t>(last_->width) *
+                             static_cast<std::size_t>(last_->height) +
+                         kScalerRowSlack);
+  if (!snapshot_scaler_.Scale(*last_, last_->width, last_->height, picture->pixels.data(),
+                              last_->width))
     return nullptr;
   picture->timestamp_us = last_->pts;
   return picture;

@@ -7,10 +7,14 @@ extern "C" {
 }
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QImage>
 #include <QWidget>
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "player/qm_player.h"
@@ -125,6 +129,98 @@ TEST(PlayerDecode, PicturesReachTheWindowScaledToIt) {
             -1);
   QM_PLAYER_ReleaseAll();
 }
+
+// Each paint as the display callback saw it: where the pixels lay and a copy of them.
+struct Painting {
+  const uint32_t* pixels = nullptr;
+  QImage image;
+};
+
+void KeepPainting(int, const uint32_t* pixels, int width, int height, int stride, int64_t, int64_t,
+                  void* user) {
+  QImage copy(reinterpret_cast<const uchar*>(pixels), width, height, stride * 4,
+              QImage::Format_RGB32);
+  static_cast<std::vector<Painting>*>(user)->push_back({pixels, copy.copy()});
+}
+
+struct SurfaceCase {
+  int width;
+  int height;
+};
+
+class PlayerPaint : public ::testing::TestWithParam<SurfaceCase> {};
+
+// A picture is converted straight into the window's store where it can be; a grab paints the
+// same widget through a buffer of its own. Both must show the same pixels, and nothing beside
+// the surface may be touched (libswscale writes rows in groups of 8 pixels).
+TEST_P(PlayerPaint, StoreAndBufferPaintTheSamePixels) {
+  const SurfaceCase c = GetParam();
+  // Other platforms may give the window a scaled or non-raster store, which takes the buffer.
+  if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+    GTEST_SKIP() << "the store is known only on the offscreen platform";
+  ASSERT_EQ(QM_PLAYER_Init(), 0);
+  const QColor background(10, 200, 30);
+  QWidget top;
+  top.resize(c.width + 40, c.height + 20);
+  QPalette palette = top.palette();
+  palette.setColor(QPalette::Window, background);
+  top.setPalette(palette);
+  top.setAutoFillBackground(true);
+  QWidget surface(&top);
+  surface.setGeometry(10, 6, c.width, c.height);
+  top.show();
+  const int port = QM_PLAYER_CreatePlayer(&surface);
+  ASSERT_GE(port, 1);
+  std::vector<Painting> paintings;
+  ASSERT_EQ(QM_PLAYER_SetDisplayCallback(port, KeepPainting, &paintings), 0);
+  QM_RTSP_VIDEO_HEADER header{};
+  header.codec = QM_RTSP_CODEC_MPEG4;
+  ASSERT_EQ(QM_PLAYER_SetupDecoder(port, QM_PLAYER_STREAM_VIDEO,
+                                   reinterpret_cast<const unsigned char*>(&header), sizeof header),
+            0);
+  const auto frames = EncodeRedBlue(3);
+  ASSERT_FALSE(frames.empty());
+  unsigned char info[16] = {};
+  for (const auto& f : frames)
+    QM_PLAYER_DecodeFrame(port, QM_PLAYER_STREAM_VIDEO, f.data(), static_cast<int>(f.size()), info,
+                          16);
+  QElapsedTimer waited;
+  waited.start();
+  while (paintings.empty() && waited.elapsed() < 5000)
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_FALSE(paintings.empty());
+
+  const auto* store = dynamic_cast<QImage*>(top.backingStore()->paintDevice());
+  ASSERT_NE(store, nullptr);
+  const auto* first = reinterpret_cast<const uint32_t*>(store->constBits());
+  const Painting direct = paintings.back();
+  EXPECT_EQ(direct.pixels, first + 6 * (store->bytesPerLine() / 4) + 10)
+      << "not converted into the store";
+  for (int y = 0; y < c.height; ++y) {
+    for (int x = c.width + 10; x < std::min(store->width(), c.width + 10 + 8); ++x)
+      ASSERT_EQ(store->pixelColor(x, y + 6).name().toStdString(), background.name().toStdString())
+          << x << "," << y + 6;
+  }
+
+  const QImage grabbed = surface.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_GE(paintings.size(), 2u);
+  EXPECT_NE(paintings.back().pixels, direct.pixels);
+  ASSERT_EQ(direct.image.size(), QSize(c.width, c.height));
+  EXPECT_EQ(grabbed, direct.image);
+  EXPECT_EQ(paintings.back().image, direct.image);
+  EXPECT_GT(direct.image.pixelColor(c.width / 8, c.height / 2).red(), 180);
+  EXPECT_GT(direct.image.pixelColor(c.width * 7 / 8, c.height / 2).blue(), 180);
+  QM_PLAYER_ReleaseAll();
+}
+
+// At the stream's own size, scaled down with a width a multiple of 8, and with one that is not.
+INSTANTIATE_TEST_SUITE_P(Sizes, PlayerPaint,
+                         ::testing::Values(SurfaceCase{kWidth, kHeight}, SurfaceCase{88, 66},
+                                           SurfaceCase{90, 50}),
+                         [](const ::testing::TestParamInfo<SurfaceCase>& p) {
+                           return std::to_string(p.param.width) + "x" +
+                                  std::to_string(p.param.height);
+                         });
 
 TEST(PlayerDecode, RefusesUnknownCodecsAndShortHeaders) {
   QM_RTSP_VIDEO_HEADER video{};

@@ -1,0 +1,44 @@
+// Converts a decoded picture to 32-bit pixels 0xffRRGGBB at a given size with libswscale.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct AVFrame;
+struct SwsContext;
+
+namespace vdz::player {
+
+// libswscale's vector code writes whole groups of 8 pixels: a row whose width is not a
+// multiple of 8 may be overwritten past its end up to the next multiple of 8. Every buffer it
+// writes into needs that much room after each row (the next row, or slack after the last).
+constexpr int kScalerRowSlack = 8;
+
+// Pixels past the end of a row of this width that the scaler may write.
+constexpr int ScalerOverrun(int width) {
+  return (kScalerRowSlack - width % kScalerRowSlack) % kScalerRowSlack;
+}
+
+class PictureScaler {
+ public:
+  PictureScaler() = default;
+  ~PictureScaler();
+  PictureScaler(const PictureScaler&) = delete;
+  PictureScaler& operator=(const PictureScaler&) = delete;
+
+  // Writes the whole picture scaled to width x height at pixels, rows stride_pixels apart,
+  // every alpha byte opaque (the scaler writes them so from a source without alpha).
+  // False when the picture or the size cannot be converted. With write_through the pixels
+  // are not expected to be read soon (they go to a window's store), so where it can they are
+  // written around the cache.
+  bool Scale(const AVFrame& frame, int width, int height, uint32_t* pixels, int stride_pixels,
+             bool write_through = false);
+
+ private:
+  bool ConvertAtOwnSize(const AVFrame& frame, uint8_t* out, int stride_bytes, bool write_through);
+
+  std::vector<uint32_t> strip_;  // rows on their way around the cache
+  SwsContext* sws_ = nullptr;
+};
+
+}  // namespace vdz::player
