@@ -26,6 +26,14 @@ constexpr int kWidth = 160;
 constexpr int kHeight = 120;
 
 // Left half red, right half blue.
+// The pictures EncodeRedBlue makes are MPEG-4 part 2.
+int SetupMpeg4Decoder(int port) {
+  QM_RTSP_VIDEO_HEADER header{};
+  header.codec = QM_RTSP_CODEC_MPEG4;
+  return QM_PLAYER_SetupDecoder(port, QM_PLAYER_STREAM_VIDEO,
+                                reinterpret_cast<const unsigned char*>(&header), sizeof header);
+}
+
 std::vector<std::vector<uint8_t>> EncodeRedBlue(int count) {
   const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
   AVCodecContext* ctx = avcodec_alloc_context3(codec);
@@ -84,11 +92,7 @@ TEST(PlayerDecode, PicturesReachTheWindowScaledToIt) {
   const int port = QM_PLAYER_CreatePlayer(&surface);
   ASSERT_GE(port, 1);
   ASSERT_EQ(QM_PLAYER_SetDisplayCallback(port, OnPainted, nullptr), 0);
-  QM_RTSP_VIDEO_HEADER header{};
-  header.codec = QM_RTSP_CODEC_MPEG4;
-  ASSERT_EQ(QM_PLAYER_SetupDecoder(port, QM_PLAYER_STREAM_VIDEO,
-                                   reinterpret_cast<const unsigned char*>(&header), sizeof header),
-            0);
+  ASSERT_EQ(SetupMpeg4Decoder(port), 0);
   const auto frames = EncodeRedBlue(12);
   ASSERT_GE(frames.size(), 10u);
   unsigned char info[16] = {};
@@ -173,11 +177,7 @@ TEST_P(PlayerPaint, StoreAndBufferPaintTheSamePixels) {
   ASSERT_GE(port, 1);
   std::vector<Painting> paintings;
   ASSERT_EQ(QM_PLAYER_SetDisplayCallback(port, KeepPainting, &paintings), 0);
-  QM_RTSP_VIDEO_HEADER header{};
-  header.codec = QM_RTSP_CODEC_MPEG4;
-  ASSERT_EQ(QM_PLAYER_SetupDecoder(port, QM_PLAYER_STREAM_VIDEO,
-                                   reinterpret_cast<const unsigned char*>(&header), sizeof header),
-            0);
+  ASSERT_EQ(SetupMpeg4Decoder(port), 0);
   const auto frames = EncodeRedBlue(3);
   ASSERT_FALSE(frames.empty());
   unsigned char info[16] = {};
