@@ -51,10 +51,8 @@ std::size_t OutQueue::capacity() const {
 
 void OutQueue::PopFront() {
   pieces_.pop_front();
-  if (pieces_.empty()) {
+  if (pieces_.empty())
     tail_counted_ = 0;
-    std::deque<Piece>().swap(pieces_);  // a deque keeps its blocks otherwise
-  }
 }
 
 OutQueue::FlushResult OutQueue::Flush(int socket) {
@@ -100,7 +98,7 @@ OutQueue::FlushResult OutQueue::Flush(int socket) {
 }
 
 void OutQueue::Clear() {
-  std::deque<Piece>().swap(pieces_);
+  pieces_.clear();
   size_ = 0;
   tail_counted_ = 0;
 }

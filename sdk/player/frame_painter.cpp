@@ -94,8 +94,7 @@ bool FramePainter::PaintIntoStore(QPainter& painter, QWidget* widget, const QReg
 bool FramePainter::PaintThroughBuffer(QPainter& painter, const AVFrame& frame, int width,
                                       int height, PaintedPixels* out) {
   // Reused while the size stays, written over whole: no clearing, no new pages per picture.
-  buffer_.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) +
-                 kScalerRowSlack);
+  buffer_.resize(ScalerBufferPixels(width, height));
   if (!scaler_.Scale(frame, width, height, buffer_.data(), width))
     return false;
   const QImage image(reinterpret_cast<const uchar*>(buffer_.data()), width, height, width * 4,

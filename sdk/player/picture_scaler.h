@@ -1,6 +1,7 @@
 // Converts a decoded picture to 32-bit pixels 0xffRRGGBB at a given size with libswscale.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -13,6 +14,11 @@ namespace vdz::player {
 // multiple of 8 may be overwritten past its end up to the next multiple of 8. Every buffer it
 // writes into needs that much room after each row (the next row, or slack after the last).
 constexpr int kScalerRowSlack = 8;
+
+// Pixels a tightly packed buffer for a width x height picture needs, overrun included.
+constexpr std::size_t ScalerBufferPixels(int width, int height) {
+  return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) + kScalerRowSlack;
+}
 
 // Pixels past the end of a row of this width that the scaler may write.
 constexpr int ScalerOverrun(int width) {

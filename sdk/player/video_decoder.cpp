@@ -99,9 +99,7 @@ std::unique_ptr<Picture> VideoDecoder::LastPicture() {
   auto picture = std::make_unique<Picture>();
   picture->width = last_->width;
   picture->height = last_->height;
-  picture->pixels.resize(static_cast<std::size_t>(last_->width) *
-                             static_cast<std::size_t>(last_->height) +
-                         kScalerRowSlack);
+  picture->pixels.resize(ScalerBufferPixels(last_->width, last_->height));
   if (!snapshot_scaler_.Scale(*last_, last_->width, last_->height, picture->pixels.data(),
                               last_->width))
     return nullptr;
