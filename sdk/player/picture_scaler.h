@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 struct AVFrame;
 struct SwsContext;
@@ -41,9 +40,8 @@ class PictureScaler {
              bool write_through = false);
 
  private:
-  bool ConvertAtOwnSize(const AVFrame& frame, uint8_t* out, int stride_bytes, bool write_through);
+  bool ConvertAtOwnSize(const AVFrame& frame, uint32_t* out, int stride_pixels, bool write_through);
 
-  std::vector<uint32_t> strip_;  // rows on their way around the cache
   SwsContext* sws_ = nullptr;
 };
 
