@@ -1,4 +1,5 @@
-// Converts a decoded picture to 32-bit pixels 0xffRRGGBB at a given size with libswscale.
+// Converts a decoded picture to 32-bit pixels 0xffRRGGBB at a given size: libswscale scales,
+// and at the picture's own size libyuv or our AVX-512 pass converts.
 #pragma once
 
 #include <cstddef>
