@@ -33,16 +33,6 @@ std::vector<uint32_t> Libyuv(const Picture& p, bool full_range) {
   return out;
 }
 
-// A 64-byte aligned block, so that a start offset puts rows at a known place within a line.
-struct AlignedPixels {
-  explicit AlignedPixels(std::size_t count) : storage(count + 16) {
-    const auto misaligned = reinterpret_cast<std::uintptr_t>(storage.data()) & 63;
-    base = storage.data() + (64 - misaligned) % 64 / 4;
-  }
-  std::vector<uint32_t> storage;
-  uint32_t* base;
-};
-
 TEST(YuvToArgb, EveryLumaAndChromaValueGivesLibyuvsPixel) {
   if (!CanConvertYuvWithAvx512())
     GTEST_SKIP() << "the CPU has no AVX-512";
@@ -89,16 +79,18 @@ TEST(YuvToArgb, AnyWidthAndStartWritesExactlyTheRows) {
     const int stride = width + 21;  // rows start at different places within a line
     for (int start = 0; start < 16; ++start) {
       for (const bool stream : {false, true}) {
-        AlignedPixels out(static_cast<std::size_t>(stride) * 5 + 32);
-        std::fill(out.storage.begin(), out.storage.end(), kUntouched);
-        ConvertYuvToArgbAvx512(p.planes(), width, 5, false, out.base + start, stride, stream);
-        for (std::size_t i = 0; i < out.storage.size(); ++i) {
-          const std::ptrdiff_t at = &out.storage[i] - (out.base + start);
+        std::vector<uint32_t> storage(static_cast<std::size_t>(stride) * 5 + 48, kUntouched);
+        // From a line boundary, `start` sets where the rows begin within their lines.
+        const auto misaligned = reinterpret_cast<std::uintptr_t>(storage.data()) & 63;
+        uint32_t* out = storage.data() + (64 - misaligned) % 64 / 4 + start;
+        ConvertYuvToArgbAvx512(p.planes(), width, 5, false, out, stride, stream);
+        for (std::size_t i = 0; i < storage.size(); ++i) {
+          const std::ptrdiff_t at = &storage[i] - out;
           const bool inside = at >= 0 && at % stride < width && at / stride < 5;
           const uint32_t want =
               inside ? expected[static_cast<std::size_t>(at / stride * width + at % stride)]
                      : kUntouched;
-          ASSERT_EQ(out.storage[i], want)
+          ASSERT_EQ(storage[i], want)
               << "width " << width << ", start " << start << ", stream " << stream << ", at " << at;
         }
       }
