@@ -62,7 +62,7 @@ bool FramePainter::PaintIntoStore(QPainter& painter, QWidget* widget, const QReg
   const QRegion clip = engine->systemClip();
   if (!clip.isEmpty() && !(QRegion(target) - clip).isEmpty())
     return false;
-  const int overrun = ScalerOverrun(target.width());
+  const int overrun = PictureScaler::Overrun(frame, target.width(), target.height());
   if (target.left() < 0 || target.top() < 0 || target.bottom() >= image->height() ||
       target.right() + overrun >= image->width())
     return false;

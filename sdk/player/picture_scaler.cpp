@@ -35,6 +35,11 @@ ConvertFunction OwnSizeConversion(int format) {
 
 }  // namespace
 
+bool PictureScaler::ConvertsAtOwnSize(const AVFrame& frame, int width, int height) {
+  return width == frame.width && height == frame.height &&
+         OwnSizeConversion(frame.format) != nullptr;
+}
+
 // At the picture's own size (the full-screen case) libyuv converts about a quarter faster
 // than libswscale, and where the CPU has AVX-512 our own pass, with libyuv's arithmetic,
 // converts and stores in one go. A window's store is written, not read, and at 1080p it is
@@ -42,9 +47,6 @@ ConvertFunction OwnSizeConversion(int format) {
 // no line of the store is fetched only to be overwritten.
 bool PictureScaler::ConvertAtOwnSize(const AVFrame& frame, uint32_t* out, int stride_pixels,
                                      bool write_through) {
-  const ConvertFunction convert = OwnSizeConversion(frame.format);
-  if (convert == nullptr)
-    return false;
   if (CanConvertYuvWithAvx512()) {
     const YuvPlanes planes{frame.data[0],     frame.data[1],     frame.data[2],
                            frame.linesize[0], frame.linesize[1], frame.linesize[2]};
@@ -52,9 +54,16 @@ bool PictureScaler::ConvertAtOwnSize(const AVFrame& frame, uint32_t* out, int st
                            out, stride_pixels, write_through);
     return true;
   }
-  return convert(frame.data[0], frame.linesize[0], frame.data[1], frame.linesize[1], frame.data[2],
-                 frame.linesize[2], reinterpret_cast<uint8_t*>(out), stride_pixels * 4, frame.width,
-                 frame.height) == 0;
+  return OwnSizeConversion(frame.format)(frame.data[0], frame.linesize[0], frame.data[1],
+                                         frame.linesize[1], frame.data[2], frame.linesize[2],
+                                         reinterpret_cast<uint8_t*>(out), stride_pixels * 4,
+                                         frame.width, frame.height) == 0;
+}
+
+int PictureScaler::Overrun(const AVFrame& frame, int width, int height) {
+  if (ConvertsAtOwnSize(frame, width, height))
+    return 0;
+  return (kScalerRowSlack - width % kScalerRowSlack) % kScalerRowSlack;
 }
 
 PictureScaler::~PictureScaler() {
@@ -66,9 +75,8 @@ bool PictureScaler::Scale(const AVFrame& frame, int width, int height, uint32_t*
   if (width < 1 || height < 1 || frame.width < 1 || frame.height < 1 || pixels == nullptr ||
       stride_pixels < width)
     return false;
-  if (width == frame.width && height == frame.height &&
-      ConvertAtOwnSize(frame, pixels, stride_pixels, write_through))
-    return true;
+  if (ConvertsAtOwnSize(frame, width, height))
+    return ConvertAtOwnSize(frame, pixels, stride_pixels, write_through);
   sws_ = sws_getCachedContext(sws_, frame.width, frame.height,
                               static_cast<AVPixelFormat>(frame.format), width, height,
                               AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);

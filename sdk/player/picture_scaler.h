@@ -20,11 +20,6 @@ constexpr std::size_t ScalerBufferPixels(int width, int height) {
   return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) + kScalerRowSlack;
 }
 
-// Pixels past the end of a row of this width that the scaler may write.
-constexpr int ScalerOverrun(int width) {
-  return (kScalerRowSlack - width % kScalerRowSlack) % kScalerRowSlack;
-}
-
 class PictureScaler {
  public:
   PictureScaler() = default;
@@ -39,8 +34,12 @@ class PictureScaler {
   // written around the cache.
   bool Scale(const AVFrame& frame, int width, int height, uint32_t* pixels, int stride_pixels,
              bool write_through = false);
+  // Pixels past the end of each row that Scale may write for this picture and size: none at
+  // the picture's own size, where only the rows' own pixels are written.
+  static int Overrun(const AVFrame& frame, int width, int height);
 
  private:
+  static bool ConvertsAtOwnSize(const AVFrame& frame, int width, int height);
   bool ConvertAtOwnSize(const AVFrame& frame, uint32_t* out, int stride_pixels, bool write_through);
 
   SwsContext* sws_ = nullptr;
