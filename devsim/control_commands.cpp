@@ -93,7 +93,8 @@ std::string Simulator::SdkCommand(const std::string& verb, KvLine& args) {
       (args.words.size() != 2 || !ParseSdkMisbehaviour(args.words[1], &mode))) {
     return Err(
         "sdk-misbehave SERIAL|all "
-        "none|refuse-logins|silent|drop-line|garbage|huge-length|close-mid-frame|hold-logins");
+        "none|refuse-logins|silent|drop-line|garbage|huge-length|close-mid-frame|hold-logins|"
+        "mute-after-login");
   }
   devserver::TransferFault fault = devserver::TransferFault::kNone;
   if (verb == "sdk-transfer-fault" &&

@@ -39,7 +39,7 @@ constexpr const char* kUsage =
     "  --misbehave \"T MODES\"   T is a serial or all; MODES as in the control command\n"
     "  --sdk-misbehave \"T MODE\" SDK server fault of serial T or all: none, refuse-logins,\n"
     "                          silent, drop-line, garbage, huge-length, close-mid-frame,\n"
-    "                          hold-logins\n"
+    "                          hold-logins, mute-after-login\n"
     "Behaviour:\n"
     "  --reserve IP            never give IP to a device (repeatable)\n"
     "  --iface NAME            interface for devices outside every lab subnet\n"

@@ -10,7 +10,7 @@ namespace {
 
 using devserver::Misbehaviour;
 
-constexpr std::array<std::pair<const char*, Misbehaviour>, 8> kModes = {{
+constexpr std::array<std::pair<const char*, Misbehaviour>, 9> kModes = {{
     {"none", Misbehaviour::kNone},
     {"refuse-logins", Misbehaviour::kRefuseLogins},
     {"silent", Misbehaviour::kSilent},
@@ -19,6 +19,7 @@ constexpr std::array<std::pair<const char*, Misbehaviour>, 8> kModes = {{
     {"huge-length", Misbehaviour::kHugeLength},
     {"close-mid-frame", Misbehaviour::kCloseMidFrame},
     {"hold-logins", Misbehaviour::kHoldLogins},
+    {"mute-after-login", Misbehaviour::kMuteAfterLogin},
 }};
 
 constexpr std::array<std::pair<const char*, devserver::TransferFault>, 7> kTransferFaults = {{

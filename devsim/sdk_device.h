@@ -16,7 +16,7 @@ inline constexpr int kSdkRebootHoldMs = 24 * 3600 * 1000;
 devserver::DeviceConfig SdkDeviceConfig(const SimDevice& d);
 
 // none, refuse-logins, silent, drop-line, garbage, huge-length, close-mid-frame,
-// hold-logins.
+// hold-logins, mute-after-login.
 bool ParseSdkMisbehaviour(const std::string& word, devserver::Misbehaviour* m);
 const char* SdkMisbehaviourText(devserver::Misbehaviour m);
 

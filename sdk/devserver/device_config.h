@@ -44,13 +44,14 @@ enum class TalkFault {
 // Faults a device can be told to show, for tests and the simulator.
 enum class Misbehaviour {
   kNone,
-  kRefuseLogins,   // every account is refused
-  kSilent,         // accept TCP, never send a byte (live connections go quiet too)
-  kDropLine,       // close every connection, and each new one at once
-  kGarbage,        // send bytes that are not a frame
-  kHugeLength,     // send a header announcing a 100 MB payload, then nothing
-  kCloseMidFrame,  // send part of a frame, then close
-  kHoldLogins,     // a login is answered only when the device is told to behave again
+  kRefuseLogins,    // every account is refused
+  kSilent,          // accept TCP, never send a byte (live connections go quiet too)
+  kDropLine,        // close every connection, and each new one at once
+  kGarbage,         // send bytes that are not a frame
+  kHugeLength,      // send a header announcing a 100 MB payload, then nothing
+  kCloseMidFrame,   // send part of a frame, then close
+  kHoldLogins,      // a login is answered only when the device is told to behave again
+  kMuteAfterLogin,  // a login is answered, then the connection never sends another byte
 };
 
 // Faults of file transfers, for tests and the simulator.

@@ -278,6 +278,7 @@ struct DeviceServerHost::Impl {
       case Misbehaviour::kNone:
       case Misbehaviour::kRefuseLogins:
       case Misbehaviour::kHoldLogins:
+      case Misbehaviour::kMuteAfterLogin:
         return true;
       case Misbehaviour::kSilent:
         c.state = ConnState::kSilent;
@@ -434,7 +435,12 @@ struct DeviceServerHost::Impl {
         c.held_login.assign(payload);
         return true;
       }
-      return AnswerLogin(id, c, d, h.sequence, payload);
+      if (!AnswerLogin(id, c, d, h.sequence, payload))
+        return false;
+      // A device whose control process hangs once a client is in.
+      if (d.misbehaviour == Misbehaviour::kMuteAfterLogin && c.state == ConnState::kUp)
+        c.state = ConnState::kSilent;
+      return true;
     }
     switch (h.type) {
       case FrameType::kPing:

@@ -76,14 +76,54 @@ std::string CommandName(const BatchCommand& command) {
 
 }  // namespace
 
-BatchReportCommands::BatchReportCommands(DeviceListPort& list, Prompter& prompter, QWidget* parent,
-                                         QLabel* status_line)
-    : list_(list), prompter_(prompter), parent_(parent), status_line_(status_line) {
+BatchReportCommands::BatchReportCommands(DeviceJobRunner& jobs, DeviceListPort& list,
+                                         Prompter& prompter, QWidget* parent, QLabel* status_line)
+    : jobs_(jobs), list_(list), prompter_(prompter), parent_(parent), status_line_(status_line) {
   list_.SetBatchObserver(&log_);
+  jobs_.AddObserver(this);
 }
 
 BatchReportCommands::~BatchReportCommands() {
+  jobs_.RemoveObserver(this);
   list_.SetBatchObserver(nullptr);
+}
+
+void BatchReportCommands::JobStarted(int job, const std::string&, int) {
+  auto command = open_.find(current_);
+  if (command == open_.end())
+    return;
+  job_batch_[job] = current_;
+  ++command->second.jobs;
+}
+
+void BatchReportCommands::JobFinishing(int job) {
+  auto it = job_batch_.find(job);
+  if (it == job_batch_.end())
+    return;
+  // The job's handler belongs to its command: what it starts or reports goes to its batch.
+  current_ = it->second;
+  log_.Attach(current_);
+}
+
+void BatchReportCommands::JobFinished(int job, const JobEnd&) {
+  auto it = job_batch_.find(job);
+  if (it == job_batch_.end())
+    return;
+  const int batch = it->second;
+  job_batch_.erase(it);
+  current_ = 0;
+  log_.Detach(batch);
+  --open_[batch].jobs;
+  EndIfDone(batch);
+}
+
+void BatchReportCommands::EndIfDone(int batch) {
+  auto it = open_.find(batch);
+  if (it == open_.end() || !it->second.ran || it->second.jobs > 0)
+    return;
+  const OpenCommand command = it->second;
+  open_.erase(it);
+  Show(command.name, log_.End(batch), command.own);
 }
 
 void BatchReportCommands::Register(CommandTable& table) {
@@ -107,11 +147,17 @@ void BatchReportCommands::Around(int id, const CommandTable::Handler& handler) {
   const std::string name = CommandName(*command);
   const QString before = status_line_ != nullptr ? status_line_->text() : QString();
   const int batch = log_.Begin(name);
+  open_[batch].name = name;
+  current_ = batch;
   handler();
+  current_ = 0;
+  log_.Detach(batch);
+  OpenCommand& open = open_[batch];
+  open.ran = true;
   // A command that said something there itself (where the exports went) keeps it in front.
-  const QString own =
-      status_line_ != nullptr && status_line_->text() != before ? status_line_->text() : QString();
-  Show(name, log_.End(batch), own);
+  if (status_line_ != nullptr && status_line_->text() != before)
+    open.own = status_line_->text();
+  EndIfDone(batch);
 }
 
 void BatchReportCommands::Show(const std::string& command, const std::string& summary,

@@ -29,10 +29,16 @@ QString Text(const char* key) {
 
 }  // namespace
 
-BatchSettingsCommands::BatchSettingsCommands(DeviceSdk& sdk, DeviceListPort& list,
-                                             Prompter& prompter, QWidget* parent,
+BatchSettingsCommands::BatchSettingsCommands(DeviceJobRunner& jobs, DeviceSdk& sdk,
+                                             DeviceListPort& list, Prompter& prompter,
+                                             QWidget* parent,
                                              std::function<QPushButton*(int)> button)
-    : sdk_(sdk), list_(list), prompter_(prompter), parent_(parent), button_(std::move(button)) {}
+    : jobs_(jobs),
+      sdk_(sdk),
+      list_(list),
+      prompter_(prompter),
+      parent_(parent),
+      button_(std::move(button)) {}
 
 void BatchSettingsCommands::Run(QDialog& dialog) {
   if (dialog_runner_) {
@@ -112,7 +118,7 @@ void BatchSettingsCommands::Title() {
   Run(dialog);
   if (dialog.cancelled)
     return;
-  SetTitleOnChecked(sdk_, list_, dialog.values);
+  SetTitleOnChecked(jobs_, sdk_, list_, dialog.values);
 }
 
 void BatchSettingsCommands::Password() {
@@ -126,7 +132,8 @@ void BatchSettingsCommands::Password() {
     prompter_.ShowError(LookupText(keys::MSGTIP51));
     return;
   }
-  SendSettingToChecked(sdk_, list_, settings::kPassword, BuildPasswordDocument(dialog.Password));
+  SendSettingToChecked(jobs_, sdk_, list_, settings::kPassword,
+                       BuildPasswordDocument(dialog.Password));
 }
 
 void BatchSettingsCommands::Platform() {
@@ -136,7 +143,7 @@ void BatchSettingsCommands::Platform() {
   Run(dialog);
   if (dialog.cancelled)
     return;
-  SetPlatformOnChecked(sdk_, list_, dialog.values);
+  SetPlatformOnChecked(jobs_, sdk_, list_, dialog.values);
 }
 
 void BatchSettingsCommands::EncodingDetails() {
@@ -146,7 +153,7 @@ void BatchSettingsCommands::EncodingDetails() {
   Run(dialog);
   if (dialog.cancelled)
     return;
-  SendSettingToChecked(sdk_, list_, settings::kEncoding, dialog.document);
+  SendSettingToChecked(jobs_, sdk_, list_, settings::kEncoding, dialog.document);
 }
 
 void BatchSettingsCommands::Image() {
@@ -156,7 +163,7 @@ void BatchSettingsCommands::Image() {
   Run(dialog);
   if (dialog.cancelled)
     return;
-  SendSettingToChecked(sdk_, list_, settings::kImage, dialog.request);
+  SendSettingToChecked(jobs_, sdk_, list_, settings::kImage, dialog.request);
 }
 
 void BatchSettingsCommands::Motion() {
@@ -166,7 +173,7 @@ void BatchSettingsCommands::Motion() {
   Run(dialog);
   if (dialog.cancelled)
     return;
-  SetMotionOnChecked(sdk_, list_, dialog.values);
+  SetMotionOnChecked(jobs_, sdk_, list_, dialog.values);
 }
 
 void BatchSettingsCommands::Maintenance() {
@@ -176,7 +183,7 @@ void BatchSettingsCommands::Maintenance() {
   Run(dialog);
   if (dialog.cancelled)
     return;
-  SendSettingToChecked(sdk_, list_, settings::kMaintenance, dialog.document);
+  SendSettingToChecked(jobs_, sdk_, list_, settings::kMaintenance, dialog.document);
 }
 
 void BatchSettingsCommands::TimeConfig() {
@@ -186,7 +193,7 @@ void BatchSettingsCommands::TimeConfig() {
   Run(dialog);
   if (dialog.cancelled)
     return;
-  SendSettingToChecked(sdk_, list_, settings::kTimeConfig, dialog.document);
+  SendSettingToChecked(jobs_, sdk_, list_, settings::kTimeConfig, dialog.document);
 }
 
 void BatchSettingsCommands::Register(CommandTable& t) {
@@ -202,14 +209,15 @@ void BatchSettingsCommands::Register(CommandTable& t) {
   t.Add(cmd::kBatchMaintenance, [this] { Maintenance(); });
   t.Add(cmd::kMenuEncodeDetails, [this] { EncodingDetails(); });
   t.Add(cmd::kMenuConfigTime, [this] { TimeConfig(); });
-  t.Add(cmd::kMenuSyncTime, [this] { SyncTimeOnChecked(sdk_, list_, prompter_); });
+  t.Add(cmd::kMenuSyncTime, [this] { SyncTimeOnChecked(jobs_, sdk_, list_, prompter_); });
   for (auto [id, language] : {std::pair{cmd::kMenuLanguageEnglish, "en_us"},
                               std::pair{cmd::kMenuLanguageSimplified, "zh_cn"},
                               std::pair{cmd::kMenuLanguageTraditional, "zh_tw"}}) {
     t.Add(id, [this, language = language] {
       if (!Checked() || !Confirmed(keys::MSG_BATCH_SET_LANGUAGE))
         return;
-      SendSettingToChecked(sdk_, list_, settings::kLanguage, BuildDeviceLanguageDocument(language));
+      SendSettingToChecked(jobs_, sdk_, list_, settings::kLanguage,
+                           BuildDeviceLanguageDocument(language));
     });
   }
   for (auto [id, format] :
@@ -217,20 +225,22 @@ void BatchSettingsCommands::Register(CommandTable& t) {
     t.Add(id, [this, format = format] {
       if (!Checked() || !Confirmed(keys::ID_BATCH_SET_VIDEOTYPE_TIPS))
         return;
-      SendSettingToChecked(sdk_, list_, settings::kEncoding, BuildEncodingTypeDocument(format));
+      SendSettingToChecked(jobs_, sdk_, list_, settings::kEncoding,
+                           BuildEncodingTypeDocument(format));
     });
   }
   for (auto [id, preset] : {std::pair{cmd::kMenuScanBadPixels, kPresetScanBadPixels},
                             std::pair{cmd::kMenuSaveBadPixels, kPresetSaveBadPixels}}) {
     t.Add(id, [this, preset = preset] {
       if (Checked())
-        BadPixelPresetOnChecked(sdk_, list_, prompter_, preset);
+        BadPixelPresetOnChecked(jobs_, sdk_, list_, prompter_, preset);
     });
   }
   for (auto [id, value] : {std::pair{cmd::kMenuOutputLow, 0}, std::pair{cmd::kMenuOutputHigh, 1}}) {
     t.Add(id, [this, value = value] {
       if (Checked())
-        SendSettingToChecked(sdk_, list_, settings::kOutputPort, BuildOutputPortRequest(value));
+        SendSettingToChecked(jobs_, sdk_, list_, settings::kOutputPort,
+                             BuildOutputPortRequest(value));
     });
   }
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "devops/device_job_runner.h"
 #include "devops/device_sdk.h"
 #include "discovery/device_list_port.h"
 #include "shell/prompter.h"
@@ -26,7 +27,8 @@ class BatchSettingsCommands {
   // Opens a pop-up menu at a screen position; tests look at it instead.
   using MenuRunner = std::function<void(QMenu&, const QPoint&)>;
 
-  BatchSettingsCommands(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter, QWidget* parent,
+  BatchSettingsCommands(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                        Prompter& prompter, QWidget* parent,
                         std::function<QPushButton*(int)> button);
 
   void Register(CommandTable& table);
@@ -50,6 +52,7 @@ class BatchSettingsCommands {
   void Maintenance();
   void TimeConfig();
 
+  DeviceJobRunner& jobs_;
   DeviceSdk& sdk_;
   DeviceListPort& list_;
   Prompter& prompter_;

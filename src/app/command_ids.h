@@ -99,6 +99,8 @@ inline constexpr int kListRowDoubleClick = kListNotifyBase + 2;
 inline constexpr int kOwnCommandBase = 0x30000;
 inline constexpr int kExportList = kOwnCommandBase + 1;
 inline constexpr int kSaveBatchReport = kOwnCommandBase + 2;
+// Cancels the device jobs that run.
+inline constexpr int kCancelJobs = kOwnCommandBase + 3;
 
 // Timers.
 inline constexpr int kTimerRefresh = 1000;

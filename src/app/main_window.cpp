@@ -24,6 +24,7 @@
 #include "app/batch_settings_commands.h"
 #include "app/command_ids.h"
 #include "app/device_list_presenter.h"
+#include "app/job_panel.h"
 #include "app/label_commands.h"
 #include "app/list_export_commands.h"
 #include "app/preview_commands.h"
@@ -38,9 +39,11 @@
 #include "audio/console/audio_play_dlg.h"
 #include "devconfig/dialogs/dialog_ip_setting.h"
 #include "devops/batch_runner.h"
+#include "devops/device_job_runner.h"
 #include "devops/device_login.h"
 #include "devops/device_sdk.h"
 #include "devops/login_coordinator.h"
+#include "devops/row_jobs.h"
 #include "devops/sdk_call_pool.h"
 #include "devops/sdk_event_handler.h"
 #include "devops/sdk_runtime.h"
@@ -134,6 +137,8 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   sdk_calls_ = std::make_unique<SdkCallPool>(
       [this](std::function<void()> work) { sdk_call_results_->Post(std::move(work)); },
       kLoginThreads);
+  jobs_ = std::make_unique<DeviceJobRunner>(
+      [this](std::function<void()> work) { sdk_call_results_->Post(std::move(work)); });
   presenter_ = std::make_unique<DeviceListPresenter>(
       *list_, *sdk_,
       DeviceListPresenter::WindowHooks{
@@ -176,22 +181,20 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   event_handler_ = std::make_unique<SdkEventHandler>(*sdk_, *presenter_, hooks);
   logins_->SetEventHandler(event_handler_.get());
   prober_ = options_.prober ? options_.prober : std::make_shared<IcmpAddressProber>();
-  readdress_ = std::make_unique<ReaddressContext>(
-      ReaddressContext{*registry_, assigned_, *engine_, *params_, *network_, *prober_, *prompter_,
-                       [this](int, DeviceRow& row) { logins_->Relogin(row, row.record); },
-                       [this](int position, DeviceRow&) {
-                         RunBatchStep(*presenter_, position, SdkRebootOperation(*sdk_));
-                       },
-                       [this](const std::string& candidate) {
-                         // Probing holds this thread for about half a second per address: show
-                         // which one.
-                         status_line_->setText(QString::fromStdString(candidate));
-                         status_line_->repaint();
-                       },
-                       nullptr});
+  readdress_ = std::make_unique<ReaddressContext>(ReaddressContext{
+      *registry_, assigned_, *engine_, *params_, *network_, *prober_, *prompter_,
+      [this](int, DeviceRow& row) { logins_->Relogin(row, row.record); },
+      [this](int position, DeviceRow&) { RunSdkReboot(*sdk_, *presenter_, position); },
+      [this](const std::string& candidate) {
+        // From the job's thread: each probe waits about half a second, the
+        // status line shows which address it waits for.
+        sdk_call_results_->Post(
+            [this, candidate] { status_line_->setText(QString::fromStdString(candidate)); });
+      },
+      nullptr, MakeRowRunner(*jobs_, *presenter_, "free address")});
   commands_ = std::make_unique<CommandTable>(*prompter_);
   upgrades_ = std::make_unique<UpgradeCommands>(
-      *sdk_, *presenter_, *prompter_,
+      *jobs_, *sdk_, *presenter_, *prompter_,
       UpgradeCommandWidgets{this, firmware_file_, config_file_, firmware_folder_, status_line_,
                             &upgrade_timer_});
   talk_sdk_ = MakeNetSdkTalkSdk();
@@ -200,12 +203,13 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   preview_ = std::make_unique<PreviewCommands>(
       *sdk_, *presenter_, *prompter_,
       PreviewWidgets{this, list_, grid_, preview_sound_, switch_stream_});
-  batch_settings_ = std::make_unique<BatchSettingsCommands>(*sdk_, *presenter_, *prompter_, this,
-                                                            [this](int id) { return Button(id); });
-  terminal_ = std::make_unique<TerminalCommands>(*presenter_, *prompter_, sdk_calls_.get(), this);
+  batch_settings_ = std::make_unique<BatchSettingsCommands>(
+      *jobs_, *sdk_, *presenter_, *prompter_, this, [this](int id) { return Button(id); });
+  terminal_ =
+      std::make_unique<TerminalCommands>(*jobs_, *presenter_, *prompter_, sdk_calls_.get(), this);
   presenter_->SetKeyParameters(&terminal_->KeyParameters());
-  snapshots_ = std::make_unique<SnapshotCommands>(*sdk_, *presenter_, *prompter_, &snapshot_timer_,
-                                                  [this] { return SelectedRow(); });
+  snapshots_ = std::make_unique<SnapshotCommands>(
+      *jobs_, *sdk_, *presenter_, *prompter_, &snapshot_timer_, [this] { return SelectedRow(); });
   qr_web_ = std::make_unique<QrWebCommands>(*presenter_, *prompter_, qr_panel_,
                                             [this] { return SelectedRow(); });
   labels_ = std::make_unique<LabelCommands>(*presenter_, this, [this] { return SelectedRow(); });
@@ -213,7 +217,9 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
                                                           [this] { return SelectedRow(); });
   list_export_ = std::make_unique<ListExportCommands>(*list_, *prompter_, this, status_line_);
   batch_reports_ =
-      std::make_unique<BatchReportCommands>(*presenter_, *prompter_, this, status_line_);
+      std::make_unique<BatchReportCommands>(*jobs_, *presenter_, *prompter_, this, status_line_);
+  job_panel_ =
+      std::make_unique<JobPanel>(*jobs_, *prompter_, status_line_, Button(cmd::kCancelJobs));
   batch_reports_->Attach(upgrades_->engine());
   RegisterCommands();
 
@@ -282,6 +288,7 @@ void CQmDadIvidudEvuzDlg::BuildControls() {
   add_button(cmd::kClose, QStringLiteral("退出"))->hide();
   add_button(cmd::kConfigRestore, QStringLiteral("批量恢复出厂"))->hide();
   add_button(cmd::kSaveBatchReport, QString())->setObjectName(QStringLiteral("saveBatchReport"));
+  add_button(cmd::kCancelJobs, QString())->setObjectName(QStringLiteral("cancelJobs"));
 
   connect(select_all_, &QCheckBox::clicked, this, &CQmDadIvidudEvuzDlg::OnSelectAll);
   connect(list_, &CReportCtrl::ContextMenuRequested, this, &CQmDadIvidudEvuzDlg::OnContextMenu);
@@ -304,6 +311,7 @@ void CQmDadIvidudEvuzDlg::BuildLayout() {
   top->addWidget(preview_sound_);
   top->addWidget(switch_stream_);
   top->addWidget(status_line_, 3);
+  top->addWidget(buttons_[cmd::kCancelJobs]);
   top->addWidget(buttons_[cmd::kSaveBatchReport]);
   top->addWidget(about);
 
@@ -385,6 +393,7 @@ void CQmDadIvidudEvuzDlg::Relabel() {
   }
   buttons_[cmd::kPrintLabel]->setText(Text(keys::STRING_PRINT_QR));
   buttons_[cmd::kSaveBatchReport]->setText(Text(keys::SAVE_BATCH_REPORT));
+  buttons_[cmd::kCancelJobs]->setText(Text(keys::JOB_CANCEL));
   buttons_[cmd::kUpgradeFromFolder]->setToolTip(WrappedTooltip(Text(keys::STRING_TIPS_UPDATE_DIR)));
   buttons_[cmd::kUpgradeFromFile]->setToolTip(WrappedTooltip(Text(keys::STRING_TIPS_UPDATE_FILE)));
   buttons_[cmd::kUploadConfig]->setToolTip(WrappedTooltip(Text(keys::STRING_TIPS_UPDATE_CFG)));
@@ -536,6 +545,7 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
   remote_config_->Register(t);
   list_export_->Register(t);
   batch_reports_->Register(t);
+  job_panel_->Register(t);
   if (!t.Duplicates().empty()) {
     DiagLog("CQmDadIvidudEvuzDlg: command %d is in the command table twice\n", t.Duplicates()[0]);
     Q_ASSERT_X(false, "RegisterCommands", "a command id is in the table twice");
@@ -675,8 +685,10 @@ void CQmDadIvidudEvuzDlg::ShutDown() {
   // The pages log out before the library goes.
   remote_config_->CloseWindow();
   remote_config_->Detach();
-  // Running logins end within their time bound; their results are not wanted any more.
+  // Running logins and device jobs end within their time bound; their results are not wanted
+  // any more.
   sdk_calls_->Stop();
+  jobs_->Stop();
   // The preview's stream ends before the player and the RTSP library are released.
   preview_->ShutDown();
   sdk_runtime_.reset();

@@ -50,6 +50,8 @@ class ListExportCommands;
 class RemoteConfigCommands;
 class BatchSettingsCommands;
 class BatchReportCommands;
+class DeviceJobRunner;
+class JobPanel;
 
 struct MainWindowOptions {
   // Tests bring their own message boxes and SDK; the application uses the real ones.
@@ -102,6 +104,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   BatchReportCommands& BatchReports() { return *batch_reports_; }
   QLabel* QrPanel() const { return qr_panel_; }
   ListExportCommands& ListExport() { return *list_export_; }
+  DeviceJobRunner& Jobs() { return *jobs_; }
 
  Q_SIGNALS:
   // The auto-stop search that starts with the window has ended.
@@ -145,6 +148,8 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<SdkEventHandler> event_handler_;
   std::unique_ptr<WindowThreadMailbox> sdk_call_results_;  // outlives the pool's threads
   std::unique_ptr<SdkCallPool> sdk_calls_;
+  // Every batch command's device work; stopped before the SDK and the rows go.
+  std::unique_ptr<DeviceJobRunner> jobs_;
   std::unique_ptr<LoginCoordinator> logins_;
   std::unique_ptr<CommandTable> commands_;
   std::unique_ptr<SdkRuntime> sdk_runtime_;
@@ -160,6 +165,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<QrWebCommands> qr_web_;
   std::unique_ptr<ListExportCommands> list_export_;
   std::unique_ptr<BatchReportCommands> batch_reports_;
+  std::unique_ptr<JobPanel> job_panel_;
   SdkEventBridge* sdk_events_ = nullptr;
   AssignedAddressTable assigned_;
   std::shared_ptr<AddressProber> prober_;

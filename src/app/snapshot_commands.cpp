@@ -12,13 +12,15 @@ UrlOpener DesktopUrlOpener() {
   return [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 }
 
-SnapshotCommands::SnapshotCommands(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
-                                   QTimer* watch_timer, std::function<int()> selected_row)
-    : sdk_(sdk),
+SnapshotCommands::SnapshotCommands(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                                   Prompter& prompter, QTimer* watch_timer,
+                                   std::function<int()> selected_row)
+    : jobs_(jobs),
+      sdk_(sdk),
       list_(list),
       prompter_(prompter),
       selected_row_(std::move(selected_row)),
-      capture_(std::make_unique<SnapshotCapture>(sdk, list, prompter)),
+      capture_(std::make_unique<SnapshotCapture>(jobs, sdk, list, prompter)),
       opener_(DesktopUrlOpener()) {
   if (watch_timer != nullptr) {
     QObject::connect(watch_timer, &QTimer::timeout, watch_timer,
@@ -27,7 +29,7 @@ SnapshotCommands::SnapshotCommands(DeviceSdk& sdk, DeviceListPort& list, Prompte
 }
 
 void SnapshotCommands::SetFolder(std::string folder) {
-  capture_ = std::make_unique<SnapshotCapture>(sdk_, list_, prompter_, std::move(folder));
+  capture_ = std::make_unique<SnapshotCapture>(jobs_, sdk_, list_, prompter_, std::move(folder));
 }
 
 void SnapshotCommands::OpenFolder() {

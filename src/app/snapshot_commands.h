@@ -21,8 +21,8 @@ UrlOpener DesktopUrlOpener();
 
 class SnapshotCommands {
  public:
-  SnapshotCommands(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter, QTimer* watch_timer,
-                   std::function<int()> selected_row);
+  SnapshotCommands(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
+                   QTimer* watch_timer, std::function<int()> selected_row);
 
   void Register(CommandTable& table);
   SnapshotCapture& capture() { return *capture_; }
@@ -33,6 +33,7 @@ class SnapshotCommands {
  private:
   void OpenFolder();
 
+  DeviceJobRunner& jobs_;
   DeviceSdk& sdk_;
   DeviceListPort& list_;
   Prompter& prompter_;

@@ -14,9 +14,11 @@ std::unique_ptr<TerminalService> OrSocketService(std::unique_ptr<TerminalService
 
 }  // namespace
 
-TerminalCommands::TerminalCommands(DeviceListPort& list, Prompter& prompter, SdkCallPool* pool,
-                                   QWidget* parent, std::unique_ptr<TerminalService> service)
-    : list_(list),
+TerminalCommands::TerminalCommands(DeviceJobRunner& jobs, DeviceListPort& list, Prompter& prompter,
+                                   SdkCallPool* pool, QWidget* parent,
+                                   std::unique_ptr<TerminalService> service)
+    : jobs_(jobs),
+      list_(list),
       prompter_(prompter),
       service_(OrSocketService(std::move(service))),
       key_parameters_(*service_, list, pool),
@@ -33,9 +35,9 @@ TerminalCommands::TerminalCommands(DeviceListPort& list, Prompter& prompter, Sdk
 
 void TerminalCommands::Register(CommandTable& t) {
   t.Add(cmd::kBatchTerminal,
-        [this] { BatchTerminalSetting(*service_, list_, prompter_, dialog_); });
+        [this] { BatchTerminalSetting(jobs_, *service_, list_, prompter_, dialog_); });
   t.Add(cmd::kRestartTerminalService,
-        [this] { RestartTerminalServiceOfChecked(*service_, list_, prompter_); });
+        [this] { RestartTerminalServiceOfChecked(jobs_, *service_, list_, prompter_); });
 }
 
 }  // namespace vdz

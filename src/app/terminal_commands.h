@@ -16,7 +16,8 @@ class SdkCallPool;
 
 class TerminalCommands {
  public:
-  TerminalCommands(DeviceListPort& list, Prompter& prompter, SdkCallPool* pool, QWidget* parent,
+  TerminalCommands(DeviceJobRunner& jobs, DeviceListPort& list, Prompter& prompter,
+                   SdkCallPool* pool, QWidget* parent,
                    std::unique_ptr<TerminalService> service = nullptr);
 
   void Register(CommandTable& table);
@@ -25,6 +26,7 @@ class TerminalCommands {
   void SetDialogRunner(PlatformDialogRunner runner) { dialog_ = std::move(runner); }
 
  private:
+  DeviceJobRunner& jobs_;
   DeviceListPort& list_;
   Prompter& prompter_;
   std::unique_ptr<TerminalService> service_;

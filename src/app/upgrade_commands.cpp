@@ -25,9 +25,10 @@ QString QtFilter(const QString& filter) {
 
 }  // namespace
 
-UpgradeCommands::UpgradeCommands(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
-                                 UpgradeCommandWidgets widgets)
-    : sdk_(sdk),
+UpgradeCommands::UpgradeCommands(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                                 Prompter& prompter, UpgradeCommandWidgets widgets)
+    : jobs_(jobs),
+      sdk_(sdk),
       list_(list),
       prompter_(prompter),
       w_(widgets),
@@ -50,7 +51,7 @@ QString UpgradeCommands::Choose(const QString& extension, const QString& filter)
 }
 
 void UpgradeCommands::Export() {
-  ExportConfigOfChecked(sdk_, list_, prompter_, export_folder_);
+  ExportConfigOfChecked(jobs_, sdk_, list_, prompter_, export_folder_);
   // The exports are not beside the program: say where they are.
   if (w_.status_line != nullptr)
     w_.status_line->setText(QString::fromStdString(export_folder_));
@@ -75,9 +76,9 @@ void UpgradeCommands::Register(CommandTable& t) {
   });
   t.Add(cmd::kConfigDownload, [this] { Export(); });
   t.Add(cmd::kUploadConfig, [this] {
-    ImportConfigToChecked(sdk_, list_, prompter_, w_.config_file->text().toStdString());
+    ImportConfigToChecked(jobs_, sdk_, list_, prompter_, w_.config_file->text().toStdString());
   });
-  t.Add(cmd::kConfigRestore, [this] { FactoryRestoreChecked(sdk_, list_, prompter_); });
+  t.Add(cmd::kConfigRestore, [this] { FactoryRestoreChecked(jobs_, sdk_, list_, prompter_); });
   t.Add(cmd::kDanaleImport, [this] {
     const QString path =
         Choose(QStringLiteral("*.conf"),

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 
+#include "devops/device_job_runner.h"
 #include "devops/device_sdk.h"
 #include "devops/firmware_upgrade.h"
 #include "discovery/device_list_port.h"
@@ -35,7 +36,7 @@ class UpgradeCommands {
   // empty when cancelled. Tests bring their own.
   using FileChooser = std::function<QString(const QString& extension, const QString& filter)>;
 
-  UpgradeCommands(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
+  UpgradeCommands(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
                   UpgradeCommandWidgets widgets);
 
   void Register(CommandTable& table);
@@ -51,6 +52,7 @@ class UpgradeCommands {
   QString Choose(const QString& extension, const QString& filter);
   void Export();
 
+  DeviceJobRunner& jobs_;
   DeviceSdk& sdk_;
   DeviceListPort& list_;
   Prompter& prompter_;

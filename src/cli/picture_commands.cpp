@@ -15,6 +15,7 @@
 #include "cli/cli_device_list.h"
 #include "cli/cli_device_session.h"
 #include "cli/cli_help.h"
+#include "cli/cli_jobs.h"
 #include "cli/cli_options.h"
 #include "cli/cli_prompter.h"
 #include "cli/device_search.h"
@@ -190,7 +191,9 @@ int RunPictureCommand(const std::vector<std::string>& args) {
 
   auto sdk = MakeNetSdkDeviceSdk();
   CliPrompter prompter;
-  SnapshotCapture capture(*sdk, list, prompter, o.dir.empty() ? DefaultSnapshotFolder() : o.dir);
+  CliJobs jobs;
+  SnapshotCapture capture(jobs.runner(), *sdk, list, prompter,
+                          o.dir.empty() ? DefaultSnapshotFolder() : o.dir);
   std::map<int, std::string> expected;  // row -> local file being fetched
   LoginChecker checker(*sdk, queue, list);
   checker.SetObserver([&](const QueuedSdkEvent& e) {
@@ -215,6 +218,8 @@ int RunPictureCommand(const std::vector<std::string>& args) {
   checker.LoginAll();
   checker.WaitSettled(std::chrono::seconds(10));
   capture.RequestChecked();
+  // The requests' answers mark the rows that wait for a picture before any event is read.
+  jobs.Wait();
   // Every request ends in a picture, a failure or the watch, which gives up after 5 to 10 s.
   std::map<int, std::string> result;
   const auto start = Clock::now();

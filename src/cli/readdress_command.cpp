@@ -278,7 +278,8 @@ int RunReaddressCommand(const std::vector<std::string>& args) {
                          std::cout << "  " << options.command << " " << ResultText(result) << "\n";
                          if (result != 0)
                            status = kExitFailed;
-                       }};
+                       },
+                       {}};
 
   // The batch commands end with the summary line the window shows.
   BatchReportLog report;

@@ -7,6 +7,7 @@
 
 #include "cli/cli_device_list.h"
 #include "cli/cli_device_session.h"
+#include "cli/cli_jobs.h"
 #include "cli/cli_prompter.h"
 #include "cli/device_search.h"
 #include "cli/login_check.h"
@@ -188,11 +189,12 @@ int RunSetCommand(const std::vector<std::string>& args) {
   checker.LoginAll();
   checker.WaitSettled(std::chrono::seconds(10));
   CliPrompter prompter;
+  CliJobs jobs;
   const SettingsEntry& entry = EntryOf(o.setting);
   if (o.setting == "time-sync") {
-    SyncTimeOnChecked(*sdk, list, prompter);
+    SyncTimeOnChecked(jobs.runner(), *sdk, list, prompter);
   } else if (o.setting == "title") {
-    SetTitleOnChecked(*sdk, list, o.title);
+    SetTitleOnChecked(jobs.runner(), *sdk, list, o.title);
   } else {
     std::string document;
     if (o.setting == "language")
@@ -208,8 +210,9 @@ int RunSetCommand(const std::vector<std::string>& args) {
     else
       document = BuildMaintenanceDocument(o.maintenance_enable, o.maintenance_day, o.hour, o.minute,
                                           o.second);
-    SendSettingToChecked(*sdk, list, entry, document);
+    SendSettingToChecked(jobs.runner(), *sdk, list, entry, document);
   }
+  jobs.Wait();
 
   static const std::vector<RecordColumn> kColumns = {{"SERIAL", "serial"},
                                                      {"IP", "ip"},

@@ -9,6 +9,7 @@
 #include "cli/cli_device_list.h"
 #include "cli/cli_device_session.h"
 #include "cli/cli_help.h"
+#include "cli/cli_jobs.h"
 #include "cli/cli_options.h"
 #include "cli/cli_prompter.h"
 #include "cli/device_search.h"
@@ -171,6 +172,7 @@ int RunTerminalCommand(const std::vector<std::string>& args) {
   checker.WaitSettled(std::chrono::seconds(10));
   SocketTerminalService service;
   CliPrompter prompter;
+  CliJobs jobs;
   const char* success = keys::MSGALMTIP3;
   if (o.verb == "set") {
     TerminalParameterSet set;
@@ -179,11 +181,12 @@ int RunTerminalCommand(const std::vector<std::string>& args) {
       SetTerminalAttribute(&set, name, value);
       names.insert(name);
     }
-    WriteTerminalAttributes(service, list, set, names);
+    WriteTerminalAttributes(jobs.runner(), service, list, set, names);
     success = keys::MSGSUCTIP43;
   } else {
-    RestartTerminalServiceOfChecked(service, list, prompter);
+    RestartTerminalServiceOfChecked(jobs.runner(), service, list, prompter);
   }
+  jobs.Wait();
   static const std::vector<RecordColumn> kColumns = {{"SERIAL", "serial"},
                                                      {"IP", "ip"},
                                                      {"OK", "ok", RecordColumn::Json::kYesNo},

@@ -12,6 +12,7 @@
 #include "cli/cli_device_list.h"
 #include "cli/cli_device_session.h"
 #include "cli/cli_help.h"
+#include "cli/cli_jobs.h"
 #include "cli/device_search.h"
 #include "cli/login_check.h"
 #include "cli/record_printer.h"
@@ -179,6 +180,7 @@ int RunTransferCommand(const std::vector<std::string>& args) {
   CliDeviceList& list = session.list();
   SdkEventQueue& queue = session.queue();
   auto sdk = MakeNetSdkDeviceSdk();
+  CliJobs jobs;
   LoginChecker checker(*sdk, queue, list);
   std::map<int, int> ending;  // handle -> last ending event
   UpgradeEngine engine(*sdk, list, prompter, nullptr);
@@ -233,13 +235,15 @@ int RunTransferCommand(const std::vector<std::string>& args) {
       std::cerr << "\n";
   } else if (o.command == "export-config") {
     const std::string folder = o.dir.empty() ? ConfigExportFolder() : o.dir;
-    ExportConfigOfChecked(*sdk, list, prompter, folder);
+    ExportConfigOfChecked(jobs.runner(), *sdk, list, prompter, folder);
+    jobs.Wait();
     std::cerr << "exports in " << folder << "\n";
   } else if (o.command == "import-config") {
-    ImportConfigToChecked(*sdk, list, prompter, o.file);
+    ImportConfigToChecked(jobs.runner(), *sdk, list, prompter, o.file);
   } else {
-    FactoryRestoreChecked(*sdk, list, prompter);
+    FactoryRestoreChecked(jobs.runner(), *sdk, list, prompter);
   }
+  jobs.Wait();
 
   static const std::vector<RecordColumn> kColumns = {
       {"SERIAL", "serial"}, {"IP", "ip"},           {"OK", "ok", RecordColumn::Json::kYesNo},

@@ -132,6 +132,7 @@ void BatchReportLog::Record(int batch, DeviceListPort& list, int position,
   entry.outcome = outcome;
   entry.result = list.StatusText(position);
   entry.row = row;
+  entry.position = position;
   // The row, not the address, names the device: a batch may change addresses.
   auto same = std::find_if(report->devices.begin(), report->devices.end(),
                            [row](const BatchDeviceEntry& e) { return e.row == row; });
@@ -155,6 +156,9 @@ std::string BatchReportLog::End(int batch) {
   open_.erase(it);
   if (report.devices.empty())
     return {};
+  std::stable_sort(
+      report.devices.begin(), report.devices.end(),
+      [](const BatchDeviceEntry& a, const BatchDeviceEntry& b) { return a.position < b.position; });
   const std::string summary = BatchSummaryText(report.Counts());
   done_.push_back(std::move(report));
   while (done_.size() > kept_)
@@ -162,9 +166,12 @@ std::string BatchReportLog::End(int batch) {
   return summary;
 }
 
-void BatchReportLog::DeviceDone(DeviceListPort& list, int position, BatchDeviceOutcome outcome) {
-  if (listening_ != 0)
-    Record(listening_, list, position, outcome);
+void BatchReportLog::DeviceDone(DeviceListPort& list, int position, BatchDeviceOutcome outcome,
+                                int batch) {
+  if (batch == 0)
+    batch = listening_;
+  if (batch != 0)
+    Record(batch, list, position, outcome);
 }
 
 std::string BatchReportLog::Csv() const {

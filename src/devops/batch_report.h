@@ -37,6 +37,9 @@ struct BatchDeviceEntry {
   std::string result;  // the status cell as shown when the device was done
   // The list row, to know the device again while its batch is open; never read through.
   const void* row = nullptr;
+  // Where the row stood when its device ended: devices end in any order, the report keeps the
+  // list's.
+  int position = -1;
 };
 
 struct BatchReport {
@@ -66,11 +69,21 @@ class BatchReportLog final : public BatchDeviceObserver {
   // one batch keeps one entry: the latest text, and the worse outcome (a failure is not
   // hidden by a later step that went through).
   void Record(int batch, DeviceListPort& list, int position, BatchDeviceOutcome outcome);
+  // The open batch hears the devices that end from now on (its job's handler runs).
+  void Attach(int batch) { listening_ = batch; }
+  // The batch stays open for devices that end later (they name it), but no longer hears the
+  // devices of whatever runs next.
+  void Detach(int batch) {
+    if (listening_ == batch)
+      listening_ = 0;
+  }
   // Closes the batch and returns its summary line; a batch that reached no device is
   // dropped and gives an empty line.
   std::string End(int batch);
 
-  void DeviceDone(DeviceListPort& list, int position, BatchDeviceOutcome outcome) override;
+  void DeviceDone(DeviceListPort& list, int position, BatchDeviceOutcome outcome,
+                  int batch) override;
+  int OpenBatch() const override { return listening_; }
 
   // Finished batches, oldest first.
   const std::deque<BatchReport>& Reports() const { return done_; }

@@ -1,6 +1,10 @@
 #include "devops/batch_runner.h"
 
+#include <memory>
+#include <vector>
+
 #include "devops/device_sdk.h"
+#include "shell/bounded_text.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
 
@@ -50,28 +54,19 @@ int SingleDeviceChoice(DeviceListPort& list, Prompter& prompter, int* position) 
   return list.RowAt(found)->login_handle;
 }
 
-namespace {
-
-StepOutcome RunStep(DeviceListPort& list, int position, const BatchOperation& operation) {
-  DeviceRow* row = list.RowAt(position);
-  if (row == nullptr || !row->online)
-    return StepOutcome::kSkipped;
-  if (row->login_handle <= 0) {
-    if (operation.no_login_key)
-      list.SetStatusText(position, LookupText(operation.no_login_key));
-    return StepOutcome::kNoLogin;
-  }
-  if (operation.call(position, *row) != 0) {
-    if (operation.failure_key)
-      list.SetStatusText(position, LookupText(operation.failure_key));
-    return StepOutcome::kFailed;
-  }
-  if (operation.success_key)
-    list.SetStatusText(position, LookupText(operation.success_key));
-  return StepOutcome::kSucceeded;
+RowKey KeyOf(const DeviceRow& row) {
+  return {&row, row.registry_index, std::string(FieldText(row.record.SerialNumber))};
 }
 
-}  // namespace
+int Relocate(DeviceListPort& list, const RowKey& key) {
+  // The row's address finds it without touching it: it may be gone.
+  const int position = list.PositionOf(*key.row);
+  const DeviceRow* row = position >= 0 ? list.RowAt(position) : nullptr;
+  if (row == nullptr || row->registry_index != key.registry_index ||
+      FieldText(row->record.SerialNumber) != key.serial)
+    return -1;
+  return position;
+}
 
 BatchDeviceOutcome ReportedOutcome(StepOutcome outcome) {
   switch (outcome) {
@@ -87,35 +82,90 @@ BatchDeviceOutcome ReportedOutcome(StepOutcome outcome) {
   return BatchDeviceOutcome::kFailed;
 }
 
-StepOutcome RunBatchStep(DeviceListPort& list, int position, const BatchOperation& operation) {
-  const StepOutcome outcome = RunStep(list, position, operation);
+int StartBatch(DeviceJobRunner& jobs, DeviceListPort& list, const std::string& kind,
+               BatchOperation operation, BatchDone done) {
+  std::vector<int> checked;
+  for (int position = 0; position < list.RowCount(); ++position) {
+    if (list.IsChecked(position) && list.RowAt(position) != nullptr)
+      checked.push_back(position);
+  }
+  return StartBatchOnRows(jobs, list, kind, checked, std::move(operation), std::move(done));
+}
+
+int StartBatchOnRows(DeviceJobRunner& jobs, DeviceListPort& list, const std::string& kind,
+                     const std::vector<int>& positions, BatchOperation operation, BatchDone done) {
+  if (!jobs.Admit(kind))
+    return 0;
+  auto op = std::make_shared<const BatchOperation>(std::move(operation));
+  auto result = std::make_shared<BatchResult>();
+  const int batch = list.OpenBatch();
+  std::vector<DeviceTask> tasks;
+  int n = 0;
+  for (const int position : positions) {
+    DeviceRow* row = list.RowAt(position);
+    if (row == nullptr)
+      continue;
+    const int number = n++;
+    ++result->visited;
+    if (!row->online) {
+      list.NoteBatchDevice(position, BatchDeviceOutcome::kSkipped, batch);
+      continue;
+    }
+    if (row->login_handle <= 0) {
+      if (op->no_login_key)
+        list.SetStatusText(position, LookupText(op->no_login_key));
+      list.NoteBatchDevice(position, ReportedOutcome(StepOutcome::kNoLogin), batch);
+      continue;
+    }
+    const RowKey key = KeyOf(*row);
+    DeviceTask task;
+    task.device = std::string(FieldText(row->record.Lan.IPAddress));
+    task.work = [op, number, copy = *row] { return op->call(number, copy); };
+    task.done = [&list, op, result, batch, key](int rc) {
+      ++result->attempted;
+      result->succeeded += rc == 0 ? 1 : 0;
+      const int at = Relocate(list, key);
+      if (at < 0)
+        return;
+      const char* text = rc == 0 ? op->success_key : op->failure_key;
+      if (text != nullptr)
+        list.SetStatusText(at, LookupText(text));
+      if (op->after)
+        op->after(at, *list.RowAt(at), rc);
+      list.NoteBatchDevice(
+          at, ReportedOutcome(rc == 0 ? StepOutcome::kSucceeded : StepOutcome::kFailed), batch);
+    };
+    // Cancelled before its turn: the device received nothing.
+    task.skipped = [&list, batch, key] {
+      const int at = Relocate(list, key);
+      if (at >= 0)
+        list.NoteBatchDevice(at, BatchDeviceOutcome::kSkipped, batch);
+    };
+    tasks.push_back(std::move(task));
+  }
+  return jobs.Start(kind, std::move(tasks), [result, done = std::move(done)](const JobEnd&) {
+    if (done)
+      done(*result);
+  });
+}
+
+StepOutcome RunSdkReboot(DeviceSdk& sdk, DeviceListPort& list, int position) {
+  DeviceRow* row = list.RowAt(position);
+  StepOutcome outcome = StepOutcome::kSkipped;
+  if (row != nullptr && row->online) {
+    if (row->login_handle <= 0) {
+      list.SetStatusText(position, LookupText(keys::MSGTIP23));
+      outcome = StepOutcome::kNoLogin;
+    } else if (sdk.RebootDVR(row->login_handle) != 0) {
+      list.SetStatusText(position, LookupText(keys::MSGTIP35));
+      outcome = StepOutcome::kFailed;
+    } else {
+      list.SetStatusText(position, LookupText(keys::RESTARTING));
+      outcome = StepOutcome::kSucceeded;
+    }
+  }
   list.NoteBatchDevice(position, ReportedOutcome(outcome));
   return outcome;
-}
-
-BatchResult RunBatch(DeviceListPort& list, const BatchOperation& operation) {
-  BatchResult result;
-  const int rows = list.RowCount();
-  for (int position = 0; position < rows; ++position) {
-    if (!list.IsChecked(position) || list.RowAt(position) == nullptr)
-      continue;
-    ++result.visited;
-    const StepOutcome outcome = RunBatchStep(list, position, operation);
-    if (outcome == StepOutcome::kFailed || outcome == StepOutcome::kSucceeded)
-      ++result.attempted;
-    if (outcome == StepOutcome::kSucceeded)
-      ++result.succeeded;
-  }
-  return result;
-}
-
-BatchOperation SdkRebootOperation(DeviceSdk& sdk) {
-  BatchOperation operation;
-  operation.no_login_key = keys::MSGTIP23;
-  operation.failure_key = keys::MSGTIP35;
-  operation.success_key = keys::RESTARTING;
-  operation.call = [&sdk](int, DeviceRow& row) { return sdk.RebootDVR(row.login_handle); };
-  return operation;
 }
 
 }  // namespace vdz

@@ -36,87 +36,83 @@ const SettingsEntry kOutputPort{SettingsCall::kSystemControl, proto::kCmdOutputP
                                 keys::SET_IOOUTPUT_FAILED};
 }  // namespace settings
 
-BatchResult SendSettingToChecked(DeviceSdk& sdk, DeviceListPort& list, const SettingsEntry& entry,
-                                 const DocumentFor& document) {
-  BatchResult result;
-  int n = 0;
-  for (int p = 0; p < list.RowCount(); ++p) {
-    if (!list.IsChecked(p) || list.RowAt(p) == nullptr)
-      continue;
-    const int number = n++;
-    ++result.visited;
-    BatchOperation op;
-    op.no_login_key = entry.no_login_key;
-    op.failure_key = entry.failure_key;
-    op.call = [&](int, DeviceRow& row) {
-      const std::string narrow = Utf8ToAnsi(document(number, row));
-      int r = 0;
-      if (entry.call == SettingsCall::kSetConfig) {
-        r = sdk.SetDVRConfig(row.login_handle, entry.command, 0, narrow.c_str(),
-                             static_cast<int>(narrow.size()));
-        DiagLog("QM_NETSDK_IPC_SetDVRConfig %d %d = %d", row.login_handle, entry.command, r);
-      } else {
-        r = sdk.SystemControl(row.login_handle, entry.command, 0, narrow.c_str());
-        DiagLog("QM_NETSDK_IPC_SystemControl %d %d = %d", row.login_handle, entry.command, r);
-      }
-      return r;
-    };
-    switch (RunBatchStep(list, p, op)) {
-      case StepOutcome::kSucceeded:
-        ++result.succeeded;
-        ++result.attempted;
-        break;
-      case StepOutcome::kFailed:
-        ++result.attempted;
-        break;
-      default:
-        break;
+int SendSettingToChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                         const SettingsEntry& entry, DocumentFor document, BatchDone done) {
+  BatchOperation op;
+  op.no_login_key = entry.no_login_key;
+  op.failure_key = entry.failure_key;
+  op.call = [&sdk, entry, document = std::move(document)](int n, const DeviceRow& row) {
+    const std::string narrow = Utf8ToAnsi(document(n, row));
+    int r = 0;
+    if (entry.call == SettingsCall::kSetConfig) {
+      r = sdk.SetDVRConfig(row.login_handle, entry.command, 0, narrow.c_str(),
+                           static_cast<int>(narrow.size()));
+      DiagLog("QM_NETSDK_IPC_SetDVRConfig %d %d = %d", row.login_handle, entry.command, r);
+    } else {
+      r = sdk.SystemControl(row.login_handle, entry.command, 0, narrow.c_str());
+      DiagLog("QM_NETSDK_IPC_SystemControl %d %d = %d", row.login_handle, entry.command, r);
     }
-  }
-  return result;
+    return r;
+  };
+  // One settings job per command at a time; different settings may run side by side.
+  const std::string kind = "settings " + std::to_string(static_cast<int>(entry.call)) + "/" +
+                           std::to_string(entry.command);
+  return StartBatch(jobs, list, kind, std::move(op), std::move(done));
 }
 
-BatchResult SendSettingToChecked(DeviceSdk& sdk, DeviceListPort& list, const SettingsEntry& entry,
-                                 const std::string& document) {
-  return SendSettingToChecked(sdk, list, entry,
-                              [&document](int, const DeviceRow&) { return document; });
-}
-
-BatchResult SetTitleOnChecked(DeviceSdk& sdk, DeviceListPort& list,
-                              const TitleOverlayValues& values) {
-  return SendSettingToChecked(sdk, list, settings::kTitle, [&](int, const DeviceRow& row) {
-    const std::string title =
-        ComposeTitle(values, AnsiToUtf8(FieldText(row.record.DeviceType)),
-                     FieldText(row.record.Lan.IPAddress), FieldText(row.record.SerialNumber));
-    return BuildTitleOverlayDocument(values, title);
-  });
-}
-
-BatchResult SetPlatformOnChecked(DeviceSdk& sdk, DeviceListPort& list,
-                                 const PlatformValues& values) {
-  return SendSettingToChecked(sdk, list, settings::kPlatform, [&](int n, const DeviceRow&) {
-    return BuildPlatformDocument(
-        values, values.increment_account ? IncrementedAccount(values.account, n) : values.account);
-  });
-}
-
-BatchResult SetMotionOnChecked(DeviceSdk& sdk, DeviceListPort& list, const MotionValues& v) {
+int SendSettingToChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                         const SettingsEntry& entry, const std::string& document, BatchDone done) {
   return SendSettingToChecked(
-      sdk, list, settings::kMotion,
-      BuildMotionDocument(v.enable, v.sensitivity, v.threshold, v.rows, v.columns));
+      jobs, sdk, list, entry, [document](int, const DeviceRow&) { return document; },
+      std::move(done));
 }
 
-BatchResult SyncTimeOnChecked(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
-                              const std::function<LocalTime()>& clock) {
+int SetTitleOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                      const TitleOverlayValues& values, BatchDone done) {
+  return SendSettingToChecked(
+      jobs, sdk, list, settings::kTitle,
+      [values](int, const DeviceRow& row) {
+        const std::string title =
+            ComposeTitle(values, AnsiToUtf8(FieldText(row.record.DeviceType)),
+                         FieldText(row.record.Lan.IPAddress), FieldText(row.record.SerialNumber));
+        return BuildTitleOverlayDocument(values, title);
+      },
+      std::move(done));
+}
+
+int SetPlatformOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                         const PlatformValues& values, BatchDone done) {
+  return SendSettingToChecked(
+      jobs, sdk, list, settings::kPlatform,
+      [values](int n, const DeviceRow&) {
+        return BuildPlatformDocument(values, values.increment_account
+                                                 ? IncrementedAccount(values.account, n)
+                                                 : values.account);
+      },
+      std::move(done));
+}
+
+int SetMotionOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                       const MotionValues& v, BatchDone done) {
+  return SendSettingToChecked(
+      jobs, sdk, list, settings::kMotion,
+      BuildMotionDocument(v.enable, v.sensitivity, v.threshold, v.rows, v.columns),
+      std::move(done));
+}
+
+int SyncTimeOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                      Prompter& prompter, BatchDone done, std::function<LocalTime()> clock) {
   int checked = 0;
   for (int p = 0; p < list.RowCount(); ++p)
     checked += list.IsChecked(p) ? 1 : 0;
   if (checked == 0) {
     prompter.ShowError(LookupText(keys::MSGTIP17));
-    return {};
+    return 0;
   }
-  return SendSettingToChecked(sdk, list, settings::kTimeSync,
-                              [&](int, const DeviceRow&) { return BuildTimeSyncRequest(clock()); });
+  return SendSettingToChecked(
+      jobs, sdk, list, settings::kTimeSync,
+      [clock = std::move(clock)](int, const DeviceRow&) { return BuildTimeSyncRequest(clock()); },
+      std::move(done));
 }
 
 std::string BadPixelSummary(int preset, int succeeded) {
@@ -126,19 +122,22 @@ std::string BadPixelSummary(int preset, int succeeded) {
   return text;
 }
 
-BatchResult BadPixelPresetOnChecked(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
-                                    int preset) {
+int BadPixelPresetOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                            Prompter& prompter, int preset, BatchDone done) {
   BatchOperation op;
   op.no_login_key = keys::MSGTIP40;
   op.failure_key = keys::SET_PRESET_FAILED;
-  op.call = [&](int, DeviceRow& row) {
+  op.call = [&sdk, preset](int, const DeviceRow& row) {
     const int r = sdk.PTZPreset(row.login_handle, kPresetCommandSet, preset);
     DiagLog("QM_NETSDK_IPC_PTZPreset %d %d = %d", row.login_handle, preset, r);
     return r;
   };
-  const BatchResult result = RunBatch(list, op);
-  prompter.ShowMessage(BadPixelSummary(preset, result.succeeded));
-  return result;
+  return StartBatch(jobs, list, "ptz preset", std::move(op),
+                    [&prompter, preset, done = std::move(done)](const BatchResult& result) {
+                      prompter.ShowMessage(BadPixelSummary(preset, result.succeeded));
+                      if (done)
+                        done(result);
+                    });
 }
 
 }  // namespace vdz

@@ -29,36 +29,40 @@ extern const SettingsEntry kTitle, kPassword, kLanguage, kPlatform, kEncoding, k
 }  // namespace settings
 
 // The document for the n-th checked row (n from 0, counting rows that are skipped or not
-// logged in too), as UTF-8 text.
+// logged in too), as UTF-8 text. Runs on a pool thread with a copy of the row: it must own
+// whatever else it reads.
 using DocumentFor = std::function<std::string(int n, const DeviceRow& row)>;
 
-// Sends each checked device its document in the narrow code page; nothing is written on
-// success. The length handed over is the narrow text's byte count, so a document holding
-// multi-byte characters is never cut short.
-BatchResult SendSettingToChecked(DeviceSdk& sdk, DeviceListPort& list, const SettingsEntry& entry,
-                                 const DocumentFor& document);
+// Sends each checked device its document in the narrow code page as a job; nothing is
+// written on success. The length handed over is the narrow text's byte count, so a document
+// holding multi-byte characters is never cut short. The job's number, 0 when refused.
+int SendSettingToChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                         const SettingsEntry& entry, DocumentFor document, BatchDone done = {});
 
 // The same document for every device.
-BatchResult SendSettingToChecked(DeviceSdk& sdk, DeviceListPort& list, const SettingsEntry& entry,
-                                 const std::string& document);
+int SendSettingToChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                         const SettingsEntry& entry, const std::string& document,
+                         BatchDone done = {});
 
-BatchResult SetTitleOnChecked(DeviceSdk& sdk, DeviceListPort& list,
-                              const TitleOverlayValues& values);
-BatchResult SetPlatformOnChecked(DeviceSdk& sdk, DeviceListPort& list,
-                                 const PlatformValues& values);
-BatchResult SetMotionOnChecked(DeviceSdk& sdk, DeviceListPort& list, const MotionValues& values);
+int SetTitleOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                      const TitleOverlayValues& values, BatchDone done = {});
+int SetPlatformOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                         const PlatformValues& values, BatchDone done = {});
+int SetMotionOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                       const MotionValues& values, BatchDone done = {});
 
 // Counts the checked rows itself: none gives the MSGTIP17 box. The clock is read again for
-// every device.
-BatchResult SyncTimeOnChecked(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
-                              const std::function<LocalTime()>& clock = CurrentLocalTime);
+// every device, just before its request.
+int SyncTimeOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                      Prompter& prompter, BatchDone done = {},
+                      std::function<LocalTime()> clock = CurrentLocalTime);
 
 inline constexpr int kPresetScanBadPixels = 200;
 inline constexpr int kPresetSaveBadPixels = 201;
 inline constexpr int kPresetCommandSet = 8;
-// Bad-pixel scan or save, then the summary box over the whole batch.
-BatchResult BadPixelPresetOnChecked(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
-                                    int preset);
+// Bad-pixel scan or save, then the summary box over the whole batch once every device ended.
+int BadPixelPresetOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                            Prompter& prompter, int preset, BatchDone done = {});
 std::string BadPixelSummary(int preset, int succeeded);
 
 }  // namespace vdz

@@ -25,10 +25,15 @@ std::string SafeNamePart(std::string_view text) {
   return out;
 }
 
-// Walks the checked rows with the shared per-device step, counting them.
-ConfigBatchResult RunChecked(DeviceListPort& list, const BatchOperation& operation) {
-  const BatchResult r = RunBatch(list, operation);
-  return {r.visited, r.succeeded};
+// The batch's counts as the transfer commands report them; the none-checked box comes when
+// the job ends, as it did when the walk was the whole command.
+BatchDone Counted(Prompter& prompter, const char* none_checked_key, ConfigDone done) {
+  return [&prompter, none_checked_key, done = std::move(done)](const BatchResult& r) {
+    if (r.visited == 0 && none_checked_key != nullptr)
+      prompter.ShowError(LookupText(none_checked_key));
+    if (done)
+      done({r.visited, r.succeeded});
+  };
 }
 
 }  // namespace
@@ -43,78 +48,69 @@ std::string ConfigExportPath(const std::string& folder, std::string_view serial,
   return JoinPath(folder, "config_" + SafeNamePart(serial) + "_" + SafeNamePart(ip) + ".xml");
 }
 
-ConfigBatchResult ExportConfigOfChecked(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
-                                        const std::string& folder) {
+int ExportConfigOfChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                          Prompter& prompter, const std::string& folder, ConfigDone done) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   BatchOperation op;
   op.no_login_key = keys::MSGTIP21;
   op.failure_key = keys::MSGTIP33;
   op.success_key = keys::MSGTIP18;
-  op.call = [&](int, DeviceRow& row) {
+  op.call = [&sdk, folder](int, const DeviceRow& row) {
     const std::string path = ConfigExportPath(folder, FieldText(row.record.SerialNumber),
                                               FieldText(row.record.Lan.IPAddress));
     const int result = sdk.GetConfigFile(row.login_handle, path.c_str());
     DiagLog("QM_NETSDK_IPC_GetConfigFile %d %s = %d", row.login_handle, path.c_str(), result);
     return result;
   };
-  const ConfigBatchResult r = RunChecked(list, op);
-  if (r.checked == 0)
-    prompter.ShowError(LookupText(keys::MSGTIP26));
-  return r;
+  return StartBatch(jobs, list, "config export", std::move(op),
+                    Counted(prompter, keys::MSGTIP26, std::move(done)));
 }
 
-ConfigBatchResult ImportConfigToChecked(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
-                                        const std::string& path) {
+int ImportConfigToChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                          Prompter& prompter, const std::string& path, ConfigDone done) {
   BatchOperation op;
   op.no_login_key = keys::MSGTIP20;
   op.failure_key = keys::MSGTIP31;
   op.success_key = keys::MSGTIP32;
-  op.call = [&](int, DeviceRow& row) {
+  op.call = [&sdk, path](int, const DeviceRow& row) {
     const int result = sdk.SetConfigFile(row.login_handle, path.c_str());
     DiagLog("QM_NETSDK_IPC_SetConfigFile %d %s = %d", row.login_handle, path.c_str(), result);
     return result;
   };
-  const ConfigBatchResult r = RunChecked(list, op);
-  if (r.checked == 0)
-    prompter.ShowError(LookupText(keys::MSGTIP25));
-  return r;
+  return StartBatch(jobs, list, "config import", std::move(op),
+                    Counted(prompter, keys::MSGTIP25, std::move(done)));
 }
 
-ConfigBatchResult FactoryRestoreChecked(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter) {
+// The restore's two calls for one device, and the text each failure leaves.
+constexpr int kRestoreRefused = 1;
+constexpr int kRebootRefused = 2;
+
+int FactoryRestoreChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                          Prompter& prompter, ConfigDone done) {
   if (!prompter.AskYesNo(LookupText(keys::MSGTIP11), ConfirmationCaption()))
-    return {};
+    return 0;
   if (CountCheckedRows(list, prompter) < 1)
-    return {};
-  ConfigBatchResult r;
-  for (int p = 0; p < list.RowCount(); ++p) {
-    DeviceRow* row = list.RowAt(p);
-    if (!list.IsChecked(p) || row == nullptr)
-      continue;
-    ++r.checked;
-    if (!row->online) {
-      list.NoteBatchDevice(p, BatchDeviceOutcome::kSkipped);
-      continue;
-    }
-    if (row->login_handle <= 0) {
-      list.SetStatusText(p, LookupText(keys::MSGTIP40));
-      list.NoteBatchDevice(p, BatchDeviceOutcome::kFailed);
-      continue;
-    }
-    bool ok = true;
-    if (sdk.SystemControl(row->login_handle, proto::kCmdRestoreConfig, 0, "") != 0) {
-      list.SetStatusText(p, LookupText(keys::MSGTIP44));
-      ok = false;
-    }
+    return 0;
+  BatchOperation op;
+  op.no_login_key = keys::MSGTIP40;
+  op.call = [&sdk](int, const DeviceRow& row) {
+    int failed = 0;
+    if (sdk.SystemControl(row.login_handle, proto::kCmdRestoreConfig, 0, "") != 0)
+      failed |= kRestoreRefused;
     // The reboot goes out whatever the restore answered.
-    if (sdk.RebootDVR(row->login_handle) != 0) {
-      list.SetStatusText(p, LookupText(keys::MSGTIP35));
-      ok = false;
-    }
-    r.succeeded += ok;
-    list.NoteBatchDevice(p, ok ? BatchDeviceOutcome::kSucceeded : BatchDeviceOutcome::kFailed);
-  }
-  return r;
+    if (sdk.RebootDVR(row.login_handle) != 0)
+      failed |= kRebootRefused;
+    return failed;
+  };
+  op.after = [&list](int position, DeviceRow&, int failed) {
+    if ((failed & kRestoreRefused) != 0)
+      list.SetStatusText(position, LookupText(keys::MSGTIP44));
+    if ((failed & kRebootRefused) != 0)
+      list.SetStatusText(position, LookupText(keys::MSGTIP35));
+  };
+  return StartBatch(jobs, list, "config restore", std::move(op),
+                    Counted(prompter, nullptr, std::move(done)));
 }
 
 int DanaleImport(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,

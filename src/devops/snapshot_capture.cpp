@@ -74,59 +74,64 @@ std::string SnapshotLocalName(std::string_view device_path) {
   return std::string(leaf);
 }
 
-SnapshotCapture::SnapshotCapture(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
-                                 std::string folder, Clock clock)
-    : sdk_(sdk),
+SnapshotCapture::SnapshotCapture(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                                 Prompter& prompter, std::string folder, Clock clock)
+    : jobs_(jobs),
+      sdk_(sdk),
       list_(list),
       prompter_(prompter),
       folder_(std::move(folder)),
       clock_(clock ? std::move(clock) : Clock(Now)) {}
 
-void SnapshotCapture::RequestRow(int position) {
-  DeviceRow* row = list_.RowAt(position);
-  if (row == nullptr)
-    return;
-  if (row->snapshot_pending) {
-    prompter_.ShowInfo(LookupText(keys::SNAPPING_WAIT));
-    return;
-  }
-  if (!row->online)
-    return;
-  if (row->login_handle <= 0) {
-    list_.SetStatusText(position, LookupText(keys::MSGTIP23));
-    return;
-  }
-  ++requested_;
-  const int rc =
-      sdk_.SystemControl(row->login_handle, proto::kCmdSnapshot, 0, kSnapshotRequestPayload);
-  DiagLog("snapshot request %s: ret=%d\n",
-          std::string(FieldText(row->record.Lan.IPAddress)).c_str(), rc);
-  if (rc != 0) {
-    list_.SetStatusText(position, LookupText(keys::SNAPPIC_REQFAIL));
-    return;
-  }
-  list_.SetStatusText(position, LookupText(keys::SNAPPIC));
-  row->snapshot_pending = 1;
-  row->snapshot_request_time = clock_();
+void SnapshotCapture::RequestRow(int position, BatchDone done) {
+  if (list_.RowAt(position) != nullptr)
+    Request("snapshot row", {position}, std::move(done));
 }
 
-void SnapshotCapture::RequestChecked() {
+void SnapshotCapture::RequestChecked(BatchDone done) {
   if (CountCheckedRows(list_, prompter_) < 1)
     return;
+  std::vector<int> checked;
   for (int position = 0; position < list_.RowCount(); ++position) {
-    if (!list_.IsChecked(position))
-      continue;
-    const DeviceRow* row = list_.RowAt(position);
-    const bool online = row != nullptr && row->online;
-    const bool pending = row != nullptr && row->snapshot_pending;
-    RequestRow(position);
-    // The batch's part ends with the request; the picture arrives later, in the status cell.
-    BatchDeviceOutcome outcome = BatchDeviceOutcome::kSkipped;
-    if (!pending && online)
-      outcome =
-          row->snapshot_pending ? BatchDeviceOutcome::kSucceeded : BatchDeviceOutcome::kFailed;
-    list_.NoteBatchDevice(position, outcome);
+    if (list_.IsChecked(position) && list_.RowAt(position) != nullptr)
+      checked.push_back(position);
   }
+  Request("snapshot", checked, std::move(done));
+}
+
+void SnapshotCapture::Request(const char* kind, const std::vector<int>& positions, BatchDone done) {
+  if (!jobs_.Admit(kind))
+    return;
+  // A row still waiting for its last picture is left alone.
+  std::vector<int> asked;
+  for (const int position : positions) {
+    if (!list_.RowAt(position)->snapshot_pending) {
+      asked.push_back(position);
+      continue;
+    }
+    prompter_.ShowInfo(LookupText(keys::SNAPPING_WAIT));
+    list_.NoteBatchDevice(position, BatchDeviceOutcome::kSkipped);
+  }
+  BatchOperation op;
+  op.no_login_key = keys::MSGTIP23;
+  op.failure_key = keys::SNAPPIC_REQFAIL;
+  // The batch's part ends with the request; the picture arrives later, in the status cell.
+  op.success_key = keys::SNAPPIC;
+  op.call = [&sdk = sdk_](int, const DeviceRow& row) {
+    const int rc =
+        sdk.SystemControl(row.login_handle, proto::kCmdSnapshot, 0, kSnapshotRequestPayload);
+    DiagLog("snapshot request %s: ret=%d\n",
+            std::string(FieldText(row.record.Lan.IPAddress)).c_str(), rc);
+    return rc;
+  };
+  op.after = [this](int, DeviceRow& row, int rc) {
+    ++requested_;
+    if (rc != 0)
+      return;
+    row.snapshot_pending = 1;
+    row.snapshot_request_time = clock_();
+  };
+  StartBatchOnRows(jobs_, list_, kind, asked, std::move(op), std::move(done));
 }
 
 bool SnapshotCapture::EnsureFolder() const {

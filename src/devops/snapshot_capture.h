@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "devops/batch_runner.h"
 #include "devops/device_sdk.h"
 #include "devops/sdk_event.h"
 #include "discovery/device_list_port.h"
@@ -34,13 +36,14 @@ class SnapshotCapture {
  public:
   using Clock = std::function<int64_t()>;  // whole seconds since 1970
 
-  SnapshotCapture(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
+  SnapshotCapture(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
                   std::string folder = DefaultSnapshotFolder(), Clock clock = {});
 
+  // The requests run as a job; done (may be empty) once every device answered or timed out.
   // The request for one row (menu item 32790).
-  void RequestRow(int position);
+  void RequestRow(int position, BatchDone done = {});
   // Every checked row (button 19).
-  void RequestChecked();
+  void RequestChecked(BatchDone done = {});
   // Status event 23 with the snapshot kind for a row with a snapshot pending.
   void OnSnapshotEvent(int position, DeviceRow& row, const SdkEventRecord& event);
   // The 5-second watch.
@@ -52,6 +55,9 @@ class SnapshotCapture {
   int requested() const { return requested_; }
 
  private:
+  void Request(const char* kind, const std::vector<int>& positions, BatchDone done);
+
+  DeviceJobRunner& jobs_;
   DeviceSdk& sdk_;
   DeviceListPort& list_;
   Prompter& prompter_;

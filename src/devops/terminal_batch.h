@@ -22,16 +22,22 @@ struct TerminalBatchOutcome {
   BatchResult written;
 };
 
-TerminalBatchOutcome BatchTerminalSetting(TerminalService& service, DeviceListPort& list,
-                                          Prompter& prompter, const PlatformDialogRunner& dialog);
+using TerminalBatchDone = std::function<void(const TerminalBatchOutcome&)>;
+
+// With one device checked its set is read first (a job of its own); the dialog then opens on
+// the owner's thread and the accepted set is written to every checked device as a job. done
+// runs once all of it ended (also when the dialog was cancelled). False when nothing started.
+bool BatchTerminalSetting(DeviceJobRunner& jobs, TerminalService& service, DeviceListPort& list,
+                          Prompter& prompter, PlatformDialogRunner dialog,
+                          TerminalBatchDone done = {});
 
 // Only the named attributes of set go to every checked device (no dialog, no read).
-BatchResult WriteTerminalAttributes(TerminalService& service, DeviceListPort& list,
-                                    const TerminalParameterSet& set,
-                                    const std::set<std::string>& names);
+int WriteTerminalAttributes(DeviceJobRunner& jobs, TerminalService& service, DeviceListPort& list,
+                            const TerminalParameterSet& set, const std::set<std::string>& names,
+                            BatchDone done = {});
 
 // Asks first; false when nothing was checked or the operator said no.
-bool RestartTerminalServiceOfChecked(TerminalService& service, DeviceListPort& list,
-                                     Prompter& prompter, BatchResult* result = nullptr);
+bool RestartTerminalServiceOfChecked(DeviceJobRunner& jobs, TerminalService& service,
+                                     DeviceListPort& list, Prompter& prompter, BatchDone done = {});
 
 }  // namespace vdz

@@ -11,6 +11,7 @@ uint32_t AssignedAddressTable::Parse(const char* dotted) {
 }
 
 void AssignedAddressTable::Remove(uint32_t address) {
+  std::lock_guard lock(mutex_);
   if (address == 0)
     return;
   auto it = std::find(slots_.begin(), slots_.end(), address);
@@ -19,6 +20,7 @@ void AssignedAddressTable::Remove(uint32_t address) {
 }
 
 bool AssignedAddressTable::Add(uint32_t address) {
+  std::lock_guard lock(mutex_);
   if (address == 0 || address == 0xFFFFFFFFu)
     return false;
   auto it = std::find(slots_.begin(), slots_.end(), 0u);
@@ -29,14 +31,17 @@ bool AssignedAddressTable::Add(uint32_t address) {
 }
 
 bool AssignedAddressTable::Contains(uint32_t address) const {
+  std::lock_guard lock(mutex_);
   return address != 0 && std::find(slots_.begin(), slots_.end(), address) != slots_.end();
 }
 
 int AssignedAddressTable::Count() const {
+  std::lock_guard lock(mutex_);
   return static_cast<int>(kSlots - std::count(slots_.begin(), slots_.end(), 0u));
 }
 
 uint32_t AssignedAddressTable::Slot(int index) const {
+  std::lock_guard lock(mutex_);
   return index >= 0 && index < kSlots ? slots_[static_cast<std::size_t>(index)] : 0;
 }
 

@@ -4,9 +4,11 @@
 
 #include <array>
 #include <cstdint>
+#include <mutex>
 
 namespace vdz {
 
+// Written by re-addressing on the window's thread and by a free-address job on a pool thread.
 class AssignedAddressTable {
  public:
   static constexpr int kSlots = 255;
@@ -24,6 +26,7 @@ class AssignedAddressTable {
   uint32_t Slot(int index) const;  // 0 for a free slot or a bad index
 
  private:
+  mutable std::mutex mutex_;
   std::array<uint32_t, kSlots> slots_{};
 };
 

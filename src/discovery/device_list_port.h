@@ -24,7 +24,12 @@ class DeviceListPort;
 class BatchDeviceObserver {
  public:
   virtual ~BatchDeviceObserver() = default;
-  virtual void DeviceDone(DeviceListPort& list, int position, BatchDeviceOutcome outcome) = 0;
+  // batch: the report the device belongs to, from OpenBatch() when its batch started; 0 for
+  // the one open now.
+  virtual void DeviceDone(DeviceListPort& list, int position, BatchDeviceOutcome outcome,
+                          int batch) = 0;
+  // The report open now, 0 when none: a batch whose devices end later keeps it.
+  virtual int OpenBatch() const { return 0; }
 };
 
 class DeviceListPort {
@@ -46,11 +51,13 @@ class DeviceListPort {
   virtual std::string StatusText(int position) const;
 
   void SetBatchObserver(BatchDeviceObserver* observer) { batch_observer_ = observer; }
-  // Every batch calls this once per checked row it has finished with.
-  void NoteBatchDevice(int position, BatchDeviceOutcome outcome) {
+  // Every batch calls this once per checked row it has finished with; batch as OpenBatch()
+  // gave it when the batch started.
+  void NoteBatchDevice(int position, BatchDeviceOutcome outcome, int batch = 0) {
     if (batch_observer_ != nullptr)
-      batch_observer_->DeviceDone(*this, position, outcome);
+      batch_observer_->DeviceDone(*this, position, outcome, batch);
   }
+  int OpenBatch() const { return batch_observer_ != nullptr ? batch_observer_->OpenBatch() : 0; }
 
  private:
   BatchDeviceObserver* batch_observer_ = nullptr;

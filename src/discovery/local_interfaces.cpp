@@ -111,6 +111,7 @@ std::string LocalParameterCache::GetNetworkParam(int index) {
     DiagLog("GetNetworkParam(): bad index: %d\n", index);
     return {};
   }
+  std::lock_guard lock(mutex_);
   if (params_.Get(kLocalAddress).empty() || params_.Get(kLocalGateway).empty()) {
     ReadLocalNetworkParameters(source_, &params_);
   }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,14 +83,19 @@ void FillDefaultParameters(LocalNetworkParameters* params);
 int ReadLocalNetworkParameters(NetworkInfoSource& source, LocalNetworkParameters* params);
 
 // The window's cached parameter set; emptied at every search start, refilled on first use.
+// Read by the search on the window's thread and by a free-address job on a pool thread.
 class LocalParameterCache {
  public:
   explicit LocalParameterCache(NetworkInfoSource& source) : source_(source) {}
-  void Clear() { params_.Clear(); }
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    params_.Clear();
+  }
   std::string GetNetworkParam(int index);
 
  private:
   NetworkInfoSource& source_;
+  std::mutex mutex_;
   LocalNetworkParameters params_;
 };
 

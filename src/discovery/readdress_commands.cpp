@@ -72,11 +72,52 @@ int RebootOne(ReaddressContext& ctx, int position, DeviceRow& row) {
       "RebootIPC", row);
 }
 
-int AssignOne(ReaddressContext& ctx, DeviceListPort& list, int position, DeviceRow& row) {
-  FreeAddressSearch search = Search(ctx);
-  const int result = AssignFreeAddress(search, Target(ctx), row);
-  if (result == 0)
-    AfterAddressChange(ctx, list, position, row);
+// The free-address search and the request for one row; the searches of a batch run one after
+// another, so each sees the addresses handed to the rows before it.
+RowWork AssignWork(ReaddressContext& ctx, DeviceListPort& list, int position, const DeviceRow& row,
+                   bool batch) {
+  const int report = batch ? list.OpenBatch() : 0;
+  RowWork w;
+  w.copy = row;
+  w.position = position;
+  w.work = [&ctx](DeviceRow& copy) {
+    FreeAddressSearch search = Search(ctx);
+    return AssignFreeAddress(search, Target(ctx), copy);
+  };
+  w.done = [&ctx, &list, batch, report](int p, DeviceRow* live, const DeviceRow& copy, int result) {
+    if (live == nullptr)
+      return;
+    if (result == 0) {
+      live->record.Lan = copy.record.Lan;
+      AfterAddressChange(ctx, list, p, *live);
+    }
+    Report(ctx, p, *live, result);
+    if (batch)
+      list.NoteBatchDevice(
+          p, result == 0 ? BatchDeviceOutcome::kSucceeded : BatchDeviceOutcome::kFailed, report);
+  };
+  w.skipped = [&list, batch, report](int p, DeviceRow* live) {
+    if (live != nullptr && batch)
+      list.NoteBatchDevice(p, BatchDeviceOutcome::kSkipped, report);
+  };
+  return w;
+}
+
+// Runs the rows where the front end wants them. Only rows run right here count: *succeeded
+// gets how many went through, the return the last row's result.
+int RunRows(ReaddressContext& ctx, DeviceListPort& list, std::vector<RowWork> rows,
+            int* succeeded = nullptr) {
+  if (ctx.run_rows) {
+    ctx.run_rows(std::move(rows), {});
+    return 0;
+  }
+  int result = 0;
+  for (RowWork& w : rows) {
+    result = w.work(w.copy);
+    if (succeeded != nullptr && result == 0)
+      ++*succeeded;
+    w.done(w.position, list.RowAt(w.position), w.copy, result);
+  }
   return result;
 }
 
@@ -154,8 +195,12 @@ int ChangeNetworkOfRow(ReaddressContext& ctx, DeviceListPort& list, int position
 }
 
 int AssignFreeToRow(ReaddressContext& ctx, DeviceListPort& list, int position) {
-  return RunOnRow(ctx, list, position,
-                  [&](int p, DeviceRow& row) { return AssignOne(ctx, list, p, row); });
+  DeviceRow* row = list.RowAt(position);
+  if (row == nullptr)
+    return kReaddressNoRow;
+  std::vector<RowWork> rows;
+  rows.push_back(AssignWork(ctx, list, position, *row, false));
+  return RunRows(ctx, list, std::move(rows));
 }
 
 int RestoreRow(ReaddressContext& ctx, DeviceListPort& list, int position) {
@@ -195,9 +240,14 @@ BatchOutcome AssignFreeToChecked(ReaddressContext& ctx, DeviceListPort& list) {
     ctx.prompter.ShowError(LookupText(keys::MSGTIP15));
     return outcome;
   }
-  // One row after another: each search sees the addresses handed to the rows before it.
-  RunOnChecked(ctx, list, outcome,
-               [&](int p, DeviceRow& row) { return AssignOne(ctx, list, p, row); });
+  std::vector<RowWork> rows;
+  for (int p = 0; p < list.RowCount(); ++p) {
+    const DeviceRow* row = list.RowAt(p);
+    if (row != nullptr && list.IsChecked(p))
+      rows.push_back(AssignWork(ctx, list, p, *row, true));
+  }
+  outcome.checked = static_cast<int>(rows.size());
+  RunRows(ctx, list, std::move(rows), &outcome.succeeded);
   return outcome;
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "devconfig/ip_setting_rules.h"
 #include "discovery/address_probe.h"
@@ -26,6 +27,22 @@ using IpSettingDialog =
 
 using RowHook = std::function<void(int position, DeviceRow& row)>;
 
+// One row's share of a command that waits on the network (the free-address search probes each
+// candidate for half a second): work runs where the front end chooses, on a copy of the row;
+// done and skipped run on the owner's thread with the row where it stands now (-1 and null when
+// it has left the list).
+struct RowWork {
+  DeviceRow copy;
+  int position = -1;
+  std::function<int(DeviceRow& copy)> work;
+  std::function<void(int position, DeviceRow* row, const DeviceRow& copy, int result)> done;
+  // The command was cancelled before this row's turn.
+  std::function<void(int position, DeviceRow* row)> skipped;
+};
+
+// Runs the rows one after another, then finished. Empty: right here, on the caller's thread.
+using RowRunner = std::function<void(std::vector<RowWork> rows, std::function<void()> finished)>;
+
 struct ReaddressContext {
   DeviceRegistry& registry;
   AssignedAddressTable& assigned;
@@ -43,6 +60,8 @@ struct ReaddressContext {
   std::function<void(const std::string& candidate)> on_probe;
   // Each row acted on, with the request's result (0 sent, negative failure).
   std::function<void(int position, const DeviceRow& row, int result)> on_row_result;
+  // Where the free-address searches run (they wait on ICMP answers); empty: right here.
+  RowRunner run_rows;
 };
 
 // Result of a single-row command that was cancelled in its dialog.
@@ -66,7 +85,8 @@ int AssignFreeToRow(ReaddressContext& ctx, DeviceListPort& list, int position);
 int RestoreRow(ReaddressContext& ctx, DeviceListPort& list, int position);
 int RebootRow(ReaddressContext& ctx, DeviceListPort& list, int position);
 
-// Every checked row in list order.
+// Every checked row in list order. With a row runner the free-address commands only start
+// (their rows end later) and count no successes.
 BatchOutcome RestoreChecked(ReaddressContext& ctx, DeviceListPort& list);
 BatchOutcome RebootChecked(ReaddressContext& ctx, DeviceListPort& list);
 BatchOutcome AssignFreeToChecked(ReaddressContext& ctx, DeviceListPort& list);

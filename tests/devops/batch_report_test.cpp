@@ -12,6 +12,7 @@
 #include "shell/language_table.h"
 #include "shell/record_writer.h"
 #include "support/fake_device_list.h"
+#include "support/test_jobs.h"
 
 namespace vdz {
 namespace {
@@ -40,9 +41,10 @@ TEST(BatchReportTest, EveryCheckedDeviceHasOneLineAndTheSummaryCountsThem) {
   op.no_login_key = keys::MSGTIP23;
   op.failure_key = keys::MSGTIP35;
   op.success_key = keys::RESTARTING;
-  op.call = [](int, DeviceRow& row) { return row.login_handle >= 900 ? -1 : 0; };
+  op.call = [](int, const DeviceRow& row) { return row.login_handle >= 900 ? -1 : 0; };
   const int batch = log.Begin("Reboot");
-  RunBatch(list, op);
+  test::TestJobs jobs;
+  jobs.Run(list, op);
   EXPECT_EQ(log.End(batch), BatchSummaryText({1, 2, 1}));
 
   std::vector<std::string> lines;

@@ -10,6 +10,7 @@
 #include "shell/language_table.h"
 #include "support/fake_device_list.h"
 #include "support/recording_prompter.h"
+#include "support/test_jobs.h"
 
 namespace vdz {
 namespace {
@@ -44,7 +45,10 @@ TEST(BatchSettingsTest, SkippedAndLoggedOutDevicesStillAdvanceTheAccountNumber) 
   RecordingSdk sdk;
   PlatformValues v;
   v.account = "1000,abc";
-  const BatchResult r = SetPlatformOnChecked(sdk, list, v);
+  test::TestJobs jobs;
+  BatchResult r;
+  SetPlatformOnChecked(jobs.runner, sdk, list, v, [&r](const BatchResult& done) { r = done; });
+  jobs.Wait();
   ASSERT_EQ(sdk.calls.size(), 3u);
   EXPECT_NE(sdk.calls[0].text.find("Username=\"1001,abc\""), std::string::npos);
   EXPECT_NE(sdk.calls[1].text.find("Username=\"1003,abc\""), std::string::npos);
@@ -65,7 +69,9 @@ TEST(BatchSettingsTest, LengthIsTheNarrowByteCount) {
   PlatformValues v;
   v.increment_account = false;
   v.account = "\xE7\x94\xA8\xE6\x88\xB7";  // two Chinese characters, four GBK bytes
-  SetPlatformOnChecked(sdk, list, v);
+  test::TestJobs jobs;
+  SetPlatformOnChecked(jobs.runner, sdk, list, v);
+  jobs.Wait();
   ASSERT_EQ(sdk.calls.size(), 1u);
   EXPECT_EQ(sdk.calls[0].length, static_cast<int>(sdk.calls[0].text.size()));
   EXPECT_EQ(sdk.calls[0].text.substr(sdk.calls[0].text.size() - 19), "</PlatformConfig>\r\n");
@@ -79,7 +85,9 @@ TEST(BatchSettingsTest, BadPixelSummaryCountsSuccesses) {
   list.Add(902, true, true);
   RecordingSdk sdk;
   test::RecordingPrompter prompter;
-  BadPixelPresetOnChecked(sdk, list, prompter, kPresetSaveBadPixels);
+  test::TestJobs jobs;
+  BadPixelPresetOnChecked(jobs.runner, sdk, list, prompter, kPresetSaveBadPixels);
+  jobs.Wait();
   ASSERT_EQ(prompter.boxes.size(), 1u);
   EXPECT_EQ(prompter.boxes[0].kind, "MESSAGE");
   EXPECT_EQ(prompter.boxes[0].text, "[201 preset ptz] " + LookupText(keys::SUCCEED_SET_NUM) + "1");
@@ -92,17 +100,19 @@ TEST(BatchSettingsTest, TimeSyncCountsItsOwnRowsAndReadsTheClockPerDevice) {
   RecordingSdk sdk;
   test::RecordingPrompter prompter;
   list.Add(7, true, false);
-  SyncTimeOnChecked(sdk, list, prompter, [] { return LocalTime{}; });
+  test::TestJobs jobs;
+  SyncTimeOnChecked(jobs.runner, sdk, list, prompter, {}, [] { return LocalTime{}; });
   ASSERT_EQ(prompter.boxes.size(), 1u);
   EXPECT_EQ(prompter.boxes[0].text, LookupText(keys::MSGTIP17));
   EXPECT_EQ(prompter.boxes[0].caption, "ERROR");
   list.entries[0].checked = true;
   list.Add(0, true, true);
   int reads = 0;
-  SyncTimeOnChecked(sdk, list, prompter, [&] {
+  SyncTimeOnChecked(jobs.runner, sdk, list, prompter, {}, [&] {
     ++reads;
     return LocalTime{2024, 1, 2, 3, 4, 5};
   });
+  jobs.Wait();
   EXPECT_EQ(reads, 1);  // the logged-out device is not called
   EXPECT_EQ(list.entries[1].status, LookupText(keys::MSGTIP22));
 }

@@ -7,6 +7,7 @@
 #include "shell/language_table.h"
 #include "support/fake_device_list.h"
 #include "support/recording_prompter.h"
+#include "support/test_jobs.h"
 
 namespace vdz {
 namespace {
@@ -83,11 +84,12 @@ TEST(BatchRunnerTest, SkipsOfflineReportsNoLoginAndCountsSuccesses) {
   op.no_login_key = keys::MSGTIP40;
   op.failure_key = keys::MSGTIP21;
   op.success_key = keys::MSGTIP23;
-  op.call = [&](int, DeviceRow& row) {
+  op.call = [&](int, const DeviceRow& row) {
     called.push_back(row.login_handle);
     return row.login_handle == 15 ? -1 : 0;
   };
-  const BatchResult result = RunBatch(list, op);
+  test::TestJobs jobs;
+  const BatchResult result = jobs.Run(list, op);
   EXPECT_EQ(called, (std::vector<int>{11, 15}));
   EXPECT_EQ(result.visited, 4);
   EXPECT_EQ(result.attempted, 2);
@@ -136,12 +138,11 @@ TEST(BatchRunnerTest, SdkRebootStepWritesRestartingOrItsKeys) {
   list.Add(0, true, true);
   list.Add(13, false, true);
   test::FakeSdk sdk;
-  const BatchOperation op = SdkRebootOperation(sdk);
-  EXPECT_EQ(RunBatchStep(list, 0, op), StepOutcome::kSucceeded);
+  EXPECT_EQ(RunSdkReboot(sdk, list, 0), StepOutcome::kSucceeded);
   EXPECT_EQ(list.entries[0].status, LookupText(keys::RESTARTING));
-  EXPECT_EQ(RunBatchStep(list, 1, op), StepOutcome::kNoLogin);
+  EXPECT_EQ(RunSdkReboot(sdk, list, 1), StepOutcome::kNoLogin);
   EXPECT_EQ(list.entries[1].status, LookupText(keys::MSGTIP23));
-  EXPECT_EQ(RunBatchStep(list, 2, op), StepOutcome::kSkipped);
+  EXPECT_EQ(RunSdkReboot(sdk, list, 2), StepOutcome::kSkipped);
   EXPECT_EQ(list.entries[2].status_writes, 0);
   EXPECT_EQ(FindRowByHandle(list, 0), -1);  // a lost login never matches an event
 }

@@ -9,6 +9,7 @@
 #include "shell/language_table.h"
 #include "support/fake_device_list.h"
 #include "support/recording_prompter.h"
+#include "support/test_jobs.h"
 
 namespace vdz {
 namespace {
@@ -36,13 +37,15 @@ TEST(SnapshotCaptureTest, PendingRowsAreRefusedAndTheWatchReleasesLateOnes) {
   test::FakeSdk sdk;
   test::RecordingPrompter prompter;
   int64_t now = 1000;
-  SnapshotCapture capture(sdk, list, prompter, "/nonexistent", [&] { return now; });
+  test::TestJobs jobs;
+  SnapshotCapture capture(jobs.runner, sdk, list, prompter, "/nonexistent", [&] { return now; });
   for (int i = 0; i < 4; ++i)
     list.Add(10 + i, true, true);
   list.entries[3].row->login_handle = 0;
   list.entries[1].row->snapshot_pending = 1;
   list.entries[1].row->snapshot_request_time = now;
   capture.RequestChecked();
+  jobs.Wait();
   EXPECT_EQ(sdk.controls.size(), 2u);
   ASSERT_EQ(prompter.boxes.size(), 1u);
   EXPECT_EQ(prompter.boxes[0].kind, "INFO");
@@ -84,11 +87,13 @@ TEST(SnapshotCaptureTest, TwoDevicesWithOneAddressShareAFolderAndOnlyPendingRows
   DownloadSdk sdk;
   test::RecordingPrompter prompter;
   const std::string folder = ::testing::TempDir() + "vdz-snap-test";
-  SnapshotCapture capture(sdk, list, prompter, folder);
+  test::TestJobs jobs;
+  SnapshotCapture capture(jobs.runner, sdk, list, prompter, folder);
   list.Add(7, true, true, "10.0.0.9");
   list.Add(8, true, true, "10.0.0.9");
   list.Add(9, true, true, "10.0.0.7");
   capture.RequestChecked();
+  jobs.Wait();
   list.entries[2].row->snapshot_pending = 0;  // released by the watch meanwhile
   for (int p = 0; p < 3; ++p) {
     capture.OnSnapshotEvent(p, *list.entries[static_cast<std::size_t>(p)].row,

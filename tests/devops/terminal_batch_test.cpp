@@ -7,6 +7,7 @@
 #include "shell/language_table.h"
 #include "support/fake_device_list.h"
 #include "support/recording_prompter.h"
+#include "support/test_jobs.h"
 
 namespace vdz {
 namespace {
@@ -60,12 +61,26 @@ struct TerminalBatchTest : ::testing::Test {
   };
   TerminalParameterSet shown;
   bool accept = true;
+  test::TestJobs jobs;
+
+  TerminalBatchOutcome Setting() {
+    TerminalBatchOutcome outcome;
+    BatchTerminalSetting(jobs.runner, service, list, prompter, dialog,
+                         [&outcome](const TerminalBatchOutcome& done) { outcome = done; });
+    jobs.Wait();
+    return outcome;
+  }
+  bool Restart() {
+    const bool started = RestartTerminalServiceOfChecked(jobs.runner, service, list, prompter);
+    jobs.Wait();
+    return started;
+  }
 };
 
 TEST_F(TerminalBatchTest, OneRowIsReadThenWritten) {
   list.Add(5, true, true, "10.0.0.1");
   list.Add(6, true, false, "10.0.0.2");
-  const TerminalBatchOutcome out = BatchTerminalSetting(service, list, prompter, dialog);
+  const TerminalBatchOutcome out = Setting();
   EXPECT_TRUE(out.read);
   EXPECT_EQ(shown.devname, "read-name");
   EXPECT_EQ(modes, std::vector<int>{1});
@@ -79,7 +94,7 @@ TEST_F(TerminalBatchTest, TwoRowsAskNoDeviceAndWriteBoth) {
   list.Add(7, false, true, "10.0.0.3");
   list.Add(8, true, true, "10.0.0.4");
   service.failing = {"10.0.0.4"};
-  BatchTerminalSetting(service, list, prompter, dialog);
+  Setting();
   EXPECT_EQ(modes, std::vector<int>{3 + 1});
   EXPECT_EQ(service.calls,
             (std::vector<std::string>{"write 10.0.0.1 typed", "write 10.0.0.4 typed"}));
@@ -92,7 +107,7 @@ TEST_F(TerminalBatchTest, CancelledDialogWritesNothingAndFailedReadStillOpensIt)
   list.Add(5, true, true, "10.0.0.1");
   service.failing = {"10.0.0.1"};
   accept = false;
-  const TerminalBatchOutcome out = BatchTerminalSetting(service, list, prompter, dialog);
+  const TerminalBatchOutcome out = Setting();
   EXPECT_FALSE(out.read);
   EXPECT_EQ(modes.size(), 1u);
   EXPECT_EQ(shown.accessip, "192.168.0.100");  // the dialog's initial values
@@ -106,9 +121,9 @@ TEST_F(TerminalBatchTest, RestartAsksAndReportsEachDevice) {
   list.Add(6, true, true, "10.0.0.3");
   service.failing = {"10.0.0.3"};
   prompter.answers = {false, true};
-  EXPECT_FALSE(RestartTerminalServiceOfChecked(service, list, prompter));
+  EXPECT_FALSE(Restart());
   EXPECT_TRUE(service.calls.empty());
-  ASSERT_TRUE(RestartTerminalServiceOfChecked(service, list, prompter));
+  ASSERT_TRUE(Restart());
   ASSERT_EQ(prompter.boxes.size(), 2u);
   EXPECT_EQ(prompter.boxes[0].text, LookupText(keys::REBOOT_TERM_SERVICE_CONFIRM));
   EXPECT_EQ(prompter.boxes[0].caption, LookupText(keys::REBOOT_TERM_SERVICE));

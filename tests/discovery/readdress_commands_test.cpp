@@ -52,7 +52,8 @@ class ReaddressCommandsTest : public ::testing::Test {
       nullptr,
       [this](int p, const DeviceRow&, int result) {
         results_.push_back({p, result});
-      }};
+      },
+      {}};
 
   DeviceRegistry registry_;
   AssignedAddressTable table_;

@@ -81,14 +81,14 @@ class BatchReportWindowLab : public ::testing::Test {
 };
 
 TEST_F(BatchReportWindowLab, SummaryAndSavedCsvHoldEveryCheckedDevice) {
-  ASSERT_TRUE(window_->RunCommand(cmd::kMenuSyncTime));
+  ASSERT_TRUE(lab::RunToEnd(*window_, cmd::kMenuSyncTime));
   EXPECT_EQ(window_->StatusLine()->text().toStdString(), "3 succeeded, 1 failed, 1 skipped");
 
   window_->BatchReports().SetSaveChooser([this](const QString& suggested) {
     EXPECT_TRUE(suggested.endsWith(QStringLiteral(".csv")));
     return QString::fromStdString(path_.string());
   });
-  ASSERT_TRUE(window_->RunCommand(cmd::kSaveBatchReport));
+  ASSERT_TRUE(lab::RunToEnd(*window_, cmd::kSaveBatchReport));
   EXPECT_TRUE(prompter_.boxes.empty());
   std::ifstream in(path_);
   std::vector<std::string> lines;

@@ -133,7 +133,7 @@ class BatchSettingsWindowLab : public ::testing::Test {
       ++dialogs_;
     });
     const std::string before0 = Cell(picked_[0]), before1 = Cell(picked_[1]);
-    window_->RunCommand(id);
+    lab::RunToEnd(*window_, id);
     EXPECT_EQ(Cell(picked_[0]), before0) << id;
     EXPECT_EQ(Cell(picked_[1]), before1) << id;
   }
@@ -181,7 +181,7 @@ TEST_F(BatchSettingsWindowLab, MenusOpenAtTheirButtonsWithTheirItems) {
       };
       walk(menu);
     });
-    ASSERT_TRUE(window_->RunCommand(c.button));
+    ASSERT_TRUE(lab::RunToEnd(*window_, c.button));
     EXPECT_EQ(seen, c.items) << c.button;
     QPushButton* button = window_->Button(c.button);
     EXPECT_EQ(at, button->mapToGlobal(QPoint(0, button->height()))) << c.button;
@@ -192,18 +192,18 @@ TEST_F(BatchSettingsWindowLab, MenusOpenAtTheirButtonsWithTheirItems) {
 TEST_F(BatchSettingsWindowLab, ConfirmedEntriesSendTheirRequests) {
   // No to the language question touches no device.
   prompter_.answers = {false};
-  window_->RunCommand(cmd::kMenuLanguageTraditional);
+  lab::RunToEnd(*window_, cmd::kMenuLanguageTraditional);
   ASSERT_EQ(prompter_.boxes.size(), 1u);
   EXPECT_EQ(prompter_.boxes[0].text, Text(keys::MSG_BATCH_SET_LANGUAGE));
   EXPECT_EQ(prompter_.boxes[0].caption, Text(keys::TEXT21));
   EXPECT_EQ(Stored(picked_[0], proto::kCfgDeviceLanguage), "none");
-  window_->RunCommand(cmd::kMenuLanguageTraditional);
+  lab::RunToEnd(*window_, cmd::kMenuLanguageTraditional);
   for (int i : {0, 1})
     EXPECT_EQ(Stored(picked_[i], proto::kCfgDeviceLanguage), "<MiscConfig Language=\"zh_tw\" />");
   ExpectKeys(keys::MSGTIP40, keys::MSGTIP42);
   EXPECT_EQ(Stored(picked_[3], proto::kCfgDeviceLanguage), "none");
 
-  window_->RunCommand(cmd::kMenuEncodeH265);
+  lab::RunToEnd(*window_, cmd::kMenuEncodeH265);
   EXPECT_EQ(prompter_.boxes.back().text, Text(keys::ID_BATCH_SET_VIDEOTYPE_TIPS));
   const std::string stream =
       "EncodeFormat=\"H265\" BitRateControl=\"CBR\" Initquant=\"100\" "
@@ -214,13 +214,13 @@ TEST_F(BatchSettingsWindowLab, ConfirmedEntriesSendTheirRequests) {
   ExpectKeys(keys::MSGTIP40, keys::MSGTIP39);
 
   const std::size_t boxes = prompter_.boxes.size();
-  window_->RunCommand(cmd::kMenuOutputHigh);
+  lab::RunToEnd(*window_, cmd::kMenuOutputHigh);
   EXPECT_EQ(prompter_.boxes.size(), boxes);
   EXPECT_EQ(Stored(picked_[0], proto::kCmdOutputPort, true),
             "<REQUEST_PARAM ChannelNo=\"0\"Output=\"1\"/>\n");
   ExpectKeys(keys::MSGTIP40, keys::SET_IOOUTPUT_FAILED);
 
-  window_->RunCommand(cmd::kMenuSyncTime);
+  lab::RunToEnd(*window_, cmd::kMenuSyncTime);
   const std::string sync = Stored(picked_[0], proto::kCmdTimeSync, true);
   EXPECT_TRUE(std::regex_match(
       sync, std::regex("<REQUEST_PARAM\r\nTime=\"[0-9]{8} [0-9]{2}:[0-9]{2}:[0-9]{2}\"\r\n"
@@ -233,7 +233,7 @@ TEST_F(BatchSettingsWindowLab, ConfirmedEntriesSendTheirRequests) {
 
   // Bad-pixel save: two successes counted, the lost login and the refusal are not.
   prompter_.boxes.clear();
-  window_->RunCommand(cmd::kMenuSaveBadPixels);
+  lab::RunToEnd(*window_, cmd::kMenuSaveBadPixels);
   ASSERT_EQ(prompter_.boxes.size(), 1u);
   EXPECT_EQ(prompter_.boxes[0].kind, "MESSAGE");
   EXPECT_EQ(prompter_.boxes[0].text, "[201 preset ptz] " + Text(keys::SUCCEED_SET_NUM) + "2");
@@ -369,7 +369,7 @@ TEST_F(BatchSettingsWindowLab, NothingCheckedStopsBeforeAnyDialog) {
   EXPECT_EQ(dialogs_, 0);
   ASSERT_EQ(prompter_.boxes.size(), 1u);
   EXPECT_EQ(prompter_.boxes[0].text, Text(keys::MSGTIP13));
-  window_->RunCommand(cmd::kMenuSyncTime);
+  lab::RunToEnd(*window_, cmd::kMenuSyncTime);
   ASSERT_EQ(prompter_.boxes.size(), 2u);
   EXPECT_EQ(prompter_.boxes[1].text, Text(keys::MSGTIP17));
   EXPECT_EQ(prompter_.boxes[1].caption, "ERROR");

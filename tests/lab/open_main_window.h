@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "devops/device_job_runner.h"
+#include "lab/window_lab_support.h"
 
 namespace vdz::lab {
 
@@ -14,6 +16,13 @@ inline std::unique_ptr<CQmDadIvidudEvuzDlg> OpenMainWindow(Prompter& prompter) {
   window->Initialise();
   window->show();
   return window;
+}
+
+// A command as a click runs it, then the event loop until the device jobs it started ended.
+inline bool RunToEnd(CQmDadIvidudEvuzDlg& window, int id, int limit_ms = 60000) {
+  const bool known = window.RunCommand(id);
+  EXPECT_TRUE(WaitFor([&window] { return !window.Jobs().Busy(); }, limit_ms)) << id;
+  return known;
 }
 
 }  // namespace vdz::lab

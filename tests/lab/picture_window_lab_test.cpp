@@ -148,13 +148,13 @@ TEST_F(PictureWindowLab, BatchOfTenWithTwoPendingRequestsEightAndSavesTheirPictu
   for (int i = 0; i < 2; ++i)
     control_.Send("snapshot-fault " + ten[static_cast<std::size_t>(i)].serial + " never");
   Check({ten[0], ten[1]});
-  window_->RunCommand(cmd::kBatchSnapshot);
+  lab::RunToEnd(*window_, cmd::kBatchSnapshot);
   std::map<std::string, int> before;
   for (const auto& d : ten)
     before[d.serial] = Requests(d);
   Check(ten);
   prompter_.boxes.clear();
-  window_->RunCommand(cmd::kBatchSnapshot);
+  lab::RunToEnd(*window_, cmd::kBatchSnapshot);
   int waits = 0;
   for (const auto& b : prompter_.boxes) {
     EXPECT_EQ(b.kind, "INFO");
@@ -190,7 +190,7 @@ TEST_F(PictureWindowLab, SilentDeviceTimesOutBetweenFiveAndTenSecondsAndLateOnes
   Check({silent, late});
   QElapsedTimer t;
   t.start();
-  window_->RunCommand(cmd::kBatchSnapshot);
+  lab::RunToEnd(*window_, cmd::kBatchSnapshot);
   ASSERT_TRUE(WaitFor([&] { return Cell(silent, 4) == Text(keys::SNAPPING_TIMEOUT); }, 11000));
   std::printf("SNAPPING_TIMEOUT shown %lld ms after the request\n",
               static_cast<long long>(t.elapsed()));
@@ -209,7 +209,7 @@ TEST_F(PictureWindowLab, RefusalSharedAddressFolderHostilePathAndOpenFolder) {
   control_.Send("snapshot-fault " + refusing.serial + " refuse");
   control_.Send("snapshot-fault " + hostile.serial + " hostile-path");
   Check({refusing, hostile});
-  window_->RunCommand(cmd::kBatchSnapshot);
+  lab::RunToEnd(*window_, cmd::kBatchSnapshot);
   EXPECT_EQ(Cell(refusing, 4), Text(keys::SNAPPIC_REQFAIL));
   const fs::path escaped = fs::path("/tmp") / ("vdz-escaped-" + hostile.serial + ".jpg");
   fs::remove(escaped);
@@ -221,12 +221,12 @@ TEST_F(PictureWindowLab, RefusalSharedAddressFolderHostilePathAndOpenFolder) {
   const auto one = devices_[14];
   List()->SetAllItemStates(CReportCtrl::kItemAll, CReportCtrl::kItemUnselected);
   Select(one);
-  window_->RunCommand(cmd::kMenuSnapshot);
+  lab::RunToEnd(*window_, cmd::kMenuSnapshot);
   ASSERT_TRUE(WaitFor([&] { return Pictures(one.ip).size() == 1; }, 8000));
-  window_->RunCommand(cmd::kMenuSnapshot);
+  lab::RunToEnd(*window_, cmd::kMenuSnapshot);
   ASSERT_TRUE(WaitFor([&] { return Pictures(one.ip).size() == 2; }, 8000));
 
-  window_->RunCommand(cmd::kMenuOpenSnapshotFolder);
+  lab::RunToEnd(*window_, cmd::kMenuOpenSnapshotFolder);
   ASSERT_FALSE(opened_.empty());
   EXPECT_EQ(opened_.back(), QUrl::fromLocalFile(QString::fromStdString((dir_ / "snap").string()))
                                 .toString()
@@ -234,7 +234,7 @@ TEST_F(PictureWindowLab, RefusalSharedAddressFolderHostilePathAndOpenFolder) {
   // Without a handler the path is shown instead.
   window_->Snapshots().SetOpener([](const QUrl&) { return false; });
   prompter_.boxes.clear();
-  window_->RunCommand(cmd::kMenuOpenSnapshotFolder);
+  lab::RunToEnd(*window_, cmd::kMenuOpenSnapshotFolder);
   ASSERT_EQ(prompter_.boxes.size(), 1u);
   EXPECT_EQ(prompter_.boxes[0].text, (dir_ / "snap").string());
 }
@@ -260,7 +260,7 @@ TEST_F(PictureWindowLab, QrPanelDecodesToTheIdAndKeepsItForADeviceWithout) {
       continue;
     List()->SetAllItemStates(CReportCtrl::kItemAll, CReportCtrl::kItemUnselected);
     Select(d);
-    window_->RunCommand(cmd::kListRowClick);
+    lab::RunToEnd(*window_, cmd::kListRowClick);
     const QrBitmap& b = window_->QrWeb().bitmap();
     EXPECT_EQ(b.side, b.modules + 8);
     const QImage panel = window_->QrPanel()->grab().toImage();
@@ -270,7 +270,7 @@ TEST_F(PictureWindowLab, QrPanelDecodesToTheIdAndKeepsItForADeviceWithout) {
   const QImage before = window_->QrPanel()->grab().toImage();
   List()->SetAllItemStates(CReportCtrl::kItemAll, CReportCtrl::kItemUnselected);
   Select(without);
-  window_->RunCommand(cmd::kListRowClick);
+  lab::RunToEnd(*window_, cmd::kListRowClick);
   EXPECT_EQ(window_->QrPanel()->grab().toImage(), before);
   EXPECT_EQ(last, "kept");
 }
@@ -285,7 +285,7 @@ TEST_F(PictureWindowLab, WebPageAddressAndPage) {
   ASSERT_FALSE(on8080.serial.empty());
   List()->SetAllItemStates(CReportCtrl::kItemAll, CReportCtrl::kItemUnselected);
   Select(on8080);
-  window_->RunCommand(cmd::kMenuOpenWeb);
+  lab::RunToEnd(*window_, cmd::kMenuOpenWeb);
   ASSERT_EQ(opened_.size(), 1u);
   EXPECT_EQ(opened_[0], "http://" + on8080.ip + ":8080");
   const int fd = socket(AF_INET, SOCK_STREAM, 0);

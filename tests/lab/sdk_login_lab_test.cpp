@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "shell/bounded_text.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
+#include "support/test_jobs.h"
 
 namespace vdz::lab {
 namespace {
@@ -107,20 +109,25 @@ TEST_F(SdkLoginLab, RefusedLoginsShowFailureAndAreSkippedByBatches) {
   int online = 0;
   for (int p = 0; p < list.RowCount(); ++p)
     online += list.RowAt(p)->online;
-  std::vector<int> called;
+  std::vector<std::string> called;
+  std::mutex called_mutex;
   BatchOperation op;
   op.no_login_key = keys::MSGTIP40;
-  op.call = [&](int position, DeviceRow& row) {
-    called.push_back(position);
+  op.call = [&](int, const DeviceRow& row) {
+    {
+      std::lock_guard lock(called_mutex);
+      called.emplace_back(FieldText(row.record.SerialNumber));
+    }
     return session_->sdk().SystemControl(row.login_handle, 1020, 0, "RESPONSE_PARAM");
   };
-  const BatchResult result = RunBatch(list, op);
+  test::TestJobs jobs(DeviceJobRunner::kDefaultWidth);
+  const BatchResult result = jobs.Run(list, op);
   EXPECT_EQ(result.visited, list.RowCount());
   EXPECT_EQ(result.attempted, online);
   EXPECT_EQ(result.succeeded, online);
   for (const char* serial : {kWrongPassword, kRefusing}) {
     const int p = session_->Position(serial);
-    EXPECT_EQ(std::count(called.begin(), called.end(), p), 0) << serial;
+    EXPECT_EQ(std::count(called.begin(), called.end(), serial), 0) << serial;
     EXPECT_EQ(list.StatusText(p), kLoginFailedText) << serial;
   }
   session_->checker().Drain();
@@ -198,17 +205,20 @@ TEST_F(SdkLoginLab, OnlineDeviceWithoutHandleGetsTheNoLoginKey) {
   const int handle = row->login_handle;
   row->login_handle = 0;
   list.SetStatusText(p, "before the batch");
-  std::vector<int> called;
+  std::vector<std::string> called;
+  std::mutex called_mutex;
   BatchOperation op;
   op.no_login_key = keys::MSGTIP40;
   op.failure_key = keys::MSGTIP34;
-  op.call = [&](int position, DeviceRow&) {
-    called.push_back(position);
+  op.call = [&](int, const DeviceRow& called_row) {
+    std::lock_guard lock(called_mutex);
+    called.emplace_back(FieldText(called_row.record.SerialNumber));
     return 0;
   };
-  const BatchResult result = RunBatch(list, op);
+  test::TestJobs jobs(DeviceJobRunner::kDefaultWidth);
+  const BatchResult result = jobs.Run(list, op);
   EXPECT_EQ(list.StatusText(p), LookupText(keys::MSGTIP40));
-  EXPECT_EQ(std::count(called.begin(), called.end(), p), 0);
+  EXPECT_EQ(std::count(called.begin(), called.end(), "SIM00000007"), 0);
   EXPECT_EQ(result.attempted, static_cast<int>(called.size()));
   row->login_handle = handle;
 }

@@ -103,7 +103,7 @@ TEST_F(TerminalWindowLab, OneRowIsReadShownAndWrittenTwoRowsAreOnlyWritten) {
   const auto& one = devices_[1];
   const auto before = Terminal(one);
   Check({one});
-  window_->RunCommand(cmd::kBatchTerminal);
+  lab::RunToEnd(*window_, cmd::kBatchTerminal);
   ASSERT_EQ(dialog_modes_, std::vector<int>{1});
   EXPECT_EQ(dialog_in_.devname, before.at("devname"));
   // The service reports its port 5 below the stored one; an unchanged port goes back as is.
@@ -121,7 +121,7 @@ TEST_F(TerminalWindowLab, OneRowIsReadShownAndWrittenTwoRowsAreOnlyWritten) {
   const std::vector<lab::DevsimDevice> two = {devices_[2], devices_[3]};
   const int requests = std::stoi(Terminal(two[0]).at("requests"));
   Check(two);
-  window_->RunCommand(cmd::kBatchTerminal);
+  lab::RunToEnd(*window_, cmd::kBatchTerminal);
   ASSERT_EQ(dialog_modes_.size(), 2u);
   EXPECT_EQ(dialog_modes_[1], 2);
   EXPECT_EQ(dialog_in_.devname, "");  // nobody was asked
@@ -137,10 +137,10 @@ TEST_F(TerminalWindowLab, RestartAsksThenRestartsTheService) {
   Check(two);
   const std::string asked = Terminal(two[0]).at("requests");
   prompter_.answers = {false};
-  window_->RunCommand(cmd::kRestartTerminalService);
+  lab::RunToEnd(*window_, cmd::kRestartTerminalService);
   EXPECT_EQ(Terminal(two[0]).at("requests"), asked);
   prompter_.boxes.clear();
-  window_->RunCommand(cmd::kRestartTerminalService);
+  lab::RunToEnd(*window_, cmd::kRestartTerminalService);
   ASSERT_EQ(prompter_.boxes.size(), 1u);
   EXPECT_EQ(prompter_.boxes[0].caption, Text(keys::REBOOT_TERM_SERVICE));
   for (const auto& d : two)
@@ -164,7 +164,7 @@ TEST_F(TerminalWindowLab, EachFaultEndsOnItsOwnDeviceOnly) {
   const auto good = devices_[6 + std::size(faults)];
   group.push_back(good);
   Check(group);
-  window_->RunCommand(cmd::kBatchTerminal);
+  lab::RunToEnd(*window_, cmd::kBatchTerminal);
   for (std::size_t i = 0; i < std::size(faults); ++i) {
     EXPECT_EQ(Cell(group[i], 4), Text(faults[i].succeeds ? keys::MSGSUCTIP43 : keys::MSGTIP43))
         << faults[i].mode;
@@ -173,11 +173,11 @@ TEST_F(TerminalWindowLab, EachFaultEndsOnItsOwnDeviceOnly) {
   EXPECT_EQ(Terminal(good).at("talkCapVol"), "42");
   // A split reply is read whole on its own as well.
   Check({group[3]});
-  window_->RunCommand(cmd::kBatchTerminal);
+  lab::RunToEnd(*window_, cmd::kBatchTerminal);
   EXPECT_EQ(dialog_in_.devname, Terminal(group[3]).at("devname"));
   for (std::size_t i = 0; i < std::size(faults); ++i) {
     Check({group[i]});
-    window_->RunCommand(cmd::kRestartTerminalService);
+    lab::RunToEnd(*window_, cmd::kRestartTerminalService);
     EXPECT_EQ(Cell(group[i], 4), Text(faults[i].succeeds ? keys::MSGALMTIP3 : keys::MSGALMTIP2))
         << faults[i].mode;
   }

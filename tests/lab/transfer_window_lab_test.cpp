@@ -157,13 +157,13 @@ TEST_F(TransferWindowLab, FaultyDevicesEndWithTheirEventWhileTheOthersUpgradeAnd
   auto* file = FileField();
   ASSERT_NE(file, nullptr);
   file->setText(QString::fromStdString(Image("fw.bin", good.type, "V7.7.7-lab")));
-  window_->RunCommand(cmd::kUpgradeFromFile);
+  lab::RunToEnd(*window_, cmd::kUpgradeFromFile);
   EXPECT_TRUE(Busy());
   EXPECT_EQ(Cell(good, 4), Text(keys::MSGTIP29));
   // Both commands are refused while devices upgrade.
   for (int id : {cmd::kUpgradeFromFile, cmd::kUpgradeFromFolder}) {
     prompter_.boxes.clear();
-    window_->RunCommand(id);
+    lab::RunToEnd(*window_, id);
     EXPECT_EQ(LastBox(), Text(keys::MSGTIP37)) << id;
   }
   // A fault that costs the line shows its text until the reconnection writes "online"
@@ -185,7 +185,7 @@ TEST_F(TransferWindowLab, FaultyDevicesEndWithTheirEventWhileTheOthersUpgradeAnd
   control_.Send("sdk-transfer-fault all none");
   Check({group[1]});
   file->setText(QString::fromStdString(Image("cut.bin", good.type, "V8", 300 * 1024, 5000)));
-  window_->RunCommand(cmd::kUpgradeFromFile);
+  lab::RunToEnd(*window_, cmd::kUpgradeFromFile);
   EXPECT_TRUE(WaitFor([&] { return Cell(group[1], 4) == Text(keys::MSGTIP3); }, 8000))
       << Cell(group[1], 4);
 }
@@ -195,7 +195,7 @@ TEST_F(TransferWindowLab, BusyIsSetByFailedBatchesAndHeldByADeviceThatNeverEnds)
   Check(group);
   auto* file = FileField();
   file->setText(QString());
-  window_->RunCommand(cmd::kUpgradeFromFile);
+  lab::RunToEnd(*window_, cmd::kUpgradeFromFile);
   EXPECT_TRUE(Busy());
   for (const auto& d : group)
     EXPECT_EQ(Cell(d, 4), Text(keys::MSGTIP30));
@@ -206,18 +206,18 @@ TEST_F(TransferWindowLab, BusyIsSetByFailedBatchesAndHeldByADeviceThatNeverEnds)
   Image("firmware_" + group[0].type + ".bin", group[0].type, "V-PLAIN");
   Image("firmware_" + group[0].type + "_AF.bin", group[0].type, "V-AF");
   FolderField()->setText(QString::fromStdString(dir_.string()));
-  window_->RunCommand(cmd::kUpgradeFromFolder);
+  lab::RunToEnd(*window_, cmd::kUpgradeFromFolder);
   EXPECT_TRUE(WaitFor([&] { return Cell(group[0], 3) == "V-PLAIN"; }, 20000)) << Cell(group[0], 3);
   EXPECT_TRUE(WaitFor([&] { return !Busy(); }, 5000));
 
   control_.Send("sdk-transfer-fault " + group[1].serial + " no-end");
   Check({group[1]});
   file->setText(QString::fromStdString(Image("fw2.bin", group[1].type, "V-NEVER")));
-  window_->RunCommand(cmd::kUpgradeFromFile);
+  lab::RunToEnd(*window_, cmd::kUpgradeFromFile);
   WaitFor([] { return false; }, 3000);
   EXPECT_TRUE(Busy());
   prompter_.boxes.clear();
-  window_->RunCommand(cmd::kUpgradeFromFolder);
+  lab::RunToEnd(*window_, cmd::kUpgradeFromFolder);
   EXPECT_EQ(LastBox(), Text(keys::MSGTIP37));
 }
 
@@ -226,7 +226,7 @@ TEST_F(TransferWindowLab, RestoreWhoseRestoreCommandFailsStillReboots) {
   const auto& plain = devices_[4];
   ASSERT_TRUE(control_.Send("sdk-refuse-system " + refused.serial + " 1002 1"));
   Check({refused, plain});
-  window_->RunCommand(cmd::kConfigRestore);
+  lab::RunToEnd(*window_, cmd::kConfigRestore);
   control_.Send("sdk-refuse-system " + refused.serial + " 1002 0");
   // The reboot that followed succeeded, so nothing overwrote the restore's failure.
   EXPECT_EQ(Cell(refused, 4), Text(keys::MSGTIP44));
@@ -242,7 +242,7 @@ TEST_F(TransferWindowLab, RestoreWhoseRestoreCommandFailsStillReboots) {
 TEST_F(TransferWindowLab, ConfigurationExportImportAndDanale) {
   std::vector<lab::DevsimDevice> three(devices_.begin(), devices_.begin() + 3);
   Check(three);
-  window_->RunCommand(cmd::kConfigDownload);
+  lab::RunToEnd(*window_, cmd::kConfigDownload);
   for (const auto& d : three) {
     EXPECT_EQ(Cell(d, 4), Text(keys::MSGTIP18));
     EXPECT_TRUE(fs::exists(dir_ / "exports" / ("config_" + d.serial + "_" + d.ip + ".xml")))
@@ -254,12 +254,12 @@ TEST_F(TransferWindowLab, ConfigurationExportImportAndDanale) {
 
   auto* config = window_->findChild<QLineEdit*>(QStringLiteral("configFile"));
   config->setText(QString());
-  window_->RunCommand(cmd::kUploadConfig);
+  lab::RunToEnd(*window_, cmd::kUploadConfig);
   for (const auto& d : three)
     EXPECT_EQ(Cell(d, 4), Text(keys::MSGTIP31));
   config->setText(QString::fromStdString(
       (dir_ / "exports" / ("config_" + three[0].serial + "_" + three[0].ip + ".xml")).string()));
-  window_->RunCommand(cmd::kUploadConfig);
+  lab::RunToEnd(*window_, cmd::kUploadConfig);
   for (const auto& d : three)
     EXPECT_EQ(Cell(d, 4), Text(keys::MSGTIP32));
 
@@ -271,7 +271,7 @@ TEST_F(TransferWindowLab, ConfigurationExportImportAndDanale) {
     return QString::fromStdString((dir_ / "exports").string() + "/x.conf");
   });
   prompter_.boxes.clear();
-  window_->RunCommand(cmd::kDanaleImport);
+  lab::RunToEnd(*window_, cmd::kDanaleImport);
   EXPECT_EQ(chooser_calls, 1);
   EXPECT_EQ(LastBox(), Text(keys::STRING_ONLY_SUPPORT_ONE_CAMERA));
   EXPECT_EQ(Cell(three[0], 4), Text(keys::MSGTIP32));
