@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPushButton>
 #include <filesystem>
 #include <map>
 #include <string>
