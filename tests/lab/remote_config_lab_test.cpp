@@ -237,6 +237,37 @@ TEST_F(RemoteConfigLab, RefusedLoginAndUnreachableDeviceSayWhy) {
   EXPECT_EQ(Status(host)->text(), Text(keys::RC_UNREACHABLE));
 }
 
+TEST_F(RemoteConfigLab, ReopeningOrClosingDoesNotWaitForTheDevice) {
+  auto sessions = [&](const char* key) {
+    std::vector<std::string> lines;
+    control_.Send("sdk-sessions RC-NVS", &lines);
+    return lines.empty() ? -1 : std::stoi(lab::ParseReplyLine(lines[0])[key]);
+  };
+  // The list's own login of the device is in place; the pages' logins are held unanswered.
+  ASSERT_TRUE(WaitFor([&] { return sessions("sessions") == 1; }, 10000));
+  ASSERT_TRUE(control_.Send("sdk-misbehave RC-NVS hold-logins"));
+  ASSERT_NE(Open("RC-NVS", cmd::kMenuRemoteEnglish), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return sessions("connections") == 2; }, 3000));
+  QElapsedTimer clock;
+  clock.start();
+  CRemoteCfgDlg* second = Open("RC-NVS", PageLanguage());
+  const qint64 reopen_ms = clock.elapsed();
+  ASSERT_NE(second, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return sessions("connections") == 3; }, 3000));
+  clock.restart();
+  second->close();
+  const qint64 close_ms = clock.elapsed();
+  // A held login lasts the library's 3 s bound.
+  EXPECT_LT(reopen_ms, 1000);
+  EXPECT_LT(close_ms, 1000);
+
+  // The held logins succeed now, after their windows have gone: both are logged out again.
+  ASSERT_TRUE(control_.Send("sdk-misbehave RC-NVS none"));
+  EXPECT_TRUE(
+      WaitFor([&] { return sessions("sessions") == 1 && sessions("connections") == 1; }, 8000))
+      << "sessions " << sessions("sessions");
+}
+
 TEST_F(RemoteConfigLab, DeviceTypeWithoutNvsIsRefused) {
   prompter_.boxes.clear();
   EXPECT_EQ(Open("RC-IPC", cmd::kMenuRemoteEnglish), nullptr);
