@@ -134,7 +134,12 @@ void PreviewCommands::Register(CommandTable& t) {
 }
 
 void PreviewCommands::OnVersionKnown(int position, DeviceRow& row) {
-  if (Playing() || std::strstr(row.record.DeviceType, "NVS-") == nullptr)
+  if (Playing()) {
+    controller_->AdoptLogin(row);
+    steering_.SetActive(controller_->Steerable());
+    return;
+  }
+  if (std::strstr(row.record.DeviceType, "NVS-") == nullptr)
     return;
   StartRow(position);
 }
