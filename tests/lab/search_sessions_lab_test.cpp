@@ -42,8 +42,9 @@ TEST(SearchSessionsLab, EverySearchLeavesOneSessionPerDevice) {
   };
   ASSERT_TRUE(lab::WaitFor(all_online, 10000)) << "first search";
   for (int search = 1; search <= kSearches; ++search) {
-    if (window->Session().searching())
-      ASSERT_TRUE(window->RunCommand(cmd::kSearch));
+    if (window->Session().searching()) {
+      ASSERT_TRUE(window->RunCommand(cmd::kSearch));  // stops the running search
+    }
     ASSERT_TRUE(window->RunCommand(cmd::kSearch));
     ASSERT_TRUE(window->Session().searching());
     ASSERT_TRUE(lab::WaitFor(all_online, 10000)) << "search " << search;
