@@ -187,17 +187,20 @@ TEST_F(RemoteConfigLab, PageShowsTheDeviceValuesAndApplyWritesThemBack) {
                                                                  : cmd::kMenuRemoteZhCn);
   ASSERT_NE(host, nullptr);
   QLineEdit* title = nullptr;
+  QLineEdit* sensitivity = nullptr;
+  // The pages fill one after another: the motion page comes two reads after the title's.
   ASSERT_TRUE(WaitFor(
       [&] {
         QWidget* page = Page(host, "RC_PAGE_OSD");
         title = page ? page->findChild<QLineEdit*>(QStringLiteral("Title")) : nullptr;
-        return title != nullptr;
+        page = Page(host, "RC_PAGE_MOTION");
+        sensitivity =
+            page ? page->findChild<QLineEdit*>(QStringLiteral("MotionDetectAlarm @Sensitivity"))
+                 : nullptr;
+        return title != nullptr && sensitivity != nullptr;
       },
       10000));
   EXPECT_EQ(title->text(), QStringLiteral("Gate 1"));
-  auto* sensitivity = Page(host, "RC_PAGE_MOTION")
-                          ->findChild<QLineEdit*>(QStringLiteral("MotionDetectAlarm @Sensitivity"));
-  ASSERT_NE(sensitivity, nullptr);
   EXPECT_EQ(sensitivity->text(), QStringLiteral("50"));
   auto* tabs = host->findChild<QTabWidget*>();
   tabs->setCurrentWidget(Page(host, "RC_PAGE_MOTION"));
