@@ -231,8 +231,12 @@ class Session {
   // Runs fn on the host's thread unless the pages have closed by then. Called on the worker,
   // so it touches nothing of the session but the shared link.
   static void ToView(const std::shared_ptr<Link>& link, std::function<void()> fn) {
+    // Closed pages want nothing more, and a retired worker may outlive the application.
+    QCoreApplication* app = QCoreApplication::instance();
+    if (link->closed || app == nullptr)
+      return;
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
+        app,
         [link, fn = std::move(fn)] {
           if (!link->closed)
             fn();
