@@ -21,14 +21,21 @@ void AuxWaiter::Deliver(int login, int command, const char* text) {
   arrived_.notify_all();
 }
 
-std::optional<std::string> AuxWaiter::Wait(int login, int command,
-                                           std::chrono::milliseconds limit) {
+std::optional<std::string> AuxWaiter::Wait(int login, int command, std::chrono::milliseconds limit,
+                                           const std::atomic<bool>* cancelled) {
   std::unique_lock lock(mutex_);
   const auto key = std::make_pair(login, command);
-  arrived_.wait_for(lock, limit, [&] { return slots_[key].has_value(); });
+  arrived_.wait_for(
+      lock, limit, [&] { return slots_[key].has_value() || (cancelled != nullptr && *cancelled); });
   std::optional<std::string> text = std::move(slots_[key]);
   slots_.erase(key);
   return text;
+}
+
+void AuxWaiter::WakeAll() {
+  // Under the lock: a waiter that has just checked its flag is already waiting when woken.
+  std::lock_guard lock(mutex_);
+  arrived_.notify_all();
 }
 
 void AuxWaiter::Forget(int login) {

@@ -1,6 +1,7 @@
 // Auxiliary responses of the device library, waited for by (login, command).
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -17,7 +18,10 @@ class AuxWaiter {
   // Forget an older answer before asking again, so a late one is not taken for the new.
   void Expect(int login, int command);
   void Deliver(int login, int command, const char* text);
-  std::optional<std::string> Wait(int login, int command, std::chrono::milliseconds limit);
+  // Gives up early once *cancelled is set and WakeAll has been called.
+  std::optional<std::string> Wait(int login, int command, std::chrono::milliseconds limit,
+                                  const std::atomic<bool>* cancelled = nullptr);
+  void WakeAll();
   void Forget(int login);
 
  private:

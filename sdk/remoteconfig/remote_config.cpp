@@ -2,6 +2,7 @@
 
 #include <tinyxml2.h>
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -16,6 +18,8 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "aux_waiter.h"
 #include "config_page.h"
@@ -63,17 +67,29 @@ std::map<std::string, std::string> LoadTexts(const std::string& code) {
   return texts;
 }
 
+// What the device calls of one set of pages need. The worker holds it too, so that it can
+// finish a call that is under way after the pages have gone.
+struct Link {
+  Link(std::string ip_, unsigned short port_, std::string user_, std::string password_)
+      : ip(std::move(ip_)), port(port_), user(std::move(user_)), password(std::move(password_)) {}
+  const std::string ip;
+  const unsigned short port;
+  const std::string user;
+  const std::string password;
+  // Set on the host's thread when the pages close; nothing is read or shown after it.
+  std::atomic<bool> closed{false};
+  int login = 0;  // written and read on the worker only
+};
+
 // Device calls block for up to seconds, so they run here, one after another, off the
-// host's thread.
+// host's thread. When the pages close, the worker is retired: its queue is dropped, the call
+// under way finishes in the background, and the worker logs its session out before it ends.
 class Worker {
  public:
-  Worker() : thread_([this] { Run(); }) {}
+  explicit Worker(std::shared_ptr<Link> link)
+      : link_(std::move(link)), thread_([this] { Run(); }) {}
   ~Worker() {
-    {
-      std::lock_guard lock(mutex_);
-      stop_ = true;
-    }
-    wake_.notify_all();
+    Retire();
     thread_.join();
   }
   void Post(std::function<void()> task) {
@@ -83,6 +99,16 @@ class Worker {
     }
     wake_.notify_all();
   }
+  // Asks the worker to stop after the call under way; returns at once.
+  void Retire() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+      tasks_.clear();
+    }
+    wake_.notify_all();
+  }
+  bool finished() const { return finished_; }
 
  private:
   void Run() {
@@ -92,29 +118,58 @@ class Worker {
         std::unique_lock lock(mutex_);
         wake_.wait(lock, [this] { return stop_ || !tasks_.empty(); });
         if (stop_)
-          return;
+          break;
         task = std::move(tasks_.front());
         tasks_.pop_front();
       }
       task();
     }
+    if (link_->login > 0) {
+      AuxWaiter::Instance().Forget(link_->login);
+      QM_NETSDK_IPC_Logout(link_->login);
+      link_->login = 0;
+    }
+    finished_ = true;
   }
+  std::shared_ptr<Link> link_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<std::function<void()>> tasks_;
   bool stop_ = false;
+  std::atomic<bool> finished_{false};
   std::thread thread_;
+};
+
+// Workers of closed pages, until their last call has ended. Joined as they finish, and all
+// of them when the process ends.
+class RetiredWorkers {
+ public:
+  static RetiredWorkers& Instance() {
+    // The workers wait on it: it must outlive this list.
+    AuxWaiter::Instance();
+    static RetiredWorkers retired;
+    return retired;
+  }
+  void Add(std::unique_ptr<Worker> worker) {
+    Reap();
+    worker->Retire();
+    workers_.push_back(std::move(worker));
+  }
+  void Reap() {
+    std::erase_if(workers_, [](const std::unique_ptr<Worker>& w) { return w->finished(); });
+  }
+
+ private:
+  std::vector<std::unique_ptr<Worker>> workers_;
 };
 
 class Session {
  public:
   Session(std::string ip, unsigned short port, std::string user, std::string password,
           const std::string& language, QWidget* host)
-      : ip_(std::move(ip)),
-        port_(port),
-        user_(std::move(user)),
-        password_(std::move(password)),
-        texts_(LoadTexts(language)) {
+      : link_(std::make_shared<Link>(std::move(ip), port, std::move(user), std::move(password))),
+        texts_(LoadTexts(language)),
+        worker_(std::make_unique<Worker>(link_)) {
     view_ = new QWidget(host);
     view_->setObjectName(QStringLiteral("CFG_UC_Pages"));
     auto* layout = new QVBoxLayout(view_);
@@ -140,20 +195,20 @@ class Session {
       tabs_->addTab(page, Text(page_info.key));
       pages_.push_back(page);
     }
-    pages_[0]->AddReadOnly(Text("RC_ADDRESS"),
-                           QString::fromStdString(ip_) + QLatin1Char(':') + QString::number(port_));
+    pages_[0]->AddReadOnly(Text("RC_ADDRESS"), QString::fromStdString(link_->ip) +
+                                                   QLatin1Char(':') + QString::number(link_->port));
     QObject::connect(reload, &QPushButton::clicked, view_, [this] { Read(); });
     QObject::connect(apply_, &QPushButton::clicked, view_, [this] { Apply(); });
     view_->hide();
     Read();
   }
 
+  // Returns at once, whatever the device is doing: a login or a page read under way ends in
+  // the background, its result goes nowhere, and its session is logged out.
   ~Session() {
-    worker_.reset();  // joins: nothing of ours runs on the device library any more
-    if (login_ > 0) {
-      AuxWaiter::Instance().Forget(login_);
-      QM_NETSDK_IPC_Logout(login_);
-    }
+    link_->closed = true;
+    AuxWaiter::Instance().WakeAll();
+    RetiredWorkers::Instance().Add(std::move(worker_));
     delete view_;
   }
 
@@ -173,13 +228,17 @@ class Session {
     return it == texts_.end() ? QString() : QString::fromStdString(it->second);
   }
 
-  // Runs fn on the host's thread unless the pages are gone by then.
-  void ToView(std::function<void()> fn) {
-    QPointer<QWidget> view = view_;
+  // Runs fn on the host's thread unless the pages have closed by then. Called on the worker,
+  // so it touches nothing of the session but the shared link.
+  static void ToView(const std::shared_ptr<Link>& link, std::function<void()> fn) {
+    // Closed pages want nothing more, and a retired worker may outlive the application.
+    QCoreApplication* app = QCoreApplication::instance();
+    if (link->closed || app == nullptr)
+      return;
     QMetaObject::invokeMethod(
-        view_,
-        [view, fn = std::move(fn)] {
-          if (view)
+        app,
+        [link, fn = std::move(fn)] {
+          if (!link->closed)
             fn();
         },
         Qt::QueuedConnection);
@@ -188,35 +247,43 @@ class Session {
   void Read() {
     apply_->setEnabled(false);
     status_->setText(Text("RC_CONNECTING"));
-    worker_->Post([this] {
-      if (login_ <= 0) {
-        const int result =
-            QM_NETSDK_IPC_Login(ip_.c_str(), port_, user_.c_str(), password_.c_str(), 0);
+    // The worker gets the pages' commands now; it never looks at the pages themselves.
+    std::vector<std::pair<ConfigPage*, int>> reads;
+    for (ConfigPage* page : pages_) {
+      if (page->command() != 0)
+        reads.emplace_back(page, page->command());
+    }
+    worker_->Post([this, link = link_, reads = std::move(reads)] {
+      if (link->login <= 0) {
+        const int result = QM_NETSDK_IPC_Login(link->ip.c_str(), link->port, link->user.c_str(),
+                                               link->password.c_str(), 0);
+        if (result > 0)
+          link->login = result;
+        if (link->closed)
+          return;
         if (result <= 0) {
           const char* key = result == QM_NETSDK_ERR_AUTH ? "RC_LOGIN_REFUSED" : "RC_UNREACHABLE";
-          ToView([this, key] {
+          ToView(link, [this, key] {
             status_->setText(Text(key));
             for (ConfigPage* page : pages_)
               page->ShowMessage(Text(key));
           });
           return;
         }
-        login_ = result;
       }
-      for (ConfigPage* page : pages_) {
-        if (page->command() == 0)
-          continue;
-        const int command = page->command();
-        AuxWaiter::Instance().Expect(login_, command);
-        const int asked = QM_NETSDK_IPC_GetDVRConfig(login_, command, 0, "", 0, nullptr);
+      for (const auto& [page, command] : reads) {
+        if (link->closed)
+          return;
+        AuxWaiter::Instance().Expect(link->login, command);
+        const int asked = QM_NETSDK_IPC_GetDVRConfig(link->login, command, 0, "", 0, nullptr);
         std::optional<std::string> xml;
         if (asked == 0)
-          xml = AuxWaiter::Instance().Wait(login_, command, kAnswerLimit);
+          xml = AuxWaiter::Instance().Wait(link->login, command, kAnswerLimit, &link->closed);
         else
-          AuxWaiter::Instance().Wait(login_, command, std::chrono::milliseconds(0));
+          AuxWaiter::Instance().Wait(link->login, command, std::chrono::milliseconds(0));
         const bool reachable =
             asked != QM_NETSDK_ERR_NOT_CONNECTED && asked != QM_NETSDK_ERR_TIMEOUT;
-        ToView([this, page, xml, reachable] {
+        ToView(link, [this, page = page, xml, reachable] {
           if (!reachable)
             page->ShowMessage(Text("RC_UNREACHABLE"));
           else if (!xml || !page->Load(*xml))
@@ -225,7 +292,7 @@ class Session {
             page->ShowMessage(QString());
         });
       }
-      ToView([this] {
+      ToView(link, [this] {
         status_->clear();
         apply_->setEnabled(true);
       });
@@ -246,10 +313,12 @@ class Session {
         continue;
       }
       const int command = page->command();
-      worker_->Post([this, page, command, xml] {
-        const int result = QM_NETSDK_IPC_SetDVRConfig(login_, command, 0, xml.c_str(),
+      worker_->Post([this, link = link_, page, command, xml] {
+        if (link->closed)
+          return;
+        const int result = QM_NETSDK_IPC_SetDVRConfig(link->login, command, 0, xml.c_str(),
                                                       static_cast<int>(xml.size()));
-        ToView([this, page, result] {
+        ToView(link, [this, page, result] {
           const bool ok = result == 0;
           if (ok)
             page->Accept();
@@ -269,18 +338,14 @@ class Session {
     return "";
   }
 
-  std::string ip_;
-  unsigned short port_;
-  std::string user_;
-  std::string password_;
+  std::shared_ptr<Link> link_;
   std::map<std::string, std::string> texts_;
   QWidget* view_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   QLabel* status_ = nullptr;
   QPushButton* apply_ = nullptr;
   std::vector<ConfigPage*> pages_;
-  int login_ = 0;  // written and read on the worker only
-  std::unique_ptr<Worker> worker_ = std::make_unique<Worker>();
+  std::unique_ptr<Worker> worker_;
 };
 
 std::map<int, std::unique_ptr<Session>>& Sessions() {
@@ -297,6 +362,7 @@ extern "C" int CFG_UC_Init(const char* ip, unsigned short port, const char* user
                            const char* password, const char* language, void* host_window) {
   if (!ip || !user || !password || !host_window)
     return 0;
+  vdz::remoteconfig::RetiredWorkers::Instance().Reap();
   static int next_handle = 0;
   const int handle = ++next_handle;
   Sessions()[handle] = std::make_unique<vdz::remoteconfig::Session>(

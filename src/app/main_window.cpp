@@ -47,7 +47,6 @@
 #include "devops/sdk_call_pool.h"
 #include "devops/sdk_event_handler.h"
 #include "devops/sdk_runtime.h"
-#include "player/qm_player.h"
 #include "shell/diag_log.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -127,6 +126,8 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   registry_ = std::make_shared<DeviceRegistry>();
   engine_ = std::make_unique<DiscoveryEngine>(registry_, network_);
   params_ = std::make_unique<LocalParameterCache>(*network_);
+  // The player's ports start afresh before the grid's cells make theirs.
+  media_ = PreviewCommands::StartLibrary();
 
   BuildControls();
   BuildLayout();
@@ -419,7 +420,6 @@ void CQmDadIvidudEvuzDlg::Initialise() {
 
   if (!options_.sdk)
     StartSdkRuntime();
-  PreviewCommands::StartLibrary();
   grid_->SetLayout(1, 1);
 
   session_->StartFromButton();
@@ -691,6 +691,7 @@ void CQmDadIvidudEvuzDlg::ShutDown() {
   jobs_->Stop();
   // The preview's stream ends before the player and the RTSP library are released.
   preview_->ShutDown();
+  media_.reset();
   sdk_runtime_.reset();
   // The worker has ended above, so no refresh can touch the rows while they go.
   session_->ClearRows();

@@ -37,6 +37,7 @@ class Prompter;
 class SdkEventBridge;
 class SdkRuntime;
 class LoginCoordinator;
+class MediaRuntime;
 class SdkCallPool;
 class WindowThreadMailbox;
 class SdkEventHandler;
@@ -153,6 +154,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<LoginCoordinator> logins_;
   std::unique_ptr<CommandTable> commands_;
   std::unique_ptr<SdkRuntime> sdk_runtime_;
+  std::unique_ptr<MediaRuntime> media_;
   std::unique_ptr<LabelCommands> labels_;
   std::unique_ptr<RemoteConfigCommands> remote_config_;
   std::unique_ptr<UpgradeCommands> upgrades_;

@@ -9,8 +9,6 @@
 
 #include "app/command_ids.h"
 #include "app/command_table.h"
-#include "player/qm_player.h"
-#include "rtspclient/qm_rtsp_client.h"
 #include "shell/diag_log.h"
 #include "ui/report_colour.h"
 #include "ui/report_ctrl.h"
@@ -87,9 +85,8 @@ PreviewCommands::~PreviewCommands() {
   ShutDown();
 }
 
-void PreviewCommands::StartLibrary() {
-  QM_RTSP_CLINET_LIB_SetLogCallback(LogRtsp);
-  QM_RTSP_CLINET_LIB_InitLib();
+std::unique_ptr<MediaRuntime> PreviewCommands::StartLibrary() {
+  return MediaRuntime::Start(LogRtsp);
 }
 
 void PreviewCommands::ShutDown() {
@@ -97,8 +94,6 @@ void PreviewCommands::ShutDown() {
     return;
   shut_down_ = true;
   controller_->StopPreview();
-  QM_PLAYER_ReleaseAll();
-  QM_RTSP_CLINET_LIB_ReleaseLib();
 }
 
 int PreviewCommands::StreamNumberForWindow() const {
@@ -139,7 +134,12 @@ void PreviewCommands::Register(CommandTable& t) {
 }
 
 void PreviewCommands::OnVersionKnown(int position, DeviceRow& row) {
-  if (Playing() || std::strstr(row.record.DeviceType, "NVS-") == nullptr)
+  if (Playing()) {
+    controller_->AdoptLogin(row);
+    steering_.SetActive(controller_->Steerable());
+    return;
+  }
+  if (std::strstr(row.record.DeviceType, "NVS-") == nullptr)
     return;
   StartRow(position);
 }

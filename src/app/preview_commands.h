@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "discovery/device_list_port.h"
+#include "media/media_runtime.h"
 #include "media/preview_controller.h"
 #include "media/ptz_steering.h"
 
@@ -33,9 +34,10 @@ class PreviewCommands : public QObject {
   ~PreviewCommands() override;
 
   void Register(CommandTable& table);
-  // Starts the RTSP library (window initialisation).
-  static void StartLibrary();
-  // Stops the preview and releases the player and the RTSP library (window closing).
+  // Starts the player and the RTSP library, its lines going to the diagnostic log; before the
+  // window makes its first player port.
+  static std::unique_ptr<MediaRuntime> StartLibrary();
+  // Stops the preview (window closing), before the libraries are released.
   void ShutDown();
   // The firmware version of a row arrived: an "NVS-" device starts while nothing plays.
   void OnVersionKnown(int position, DeviceRow& row);

@@ -8,7 +8,6 @@
 #include <cstdio>
 
 #include "app/main_window.h"
-#include "player/qm_player.h"
 
 namespace vdz {
 
@@ -40,8 +39,6 @@ int CQmDadIvidudEvuzApp::Run() {
     std::fprintf(stderr, "viduzaver: %s\n", qPrintable(error));
     return 2;
   }
-  QM_PLAYER_Init();
-
   CQmDadIvidudEvuzDlg window;
   window.Initialise();
   window.show();

@@ -11,9 +11,8 @@
 #include "cli/cli_prompter.h"
 #include "cli/device_search.h"
 #include "devops/device_sdk.h"
+#include "media/media_runtime.h"
 #include "media/preview_controller.h"
-#include "player/qm_player.h"
-#include "rtspclient/qm_rtsp_client.h"
 #include "shell/bounded_text.h"
 #include "shell/prompter.h"
 
@@ -43,26 +42,18 @@ bool ParseSeconds(const std::string& v, int* out) {
 }
 
 // Waits for a decoded picture of the running preview and copies it out.
-QImage GrabPicture(const PreviewController& preview, int timeout_seconds) {
+QImage GrabPicture(const MediaRuntime& media, const PreviewController& preview,
+                   int timeout_seconds) {
   const auto deadline = Clock::now() + std::chrono::seconds(timeout_seconds);
   while (Clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const int port = preview.State().player_port;
-    QM_PLAYER_STATS stats{};
-    if (port <= 0 || QM_PLAYER_GetStats(port, &stats) != 0 ||
-        stats.video_frames < kPicturesBeforeGrab)
+    const auto picture = media.LastPicture(preview.State().player_port, kPicturesBeforeGrab);
+    if (!picture)
       continue;
-    int width = 0;
-    int height = 0;
-    if (QM_PLAYER_GetLastPicture(port, nullptr, 0, &width, &height) != -2 || width < 1 ||
-        height < 1)
-      continue;
-    QImage image(width, height, QImage::Format_RGB32);
     // The picture's rows have no gaps; QImage rows are 32-bit aligned, so they match.
-    if (QM_PLAYER_GetLastPicture(port, reinterpret_cast<uint32_t*>(image.bits()),
-                                 static_cast<int64_t>(width) * height, &width, &height) == 0 &&
-        width == image.width() && height == image.height())
-      return image;
+    return QImage(reinterpret_cast<const uchar*>(picture->pixels.data()), picture->width,
+                  picture->height, QImage::Format_RGB32)
+        .copy();
   }
   return {};
 }
@@ -137,28 +128,23 @@ int RunSnapshotCommand(const std::vector<std::string>& args) {
     return kExitFailed;
   }
 
-  QM_RTSP_CLINET_LIB_SetLogCallback(LogStream);
-  QM_RTSP_CLINET_LIB_InitLib();
-  QM_PLAYER_Init();
   CliPrompter prompter{false};
   auto sdk = MakeNetSdkDeviceSdk();
   QImage picture;
   {
+    const std::unique_ptr<MediaRuntime> media = MediaRuntime::Start(LogStream);
     // No cell: the preview decodes on a port of its own without drawing.
     PreviewController preview(*sdk, prompter,
                               {[](int) { return 0; }, nullptr, [] { return false; }, nullptr});
     if (preview.StartPreview(device, o.stream, 0) != 0) {
       std::cout << o.target << "  stream not opened\n";
-      QM_RTSP_CLINET_LIB_ReleaseLib();
       return kExitFailed;
     }
     std::cerr << "waiting for a picture of stream " << o.stream << " from "
               << FieldText(device->record.Lan.IPAddress) << "\n";
-    picture = GrabPicture(preview, o.timeout);
+    picture = GrabPicture(*media, preview, o.timeout);
     preview.StopPreview();
   }
-  QM_PLAYER_ReleaseAll();
-  QM_RTSP_CLINET_LIB_ReleaseLib();
   if (picture.isNull()) {
     std::cout << o.target << "  no picture within " << o.timeout << " s\n";
     return kExitFailed;

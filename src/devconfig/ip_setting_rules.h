@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,12 @@ struct IpSettingValues {
   std::string ip, netmask, gateway, dns1, dns2;
   int dhcp = 0;
 };
+
+// Runs the IP settings dialog filled with initial (batch: the first label says "TEXT1");
+// the accepted values, or nothing when cancelled. The window gives the Qt dialog, the CLI
+// its options.
+using IpSettingDialog =
+    std::function<std::optional<IpSettingValues>(const IpSettingValues& initial, bool batch)>;
 
 // The gateway lies in the address's subnet (octet by octet under the mask) and the address's
 // last byte is not 255. Applied whether or not DHCP is on.

@@ -9,7 +9,7 @@ namespace vdz {
 
 KeyParameterRequester::KeyParameterRequester(TerminalService& service, DeviceListPort& list,
                                              SdkCallPool* pool)
-    : service_(service), list_(list), pool_(pool) {}
+    : service_(service), list_(list), pool_(pool), tag_(pool != nullptr ? pool->NewTag() : 0) {}
 
 void KeyParameterRequester::Request(DeviceRow& row) {
   const uint64_t ticket = ++next_ticket_;
@@ -33,11 +33,17 @@ void KeyParameterRequester::Request(DeviceRow& row) {
         CopyBounded(record.SerialNumber, serial);
         return service->RequestKeyParameters(record, keys.get());
       },
-      [this, ticket, keys](int rc) { Apply(ticket, rc, *keys); });
+      [this, ticket, keys](int rc) { Apply(ticket, rc, *keys); }, tag_);
 }
 
 void KeyParameterRequester::Forget() {
   in_flight_.clear();
+  // A silent device's request holds a pool thread for its whole time bound: those not yet
+  // started are not worth it once their rows are gone.
+  if (pool_ != nullptr) {
+    pool_->Drop(tag_);
+    tag_ = pool_->NewTag();
+  }
 }
 
 void KeyParameterRequester::Apply(uint64_t ticket, int rc, const TerminalKeyParameters& keys) {

@@ -18,7 +18,8 @@ class KeyParameterRequester {
   KeyParameterRequester(TerminalService& service, DeviceListPort& list, SdkCallPool* pool);
 
   void Request(DeviceRow& row);
-  // The rows are about to go: answers still on their way land nowhere.
+  // The rows are about to go: requests not yet started are dropped, answers still on their
+  // way land nowhere.
   void Forget();
   int InFlight() const { return static_cast<int>(in_flight_.size()); }
 
@@ -28,6 +29,7 @@ class KeyParameterRequester {
   TerminalService& service_;
   DeviceListPort& list_;
   SdkCallPool* pool_;
+  SdkCallPool::Tag tag_;
   uint64_t next_ticket_ = 0;
   std::unordered_map<uint64_t, DeviceRow*> in_flight_;
 };

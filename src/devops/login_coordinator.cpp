@@ -10,7 +10,7 @@
 namespace vdz {
 
 LoginCoordinator::LoginCoordinator(DeviceSdk& sdk, DeviceListPort& list, SdkCallPool* pool)
-    : sdk_(sdk), list_(list), pool_(pool) {}
+    : sdk_(sdk), list_(list), pool_(pool), tag_(pool != nullptr ? pool->NewTag() : 0) {}
 
 void LoginCoordinator::UsePoolFor(SdkEventHooks* hooks) {
   if (pool_ == nullptr)
@@ -19,7 +19,7 @@ void LoginCoordinator::UsePoolFor(SdkEventHooks* hooks) {
     DeviceSdk* sdk = &sdk_;
     pool_->Submit(
         [sdk, handle, command] { return sdk->SystemControl(handle, command, 0, "RESPONSE_PARAM"); },
-        std::move(done));
+        std::move(done), tag_);
   };
 }
 
@@ -43,20 +43,44 @@ void LoginCoordinator::StartLogin(DeviceRow& row, const DeviceRecord& record, in
         }
         return handle;
       },
-      [this, ticket](int handle) { Finish(ticket, handle); });
+      [this, ticket](int handle) { Finish(ticket, handle); }, tag_);
 }
 
 void LoginCoordinator::Relogin(DeviceRow& row, const DeviceRecord& record) {
-  if (row.login_handle != 0) {
-    sdk_.Logout(row.login_handle);
-    row.login_handle = 0;
-  }
+  if (row.login_handle > 0)
+    LogOut(row.login_handle);
+  row.login_handle = 0;
   StartLogin(row, record, kReloginAttempts);
 }
 
 void LoginCoordinator::Forget() {
   in_flight_.clear();
   newest_ticket_.clear();
+  if (pool_ != nullptr) {
+    // Logins and session requests of the old rows that have not started would only hold the
+    // pool ahead of the new rows' logins.
+    pool_->Drop(tag_);
+    tag_ = pool_->NewTag();
+  }
+  // Each session reconnects by itself until it is logged out: left alone, every search would
+  // add one more per device.
+  for (int position = 0; position < list_.RowCount(); ++position) {
+    DeviceRow* row = list_.RowAt(position);
+    if (row == nullptr || row->login_handle <= 0)
+      continue;
+    LogOut(row->login_handle);
+    row->login_handle = 0;
+  }
+}
+
+void LoginCoordinator::LogOut(int handle) {
+  if (pool_ == nullptr) {
+    sdk_.Logout(handle);
+    return;
+  }
+  // Untagged: a logout is never dropped, or the session would live on.
+  DeviceSdk* sdk = &sdk_;
+  pool_->Submit([sdk, handle] { return sdk->Logout(handle); }, nullptr);
 }
 
 void LoginCoordinator::Finish(uint64_t ticket, int handle) {
@@ -68,7 +92,7 @@ void LoginCoordinator::Finish(uint64_t ticket, int handle) {
   if (newest == newest_ticket_.end() || newest->second != ticket) {
     // The row went with a new search, or a newer login replaced this one.
     if (handle > 0)
-      sdk_.Logout(handle);
+      LogOut(handle);
     return;
   }
   newest_ticket_.erase(newest);
@@ -76,7 +100,7 @@ void LoginCoordinator::Finish(uint64_t ticket, int handle) {
   const int position = list_.PositionOf(*row);
   if (position < 0) {
     if (handle > 0)
-      sdk_.Logout(handle);
+      LogOut(handle);
     return;
   }
   ApplyLoginResult(list_, position, handle);

@@ -36,7 +36,9 @@ class LoginCoordinator {
   // result is logged out when it comes.
   void Relogin(DeviceRow& row, const DeviceRecord& record);
   static constexpr int kReloginAttempts = 4;
-  // The rows are about to go: logins still running finish into nothing.
+  // The rows are about to go: their sessions are logged out off this thread, their logins and
+  // requests not yet started are dropped, and logins still running are logged out when they
+  // finish.
   void Forget();
   int InFlight() const { return static_cast<int>(in_flight_.size()); }
 
@@ -46,10 +48,14 @@ class LoginCoordinator {
 
  private:
   void Finish(uint64_t ticket, int handle);
+  // On the pool when there is one: the library may wait for its own thread to close the line.
+  void LogOut(int handle);
 
   DeviceSdk& sdk_;
   DeviceListPort& list_;
   SdkCallPool* pool_;
+  // Tags the pool work of the rows listed now.
+  SdkCallPool::Tag tag_;
   SdkEventHandler* handler_ = nullptr;
   PendingSdkEvents pending_;
   uint64_t next_ticket_ = 0;

@@ -13,14 +13,35 @@ SdkCallPool::~SdkCallPool() {
   Stop();
 }
 
-void SdkCallPool::Submit(Call call, Done done) {
+void SdkCallPool::Submit(Call call, Done done, Tag tag) {
   {
     std::lock_guard lock(mutex_);
     if (stopping_)
       return;
-    jobs_.push_back({std::move(call), std::move(done)});
+    jobs_.push_back({std::move(call), std::move(done), tag});
   }
   ready_.notify_one();
+}
+
+SdkCallPool::Tag SdkCallPool::NewTag() {
+  std::lock_guard lock(mutex_);
+  return ++last_tag_;
+}
+
+int SdkCallPool::Drop(Tag tag) {
+  if (tag == kUntagged)
+    return 0;
+  std::deque<Job> dropped;
+  {
+    std::lock_guard lock(mutex_);
+    // One pass: a new search drops a thousand rows' calls at once.
+    std::deque<Job> kept;
+    for (Job& job : jobs_)
+      (job.tag == tag ? dropped : kept).push_back(std::move(job));
+    jobs_.swap(kept);
+  }
+  // Their captures are released outside the lock.
+  return static_cast<int>(dropped.size());
 }
 
 int SdkCallPool::pending() const {

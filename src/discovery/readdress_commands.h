@@ -20,11 +20,6 @@
 
 namespace vdz {
 
-// Runs the IP settings dialog filled with initial (batch: the first label says "TEXT1");
-// the accepted values, or nothing when cancelled.
-using IpSettingDialog =
-    std::function<std::optional<IpSettingValues>(const IpSettingValues& initial, bool batch)>;
-
 using RowHook = std::function<void(int position, DeviceRow& row)>;
 
 // One row's share of a command that waits on the network (the free-address search probes each

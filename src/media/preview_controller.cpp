@@ -110,6 +110,18 @@ int PreviewController::StartPreview(const DeviceRow* row, int stream_number, int
   return 0;
 }
 
+void PreviewController::AdoptLogin(const DeviceRow& row) {
+  if (!playing_ || row.login_handle <= 0)
+    return;
+  std::lock_guard lock(lock_);
+  if (std::strncmp(row.record.SerialNumber, state_.device.record.SerialNumber,
+                   sizeof row.record.SerialNumber) != 0)
+    return;
+  // The device information stays: it is the same device, and the new login's may not have
+  // arrived yet.
+  state_.device.login_handle = row.login_handle;
+}
+
 void PreviewController::StopPreview() {
   if (!playing_)
     return;

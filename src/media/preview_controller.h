@@ -42,6 +42,9 @@ class PreviewController {
   // The kept device can be steered: logged in and announcing "ptz_control".
   bool Steerable() const;
   int SdkHandle() const { return state_.device.login_handle; }
+  // A new row of the previewed device is logged in: steering and key frames go through its
+  // login from now on (a new search logs the old row's out).
+  void AdoptLogin(const DeviceRow& row);
 
   static int OnFrame(int handle, int frame_type, const unsigned char* data, int length,
                      const QM_RTSP_FRAME_INFO* info);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -64,6 +65,13 @@ class LoginCoordinatorTest : public ::testing::Test {
     handler = std::make_unique<SdkEventHandler>(sdk, list, hooks);
     logins.SetEventHandler(handler.get());
   }
+  // Waits until the pool has nothing queued or running: logouts have no completion to wait
+  // for.
+  void Settle() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (pool.pending() > 0 && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
 
   FakeSdk sdk;
   FakeDeviceList list;
@@ -103,8 +111,10 @@ TEST_F(LoginCoordinatorTest, ResultsForGoneRowsOrReplacedLoginsAreLoggedOut) {
   DeviceRow& row = list.Add(0, false, false);
   sdk.next_login = 7;
   logins.StartLogin(row, row.record);
-  logins.Forget();  // a new search empties the list
+  owner.WaitFor(1);  // logged in, the result not yet back
+  logins.Forget();   // a new search empties the list
   owner.Run(1);
+  Settle();
   EXPECT_EQ(row.login_handle, 0);
   EXPECT_EQ(sdk.logouts, std::vector<int>{7});
 
@@ -113,10 +123,41 @@ TEST_F(LoginCoordinatorTest, ResultsForGoneRowsOrReplacedLoginsAreLoggedOut) {
   owner.Run(1);
   ASSERT_EQ(row.login_handle, 8);
   logins.Relogin(row, row.record);  // the address changed
-  EXPECT_EQ(sdk.logouts, (std::vector<int>{7, 8}));
   EXPECT_EQ(row.login_handle, 0);
   owner.Run(1);
+  Settle();
+  EXPECT_EQ(sdk.logouts, (std::vector<int>{7, 8}));
   EXPECT_EQ(row.login_handle, 8);
+}
+
+TEST_F(LoginCoordinatorTest, GoneRowsAreLoggedOutInTheBackgroundAndTheirQueuedWorkDropped) {
+  DeviceRow& online = list.Add(5, true, false);
+  DeviceRow& waiting = list.Add(0, false, false);
+  // The pool's one thread is held, as by a silent device.
+  std::atomic<bool> release{false};
+  pool.Submit(
+      [&] {
+        while (!release)
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return 0;
+      },
+      nullptr);
+  logins.StartLogin(waiting, waiting.record);
+  hooks.system_control(5, 1012, nullptr);
+  logins.Forget();
+  EXPECT_EQ(online.login_handle, 0);
+  EXPECT_TRUE(sdk.logouts.empty());  // not on this thread
+  release = true;
+  Settle();
+  EXPECT_EQ(sdk.logouts, std::vector<int>{5});
+  EXPECT_TRUE(sdk.logins.empty());
+  EXPECT_TRUE(sdk.controls.empty());
+
+  // Rows listed after it are served as usual.
+  sdk.next_login = 9;
+  logins.StartLogin(waiting, waiting.record);
+  owner.Run(1);
+  EXPECT_EQ(waiting.login_handle, 9);
 }
 
 TEST_F(LoginCoordinatorTest, ReloginAtANewAddressWaitsForTheDeviceToListenThere) {
@@ -140,6 +181,7 @@ TEST_F(LoginCoordinatorTest, AnAddressChangeOvertakesALoginStillUnderWay) {
   std::snprintf(moved->Lan.IPAddress, sizeof moved->Lan.IPAddress, "192.168.1.99");
   logins.Relogin(row, *moved);
   owner.Run(2);
+  Settle();
   EXPECT_EQ(sdk.logouts, std::vector<int>{7});
   EXPECT_EQ(row.login_handle, 8);
   EXPECT_EQ(row.login_pending, 0);

@@ -93,6 +93,47 @@ TEST(SdkCallPoolTest, NoCompletionRunsAfterStop) {
   EXPECT_EQ(completions, 0);
 }
 
+TEST(SdkCallPoolTest, DroppingATagRemovesOnlyItsCallsNotYetStarted) {
+  ManualPoster poster;
+  SdkCallPool pool([&](std::function<void()> w) { poster.Post(std::move(w)); }, 1);
+  const SdkCallPool::Tag old_rows = pool.NewTag();
+  const SdkCallPool::Tag new_rows = pool.NewTag();
+  ASSERT_NE(old_rows, new_rows);
+  std::atomic<bool> started{false};
+  std::atomic<bool> release{false};
+  std::vector<int> ran;  // written by the pool's one thread, read once it is idle
+  pool.Submit(
+      [&] {
+        started = true;
+        while (!release)
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ran.push_back(0);
+        return 0;
+      },
+      nullptr, old_rows);
+  ASSERT_TRUE(WaitUntil([&] { return started.load(); }));
+  const struct {
+    int id;
+    SdkCallPool::Tag tag;
+  } queued[] = {{1, old_rows}, {2, new_rows}, {3, SdkCallPool::kUntagged}, {4, old_rows}};
+  int completions = 0;
+  for (const auto& call : queued) {
+    pool.Submit(
+        [&ran, id = call.id] {
+          ran.push_back(id);
+          return id;
+        },
+        [&](int) { ++completions; }, call.tag);
+  }
+  EXPECT_EQ(pool.Drop(old_rows), 2);
+  EXPECT_EQ(pool.Drop(SdkCallPool::kUntagged), 0);
+  release = true;
+  ASSERT_TRUE(WaitUntil([&] { return pool.pending() == 0; }));
+  EXPECT_EQ(ran, (std::vector<int>{0, 2, 3}));  // the running one finishes
+  poster.RunAll();
+  EXPECT_EQ(completions, 2);
+}
+
 TEST(PendingSdkEventsTest, EventsWaitForTheirHandleInOrderAndExpire) {
   PendingSdkEvents pending;
   SdkEventRecord record{};

@@ -187,17 +187,20 @@ TEST_F(RemoteConfigLab, PageShowsTheDeviceValuesAndApplyWritesThemBack) {
                                                                  : cmd::kMenuRemoteZhCn);
   ASSERT_NE(host, nullptr);
   QLineEdit* title = nullptr;
+  QLineEdit* sensitivity = nullptr;
+  // The pages fill one after another: the motion page comes two reads after the title's.
   ASSERT_TRUE(WaitFor(
       [&] {
         QWidget* page = Page(host, "RC_PAGE_OSD");
         title = page ? page->findChild<QLineEdit*>(QStringLiteral("Title")) : nullptr;
-        return title != nullptr;
+        page = Page(host, "RC_PAGE_MOTION");
+        sensitivity =
+            page ? page->findChild<QLineEdit*>(QStringLiteral("MotionDetectAlarm @Sensitivity"))
+                 : nullptr;
+        return title != nullptr && sensitivity != nullptr;
       },
       10000));
   EXPECT_EQ(title->text(), QStringLiteral("Gate 1"));
-  auto* sensitivity = Page(host, "RC_PAGE_MOTION")
-                          ->findChild<QLineEdit*>(QStringLiteral("MotionDetectAlarm @Sensitivity"));
-  ASSERT_NE(sensitivity, nullptr);
   EXPECT_EQ(sensitivity->text(), QStringLiteral("50"));
   auto* tabs = host->findChild<QTabWidget*>();
   tabs->setCurrentWidget(Page(host, "RC_PAGE_MOTION"));
@@ -235,6 +238,37 @@ TEST_F(RemoteConfigLab, RefusedLoginAndUnreachableDeviceSayWhy) {
   ASSERT_NE(host, nullptr);
   EXPECT_TRUE(WaitFor([&] { return Status(host)->text() != Text(keys::RC_CONNECTING); }, 15000));
   EXPECT_EQ(Status(host)->text(), Text(keys::RC_UNREACHABLE));
+}
+
+TEST_F(RemoteConfigLab, ReopeningOrClosingDoesNotWaitForTheDevice) {
+  auto sessions = [&](const char* key) {
+    std::vector<std::string> lines;
+    control_.Send("sdk-sessions RC-NVS", &lines);
+    return lines.empty() ? -1 : std::stoi(lab::ParseReplyLine(lines[0])[key]);
+  };
+  // The list's own login of the device is in place; the pages' logins are held unanswered.
+  ASSERT_TRUE(WaitFor([&] { return sessions("sessions") == 1; }, 10000));
+  ASSERT_TRUE(control_.Send("sdk-misbehave RC-NVS hold-logins"));
+  ASSERT_NE(Open("RC-NVS", cmd::kMenuRemoteEnglish), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return sessions("connections") == 2; }, 3000));
+  QElapsedTimer clock;
+  clock.start();
+  CRemoteCfgDlg* second = Open("RC-NVS", PageLanguage());
+  const qint64 reopen_ms = clock.elapsed();
+  ASSERT_NE(second, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return sessions("connections") == 3; }, 3000));
+  clock.restart();
+  second->close();
+  const qint64 close_ms = clock.elapsed();
+  // A held login lasts the library's 3 s bound.
+  EXPECT_LT(reopen_ms, 1000);
+  EXPECT_LT(close_ms, 1000);
+
+  // The held logins succeed now, after their windows have gone: both are logged out again.
+  ASSERT_TRUE(control_.Send("sdk-misbehave RC-NVS none"));
+  EXPECT_TRUE(
+      WaitFor([&] { return sessions("sessions") == 1 && sessions("connections") == 1; }, 8000))
+      << "sessions " << sessions("sessions");
 }
 
 TEST_F(RemoteConfigLab, DeviceTypeWithoutNvsIsRefused) {

@@ -8,7 +8,6 @@
 
 #include "devconfig/dialogs/dialog_buttons.h"
 #include "devconfig/ip_setting_rules.h"
-#include "discovery/readdress_commands.h"
 #include "shell/prompter.h"
 
 class QCheckBox;
