@@ -134,7 +134,8 @@ int main() {
                               const auto now = Clock::now();
                               per_device.push_back(Seconds(now - last).count());
                               last = now;
-                            }};
+                            },
+                            {}};
   const auto start = Clock::now();
   last = start;
   const vdz::BatchOutcome outcome = vdz::AssignFreeToChecked(ctx, list);

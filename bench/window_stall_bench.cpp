@@ -4,17 +4,19 @@
 // held (a probe timer every 10 ms: the worst and 99th percentile lateness), the batch's wall
 // time against the devices' own times added up (what walking them one after another, as the
 // window used to, takes: measured in the same run) and the batch report's line.
+// Then the command-line tool on the same site, the 20 devices now answering their logins and
+// nothing after: `set time-sync --all` against `login-check` (the same search and logins
+// without the batch), both timed in the same run; the batch's share against one request
+// time-out (5 s).
 // Run: scripts/lab run --devices 100 -- build/bin/window_stall_bench
-#include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,7 @@
 #include "devops/device_job_runner.h"
 #include "lab/devsim_control.h"
 #include "lab/lab_guard.h"
+#include "lab/open_main_window.h"
 #include "shell/prompter.h"
 #include "ui/report_ctrl.h"
 
@@ -53,21 +56,30 @@ class DeviceTime final : public vdz::JobObserver {
   double seconds = 0;
 };
 
-template <typename Predicate>
-bool WaitFor(Predicate done, int limit_ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > limit_ms)
-      return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
+// The command's output and its wall time in seconds.
+std::pair<std::string, double> RunTimed(const std::string& command) {
+  const auto start = std::chrono::steady_clock::now();
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+      out += buffer;
+    ::pclose(pipe);
   }
-  return true;
+  return {out, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
+}
+
+std::string LastLine(const std::string& text) {
+  std::string trimmed = text;
+  while (!trimmed.empty() && trimmed.back() == '\n')
+    trimmed.pop_back();
+  const std::size_t at = trimmed.rfind('\n');
+  return at == std::string::npos ? trimmed : trimmed.substr(at + 1);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   if (!vdz::lab::BenchInsideLab("window_stall_bench",
                                 "It talks to simulated devices and runs only inside the lab:",
                                 "scripts/lab run --devices 100 -- build/bin/window_stall_bench"))
@@ -76,11 +88,9 @@ int main(int argc, char** argv) {
   const std::string dir =
       std::filesystem::temp_directory_path() / ("vdz-stall-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
-  std::ofstream(dir + "/QmDodEveva_cfg.ini") << "[SETTINGS]\nLanguage=English\n";
-  setenv("VDZ_CONFIG_DIR", dir.c_str(), 1);
-  setenv("VDZ_DATA_DIR", VDZ_LANGUAGE_DIR, 1);
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
+  // The window as the lab tests open it: offscreen, in English, this build's language files.
+  vdz::lab::OffscreenWindowEnvironment environment;
+  environment.SetUp();
 
   const vdz::lab::DevsimControl control = vdz::lab::DevsimControl::FromEnvironment();
   const auto devices = control.Devices();
@@ -89,24 +99,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   YesPrompter prompter;
-  vdz::MainWindowOptions options;
-  options.prompter = &prompter;
-  auto window = std::make_unique<vdz::CQmDadIvidudEvuzDlg>(options);
-  window->Initialise();
-  window->show();
+  auto window = vdz::lab::OpenMainWindow(prompter);
   vdz::CReportCtrl* list = window->DeviceList();
-  const bool online = WaitFor(
-      [&] {
-        if (list->GetItemCount() != kDevices)
-          return false;
-        for (int r = 0; r < kDevices; ++r) {
-          if (list->GetItemText(r, 3).isEmpty())
-            return false;
-        }
-        return true;
-      },
-      60000);
-  if (!online) {
+  if (!vdz::lab::WaitListedOnline(*window, kDevices, 60000)) {
     std::fprintf(stderr, "not every device came online\n");
     return 1;
   }
@@ -152,7 +147,7 @@ int main(int argc, char** argv) {
     QElapsedTimer wall;
     wall.start();
     window->RunCommand(c.id);
-    const bool ended = WaitFor([&] { return !window->Jobs().Busy(); }, 120000);
+    const bool ended = vdz::lab::WaitFor([&] { return !window->Jobs().Busy(); }, 120000);
     const double wall_s = wall.nsecsElapsed() / 1e9;
     probe.stop();
     std::sort(lateness.begin(), lateness.end());
@@ -173,6 +168,26 @@ int main(int argc, char** argv) {
   window->Jobs().RemoveObserver(&device_time);
   window->close();
   window.reset();
+
+  // The command-line tool: the same 20 devices log in and then answer nothing.
+  const char* devsim = std::getenv("VDZ_DEVSIM");
+  const std::string cli =
+      (devsim != nullptr ? std::filesystem::path(devsim).parent_path() : std::filesystem::path("."))
+          .append("viduzaver-cli")
+          .string();
+  for (int i = 0; i < kSilent; ++i)
+    control.Send("sdk-misbehave " +
+                 devices[static_cast<std::size_t>(i * kDevices / kSilent)].serial +
+                 " mute-after-login");
+  const auto [logins, login_s] = RunTimed(cli + " login-check --seconds 3 2>/dev/null");
+  const auto [synced, sync_s] = RunTimed(cli + " set time-sync --all --seconds 3 2>/dev/null");
+  const double batch_s = sync_s - login_s;
+  std::printf(
+      "cli set time-sync --all: %.2f s; login-check (search and logins): %.2f s; "
+      "batch %.2f s = %.2f x one 5 s time-out (target <= 1.5)\n  %s\n",
+      sync_s, login_s, batch_s, batch_s / 5.0, LastLine(synced).c_str());
+  control.Send("sdk-misbehave all none");
   std::filesystem::remove_all(dir);
+  environment.TearDown();
   return 0;
 }

@@ -51,9 +51,9 @@ QString UpgradeCommands::Choose(const QString& extension, const QString& filter)
 }
 
 void UpgradeCommands::Export() {
-  ExportConfigOfChecked(jobs_, sdk_, list_, prompter_, export_folder_);
+  const int job = ExportConfigOfChecked(jobs_, sdk_, list_, prompter_, export_folder_);
   // The exports are not beside the program: say where they are.
-  if (w_.status_line != nullptr)
+  if (job != 0 && w_.status_line != nullptr)
     w_.status_line->setText(QString::fromStdString(export_folder_));
 }
 

@@ -58,7 +58,8 @@ class DeviceJobRunner {
  public:
   using Poster = std::function<void(std::function<void()>)>;
   using Finished = std::function<void(const JobEnd&)>;
-  static constexpr int kDefaultWidth = 16;
+  // Wide enough that a fifth of a hundred devices gone silent ends within one time-out.
+  static constexpr int kDefaultWidth = 32;
 
   explicit DeviceJobRunner(Poster post, int width = kDefaultWidth);
   ~DeviceJobRunner();

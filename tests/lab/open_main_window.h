@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "devops/device_job_runner.h"
 #include "lab/window_lab_support.h"
+#include "ui/report_ctrl.h"
 
 namespace vdz::lab {
 
@@ -16,6 +17,22 @@ inline std::unique_ptr<CQmDadIvidudEvuzDlg> OpenMainWindow(Prompter& prompter) {
   window->Initialise();
   window->show();
   return window;
+}
+
+// The first search listed n rows and every one of them knows its firmware version (is online).
+inline bool WaitListedOnline(CQmDadIvidudEvuzDlg& window, int n, int limit_ms) {
+  CReportCtrl* list = window.DeviceList();
+  return WaitFor(
+      [list, n] {
+        if (list->GetItemCount() != n)
+          return false;
+        for (int r = 0; r < n; ++r) {
+          if (list->GetItemText(r, kVersionColumn).isEmpty())
+            return false;
+        }
+        return true;
+      },
+      limit_ms);
 }
 
 // A command as a click runs it, then the event loop until the device jobs it started ended.

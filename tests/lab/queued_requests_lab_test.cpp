@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "discovery/device_list_port.h"
 #include "lab/devsim_control.h"
+#include "lab/open_main_window.h"
 #include "lab/window_lab_support.h"
 #include "protocol/protocol_numbers.h"
 #include "shell/language_keys.h"
@@ -100,7 +101,7 @@ TEST_F(QueuedRequestsLab, ALoginHeldBackWhileTheAddressChangesEndsOnlineAtTheNew
 
   // Its login waits for the device's answer while the device is given a free address.
   window_->DeviceList()->selectRow(position);
-  ASSERT_TRUE(window_->RunCommand(cmd::kMenuFreeAddress));
+  ASSERT_TRUE(lab::RunToEnd(*window_, cmd::kMenuFreeAddress));
   const std::string moved_to =
       window_->DeviceList()->GetItemText(position, kAddressColumn).toStdString();
   ASSERT_NE(moved_to, target.ip);

@@ -29,7 +29,8 @@ const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new lab::OffscreenW
 using lab::WaitFor;
 
 constexpr int kDevices = 100;
-constexpr int kSilent = 20;
+// Every pool thread holds a silent device until its time-out.
+constexpr int kSilent = DeviceJobRunner::kDefaultWidth;
 
 TEST(WindowJobsLab, CancelSkipsTheDevicesNotStartedAndTheyReceiveNothing) {
   const lab::DevsimControl control = lab::DevsimControl::FromEnvironment();
@@ -40,17 +41,7 @@ TEST(WindowJobsLab, CancelSkipsTheDevicesNotStartedAndTheyReceiveNothing) {
   test::RecordingPrompter prompter;
   auto window = lab::OpenMainWindow(prompter);
   CReportCtrl* list = window->DeviceList();
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        if (list->GetItemCount() != kDevices)
-          return false;
-        for (int r = 0; r < kDevices; ++r) {
-          if (list->GetItemText(r, 3).isEmpty())
-            return false;
-        }
-        return true;
-      },
-      60000));
+  ASSERT_TRUE(lab::WaitListedOnline(*window, kDevices, 60000));
   const fs::path folder = fs::temp_directory_path() / ("vdz-jobs-" + std::to_string(::getpid()));
   window->Snapshots().SetFolder(folder.string());
   std::vector<std::string> serials;  // in list order
@@ -58,7 +49,6 @@ TEST(WindowJobsLab, CancelSkipsTheDevicesNotStartedAndTheyReceiveNothing) {
     list->SetCheck(r, true);
     serials.push_back(serial_of.at(list->GetItemText(r, 0).toStdString()));
   }
-  // The first rows hold every pool thread until their time-out.
   for (int r = 0; r < kSilent; ++r)
     ASSERT_TRUE(control.Send("sdk-misbehave " + serials[static_cast<std::size_t>(r)] + " silent"));
 
@@ -72,11 +62,10 @@ TEST(WindowJobsLab, CancelSkipsTheDevicesNotStartedAndTheyReceiveNothing) {
   ASSERT_TRUE(WaitFor([&] { return !window->Jobs().Busy(); }, 30000));
   EXPECT_FALSE(window->Button(cmd::kCancelJobs)->isVisible());
 
-  const int width = DeviceJobRunner::kDefaultWidth;
   EXPECT_EQ(window->StatusLine()->text().toStdString(),
-            "0 succeeded, " + std::to_string(width) + " failed, " +
-                std::to_string(kDevices - width) + " skipped");
-  for (int r = width; r < kDevices; ++r) {
+            "0 succeeded, " + std::to_string(kSilent) + " failed, " +
+                std::to_string(kDevices - kSilent) + " skipped");
+  for (int r = kSilent; r < kDevices; ++r) {
     const std::string& serial = serials[static_cast<std::size_t>(r)];
     std::vector<std::string> lines;
     ASSERT_TRUE(control.Send("snapshots " + serial, &lines));
