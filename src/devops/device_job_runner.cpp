@@ -164,6 +164,7 @@ void DeviceJobRunner::Work(const std::stop_token& stop) {
     }
     Post([this, job, index] {
       job->progress.device = job->tasks[static_cast<std::size_t>(index)].device;
+      ++job->progress.running;
       for (JobObserver* observer : observers_)
         observer->JobProgressed(job->id, job->progress);
     });
@@ -180,6 +181,7 @@ void DeviceJobRunner::Ended(const std::shared_ptr<Job>& job, int index, bool ran
                             double seconds) {
   DeviceTask& task = job->tasks[static_cast<std::size_t>(index)];
   if (ran) {
+    --job->progress.running;
     ++job->end.done;
     job->end.device_seconds += seconds;
     if (task.done)

@@ -335,7 +335,8 @@ const std::set<int> kWorking = {cmd::kSearch,
                                 cmd::kMenuSnapshot,
                                 cmd::kMenuOpenSnapshotFolder,
                                 cmd::kListRowClick,
-                                cmd::kSaveBatchReport};
+                                cmd::kSaveBatchReport,
+                                cmd::kCancelJobs};
 const std::set<int> kNotAvailable = {};
 
 TEST_F(MainWindowLab, EveryCommandIsWiredOrSaysItIsNotAvailable) {

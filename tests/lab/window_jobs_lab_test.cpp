@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -52,8 +53,17 @@ TEST(WindowJobsLab, CancelSkipsTheDevicesNotStartedAndTheyReceiveNothing) {
   for (int r = 0; r < kSilent; ++r)
     ASSERT_TRUE(control.Send("sdk-misbehave " + serials[static_cast<std::size_t>(r)] + " silent"));
 
+  // Cancel comes once every pool thread holds one of the silent devices.
+  struct Started final : JobObserver {
+    void JobProgressed(int, const JobProgress& progress) override {
+      most = std::max(most, progress.running);
+    }
+    int most = 0;
+  } started;
+  window->Jobs().AddObserver(&started);
   ASSERT_TRUE(window->RunCommand(cmd::kBatchSnapshot));
   ASSERT_TRUE(window->Jobs().Busy());
+  ASSERT_TRUE(WaitFor([&] { return started.most == kSilent; }, 5000)) << started.most;
   EXPECT_TRUE(window->Button(cmd::kCancelJobs)->isVisible());
   window->RunCommand(cmd::kBatchSnapshot);
   ASSERT_EQ(prompter.boxes.size(), 1u);
@@ -73,6 +83,7 @@ TEST(WindowJobsLab, CancelSkipsTheDevicesNotStartedAndTheyReceiveNothing) {
     EXPECT_EQ(lab::ParseReplyLine(lines[0]).at("requests"), "0") << serial;
   }
   control.Send("sdk-misbehave all none");
+  window->Jobs().RemoveObserver(&started);
   window->close();
   window.reset();
   fs::remove_all(folder);
