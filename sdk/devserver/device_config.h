@@ -51,7 +51,7 @@ enum class Misbehaviour {
   kHugeLength,      // send a header announcing a 100 MB payload, then nothing
   kCloseMidFrame,   // send part of a frame, then close
   kHoldLogins,      // a login is answered only when the device is told to behave again
-  kMuteAfterLogin,  // a login is answered, then the connection never sends another byte
+  kMuteAfterLogin,  // a session answers its first two requests, then never sends another byte
 };
 
 // Faults of file transfers, for tests and the simulator.

@@ -41,6 +41,10 @@ using sdkproto::FrameType;
 using sdkproto::RequestOp;
 using Millis = std::int64_t;
 
+// mute-after-login: the requests a client makes to bring a session online (its firmware
+// version and device information) are answered, the ones after them are not.
+constexpr int kMuteAfterAnswers = 2;
+
 constexpr std::uint64_t kListenKind = 1;
 constexpr std::uint64_t kConnKind = 2;
 // Room for a whole window of file chunks: a 64 KiB chunk never fits a 64 KiB read with its
@@ -158,6 +162,8 @@ struct DeviceServerHost::Impl {
     std::uint32_t held_sequence = 0;
     std::string held_login;  // the login frame's payload while its answer is held back
     Millis last_rx = 0;
+    // mute-after-login: requests still answered; at 0 the connection goes silent.
+    int answers_left = -1;
     bool close_after_flush = false;
     bool dead = false;       // closed; reaped after the current batch of events
     bool throttled = false;  // reading paused by the bandwidth cap
@@ -335,7 +341,8 @@ struct DeviceServerHost::Impl {
       c.last_rx = NowMs();
       Register(fd, Tag(kConnKind, id), EPOLLIN | EPOLLRDHUP);
       if (d.misbehaviour != Misbehaviour::kNone && d.misbehaviour != Misbehaviour::kRefuseLogins &&
-          d.misbehaviour != Misbehaviour::kHoldLogins) {
+          d.misbehaviour != Misbehaviour::kHoldLogins &&
+          d.misbehaviour != Misbehaviour::kMuteAfterLogin) {
         Misbehave(id, c, d.misbehaviour);
         continue;
       }
@@ -420,6 +427,9 @@ struct DeviceServerHost::Impl {
   // False when the connection is gone or must not see more frames.
   bool OnFrame(int id, Conn& c, Device& d, const sdkproto::FrameHeader& h, std::string_view payload,
                Millis now) {
+    if (c.state == ConnState::kUp && h.type == FrameType::kRequest && c.answers_left >= 0 &&
+        c.answers_left-- == 0)
+      c.state = ConnState::kSilent;
     if (c.state == ConnState::kSilent)
       return true;
     if (c.state == ConnState::kLoginHeld)
@@ -437,9 +447,9 @@ struct DeviceServerHost::Impl {
       }
       if (!AnswerLogin(id, c, d, h.sequence, payload))
         return false;
-      // A device whose control process hangs once a client is in.
+      // A device whose control process hangs once a client has come online.
       if (d.misbehaviour == Misbehaviour::kMuteAfterLogin && c.state == ConnState::kUp)
-        c.state = ConnState::kSilent;
+        c.answers_left = kMuteAfterAnswers;
       return true;
     }
     switch (h.type) {
