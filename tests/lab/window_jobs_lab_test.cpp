@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 
 #include "app/command_ids.h"
@@ -33,25 +35,42 @@ constexpr int kDevices = 100;
 // Every pool thread holds a silent device until its time-out.
 constexpr int kSilent = DeviceJobRunner::kDefaultWidth;
 
-TEST(WindowJobsLab, CancelSkipsTheDevicesNotStartedAndTheyReceiveNothing) {
-  const lab::DevsimControl control = lab::DevsimControl::FromEnvironment();
-  std::map<std::string, std::string> serial_of;  // address -> serial
-  for (const auto& d : control.Devices())
-    serial_of[d.ip] = d.serial;
-  ASSERT_EQ(serial_of.size(), static_cast<std::size_t>(kDevices));
-  test::RecordingPrompter prompter;
-  auto window = lab::OpenMainWindow(prompter);
-  CReportCtrl* list = window->DeviceList();
-  ASSERT_TRUE(lab::WaitListedOnline(*window, kDevices, 60000));
+class WindowJobsLab : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const auto& d : control_.Devices())
+      serial_of_[d.ip] = d.serial;
+    ASSERT_EQ(serial_of_.size(), static_cast<std::size_t>(kDevices));
+    window_ = lab::OpenMainWindow(prompter_);
+    ASSERT_TRUE(lab::WaitListedOnline(*window_, kDevices, 60000));
+  }
+  void TearDown() override {
+    control_.Send("sdk-misbehave all none");
+    window_->close();
+    window_.reset();
+  }
+  // The device of the row, by the address the row shows.
+  std::string Serial(int row) {
+    return serial_of_.at(window_->DeviceList()->GetItemText(row, 0).toStdString());
+  }
+
+  const lab::DevsimControl control_ = lab::DevsimControl::FromEnvironment();
+  std::map<std::string, std::string> serial_of_;  // address -> serial
+  test::RecordingPrompter prompter_;
+  std::unique_ptr<CQmDadIvidudEvuzDlg> window_;
+};
+
+TEST_F(WindowJobsLab, CancelSkipsTheDevicesNotStartedAndTheyReceiveNothing) {
+  CReportCtrl* list = window_->DeviceList();
   const fs::path folder = fs::temp_directory_path() / ("vdz-jobs-" + std::to_string(::getpid()));
-  window->Snapshots().SetFolder(folder.string());
+  window_->Snapshots().SetFolder(folder.string());
   std::vector<std::string> serials;  // in list order
   for (int r = 0; r < kDevices; ++r) {
     list->SetCheck(r, true);
-    serials.push_back(serial_of.at(list->GetItemText(r, 0).toStdString()));
+    serials.push_back(Serial(r));
   }
   for (int r = 0; r < kSilent; ++r)
-    ASSERT_TRUE(control.Send("sdk-misbehave " + serials[static_cast<std::size_t>(r)] + " silent"));
+    ASSERT_TRUE(control_.Send("sdk-misbehave " + serials[static_cast<std::size_t>(r)] + " silent"));
 
   // Cancel comes once every pool thread holds one of the silent devices.
   struct Started final : JobObserver {
@@ -60,33 +79,52 @@ TEST(WindowJobsLab, CancelSkipsTheDevicesNotStartedAndTheyReceiveNothing) {
     }
     int most = 0;
   } started;
-  window->Jobs().AddObserver(&started);
-  ASSERT_TRUE(window->RunCommand(cmd::kBatchSnapshot));
-  ASSERT_TRUE(window->Jobs().Busy());
+  window_->Jobs().AddObserver(&started);
+  ASSERT_TRUE(window_->RunCommand(cmd::kBatchSnapshot));
+  ASSERT_TRUE(window_->Jobs().Busy());
   ASSERT_TRUE(WaitFor([&] { return started.most == kSilent; }, 5000)) << started.most;
-  EXPECT_TRUE(window->Button(cmd::kCancelJobs)->isVisible());
-  window->RunCommand(cmd::kBatchSnapshot);
-  ASSERT_EQ(prompter.boxes.size(), 1u);
-  EXPECT_EQ(prompter.boxes[0].text, LookupText(keys::JOB_BUSY));
-  ASSERT_TRUE(window->RunCommand(cmd::kCancelJobs));
-  ASSERT_TRUE(WaitFor([&] { return !window->Jobs().Busy(); }, 30000));
-  EXPECT_FALSE(window->Button(cmd::kCancelJobs)->isVisible());
+  EXPECT_TRUE(window_->Button(cmd::kCancelJobs)->isVisible());
+  window_->RunCommand(cmd::kBatchSnapshot);
+  ASSERT_EQ(prompter_.boxes.size(), 1u);
+  EXPECT_EQ(prompter_.boxes[0].text, LookupText(keys::JOB_BUSY));
+  ASSERT_TRUE(window_->RunCommand(cmd::kCancelJobs));
+  ASSERT_TRUE(WaitFor([&] { return !window_->Jobs().Busy(); }, 30000));
+  window_->Jobs().RemoveObserver(&started);
+  EXPECT_FALSE(window_->Button(cmd::kCancelJobs)->isVisible());
 
-  EXPECT_EQ(window->StatusLine()->text().toStdString(),
+  EXPECT_EQ(window_->StatusLine()->text().toStdString(),
             "0 succeeded, " + std::to_string(kSilent) + " failed, " +
                 std::to_string(kDevices - kSilent) + " skipped");
   for (int r = kSilent; r < kDevices; ++r) {
     const std::string& serial = serials[static_cast<std::size_t>(r)];
     std::vector<std::string> lines;
-    ASSERT_TRUE(control.Send("snapshots " + serial, &lines));
+    ASSERT_TRUE(control_.Send("snapshots " + serial, &lines));
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lab::ParseReplyLine(lines[0]).at("requests"), "0") << serial;
   }
-  control.Send("sdk-misbehave all none");
-  window->Jobs().RemoveObserver(&started);
-  window->close();
-  window.reset();
   fs::remove_all(folder);
+}
+
+// The free-address search probes off the window's thread, one device after another: each
+// device gets an address of its own.
+TEST_F(WindowJobsLab, FreeAddressesAreHandedOutAsAJob) {
+  CReportCtrl* list = window_->DeviceList();
+  const std::vector<int> rows = {3, 7};
+  for (int r : rows)
+    list->SetCheck(r, true);
+  const std::vector<std::string> serials = {Serial(rows[0]), Serial(rows[1])};
+  ASSERT_TRUE(window_->RunCommand(cmd::kMenuAssignFree));
+  EXPECT_TRUE(window_->Jobs().Busy());
+  ASSERT_TRUE(WaitFor([&] { return !window_->Jobs().Busy(); }, 30000));
+  EXPECT_EQ(window_->StatusLine()->text().toStdString(), "2 succeeded, 0 failed, 0 skipped");
+  std::set<std::string> moved;
+  for (const std::string& serial : serials) {
+    const auto device = control_.Device(serial);
+    ASSERT_TRUE(device);
+    EXPECT_EQ(serial_of_.count(device->ip), 0u) << serial << " kept or took a listed address";
+    moved.insert(device->ip);
+  }
+  EXPECT_EQ(moved.size(), 2u);
 }
 
 }  // namespace
