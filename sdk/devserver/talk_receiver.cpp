@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -312,13 +313,30 @@ bool TalkReceivers::Close(int device) {
 TalkStats TalkReceivers::Stats(int device) const {
   std::lock_guard lock(mutex_);
   const auto it = receivers_.find(device);
-  if (it != receivers_.end())
-    return it->second->stats;
-  const auto last = last_.find(device);
-  TalkStats s = last != last_.end() ? last->second : TalkStats{};
-  const auto talks = talks_.find(device);
-  s.talks = talks != talks_.end() ? talks->second : 0;
+  TalkStats s;
+  if (it != receivers_.end()) {
+    s = it->second->stats;
+  } else {
+    const auto last = last_.find(device);
+    if (last != last_.end())
+      s = last->second;
+    const auto talks = talks_.find(device);
+    s.talks = talks != talks_.end() ? talks->second : 0;
+  }
+  const auto arrivals = arrivals_.find(device);
+  s.longest_gap_us = arrivals != arrivals_.end() ? arrivals->second.longest_us : 0;
   return s;
+}
+
+void TalkReceivers::NoteArrival(int device) {
+  const auto now = std::chrono::steady_clock::now();
+  Arrivals& a = arrivals_[device];
+  if (a.any) {
+    const auto gap = std::chrono::duration_cast<std::chrono::microseconds>(now - a.last).count();
+    a.longest_us = std::max<std::int64_t>(a.longest_us, gap);
+  }
+  a.any = true;
+  a.last = now;
 }
 
 void TalkReceivers::Run() {
@@ -338,6 +356,12 @@ void TalkReceivers::Run() {
       if (it == receivers_.end())
         continue;
       Receiver& r = *it->second;
+      const auto deliver = [&](std::string_view packet) {
+        const std::uint64_t before = r.stats.packets;
+        r.OnPacket(packet);
+        if (r.stats.packets != before)
+          NoteArrival(device);
+      };
       if (role == kRoleListen) {
         const int fd = ::accept4(r.listen_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0)
@@ -359,7 +383,7 @@ void TalkReceivers::Run() {
           const ssize_t got = ::recv(r.data_fd, buffer.data(), buffer.size(), 0);
           if (got <= 0)
             break;
-          r.OnPacket(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+          deliver(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
         }
         continue;
       }
@@ -379,7 +403,7 @@ void TalkReceivers::Run() {
                                   static_cast<std::uint8_t>(r.stream[pos + 1]);
           if (r.stream.size() - pos - 2 < len)
             break;
-          r.OnPacket(std::string_view(r.stream).substr(pos + 2, len));
+          deliver(std::string_view(r.stream).substr(pos + 2, len));
           pos += 2 + len;
         }
         r.stream.erase(0, pos);

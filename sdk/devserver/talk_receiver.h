@@ -3,6 +3,7 @@
 // tests and people can check what arrived. One thread serves every device of the host.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -22,6 +23,9 @@ struct TalkStats {
   std::uint64_t lost = 0;     // sequence numbers that never came
   std::string wav_path;       // of the current or last talk
   std::string format;         // its talk parameters
+  // Longest wait between two packets the device received, across all its talks: the silence a
+  // listener hears, including the change from one talk to the next.
+  std::int64_t longest_gap_us = 0;
 };
 
 class TalkReceivers {
@@ -42,12 +46,20 @@ class TalkReceivers {
   struct Receiver;
 
  private:
+  struct Arrivals {
+    std::chrono::steady_clock::time_point last;
+    bool any = false;
+    std::int64_t longest_us = 0;
+  };
+
   void Run();
+  void NoteArrival(int device);
 
   mutable std::mutex mutex_;
   std::map<int, std::unique_ptr<Receiver>> receivers_;
   std::map<int, TalkStats> last_;
   std::map<int, int> talks_;
+  std::map<int, Arrivals> arrivals_;
   int epoll_fd_ = -1;
   int wake_fd_ = -1;
   bool stop_ = false;

@@ -104,6 +104,8 @@ int CAudioDecodeMp3::Decode() {
   };
 
   while (!too_long) {
+    if (stop_.stop_requested())
+      return kDecodeCannotOpen;
     const std::size_t n = std::fread(input_, 1, kInputBlock, file.get());
     if (n == 0)
       break;
