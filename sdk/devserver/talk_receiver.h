@@ -3,13 +3,13 @@
 // tests and people can check what arrived. One thread serves every device of the host.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "protocol/talk_messages.h"
 
@@ -47,19 +47,22 @@ class TalkReceivers {
 
  private:
   struct Arrivals {
-    std::chrono::steady_clock::time_point last;
+    std::int64_t last_us = 0;
     bool any = false;
     std::int64_t longest_us = 0;
   };
 
   void Run();
-  void NoteArrival(int device);
+  // Reads what is waiting on the receiver's socket; with the lock held.
+  void Drain(int device, Receiver& r);
+  void NoteArrival(int device, std::int64_t arrived_us);
 
   mutable std::mutex mutex_;
   std::map<int, std::unique_ptr<Receiver>> receivers_;
   std::map<int, TalkStats> last_;
   std::map<int, int> talks_;
   std::map<int, Arrivals> arrivals_;
+  std::vector<char> buffer_ = std::vector<char>(65536);
   int epoll_fd_ = -1;
   int wake_fd_ = -1;
   bool stop_ = false;

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QListWidget>
+#include <QPushButton>
 #include <filesystem>
 #include <memory>
 #include <string>

@@ -21,6 +21,9 @@
 #include <cctype>
 #include <chrono>
 #include <cstring>
+#include <future>
+#include <optional>
+#include <thread>
 #include <utility>
 
 #include "protocol/protocol_numbers.h"
@@ -39,6 +42,7 @@ constexpr int kVideoRecordSize = 176;
 constexpr int kRates[] = {8000, 16000, 32000, 48000};
 constexpr int kChunkHint = 2560;
 constexpr int kDataType = 3;
+constexpr std::size_t kDeviceThreads = 16;
 
 QString Text(const char* key) {
   return QString::fromStdString(LookupText(key));
@@ -46,6 +50,27 @@ QString Text(const char* key) {
 
 std::string PayloadText(const SdkEventRecord& e) {
   return std::string(e.payload, strnlen(e.payload, sizeof e.payload));
+}
+
+// Runs call(handle) for every device at once, each device's own calls in their order on one
+// thread: a change of file waits for the slowest device's round trip, not for their sum.
+template <typename Call>
+std::vector<int> ForEachDevice(const std::vector<int>& handles, const Call& call) {
+  std::vector<int> results(handles.size());
+  if (handles.size() <= 1) {
+    for (std::size_t i = 0; i < handles.size(); ++i)
+      results[i] = call(handles[i]);
+    return results;
+  }
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t i = next++; i < handles.size(); i = next++)
+      results[i] = call(handles[i]);
+  };
+  std::vector<std::jthread> threads;
+  for (std::size_t i = 0; i < std::min(handles.size(), kDeviceThreads); ++i)
+    threads.emplace_back(work);
+  return results;  // the threads have joined
 }
 
 // The choosers take the "Text(*.x)|*.x||" form; Qt wants "Text (*.x)".
@@ -355,15 +380,21 @@ void CAudioPlayDlg::DecodeAhead(int entry, int rate, int channels) {
 }
 
 void CAudioPlayDlg::Start() {
-  Begin(false);
+  std::optional<StartRequest> r = ReadStart(false);
+  if (!r)
+    return;
+  const bool fresh = !has_decoder_;
+  Submit([this, r = *r, round = stops_] { StartOnWorker(r, round); });
+  if (fresh)
+    DecodeNext(*r);
 }
 
-void CAudioPlayDlg::Begin(bool follow_on) {
+std::optional<CAudioPlayDlg::StartRequest> CAudioPlayDlg::ReadStart(bool follow_on) {
   StartRequest r;
   r.handles = CheckedHandles();
   if (r.handles.empty()) {
     prompter_.ShowError(LookupText(keys::STRING_PLEASE_SELECT_DEVICES));
-    return;
+    return std::nullopt;
   }
   r.codec = codec_->currentIndex();
   r.rate = kRates[std::max(0, rate_->currentIndex())];
@@ -375,10 +406,12 @@ void CAudioPlayDlg::Begin(bool follow_on) {
     r.path = QFile::encodeName(selected.front()->text()).toStdString();
   r.follow_on = follow_on;
   r.timers = timer_factory_;
-  const bool fresh = follow_on || !has_decoder_;
-  Submit([this, r, round = stops_] { StartOnWorker(r, round); });
+  return r;
+}
+
+void CAudioPlayDlg::DecodeNext(const StartRequest& r) {
   // The file the play list moves on to is ready before this one ends.
-  if (fresh && r.source == 1 && !r.path.empty())
+  if (r.source == 1 && !r.path.empty())
     DecodeAhead(NextEntry(), r.rate, r.channels);
 }
 
@@ -401,36 +434,11 @@ void CAudioPlayDlg::StartOnWorker(const StartRequest& r, unsigned round) {
       return;
     }
     talk_.decoder = std::move(decoder);
-    sdk_.StartAudioCapture(r.rate, 16, r.channels, &MicrophoneSink, this);
-    char why[128] = {};
-    if (sdk_.AudioCaptureState(why, sizeof why) == 0 && !talk_.told_no_microphone) {
-      // Talk goes on with silence; say so once.
-      talk_.told_no_microphone = true;
-      DiagLog("CAudioPlayDlg: no microphone (%s), sending silence\n", why);
-      Reply([this, text = std::string(why)] {
-        setWindowTitle(windowTitle() + " - " + QString::fromLocal8Bit(text.c_str()));
-      });
-    }
-    talk_.awaiting.clear();
-    for (int handle : r.handles) {
-      if (sdk_.StartVoiceCom(handle) == 0 && r.follow_on)
-        talk_.awaiting.insert(handle);
-    }
-    if (talk_.decoder && r.follow_on) {
-      // The next file goes out as soon as every device has answered, not after a fixed lead;
-      // one that never answers holds it no longer than a first file's lead.
-      talk_.decoder->set_lead_ticks(0);
-      talk_.tick_now = true;
-      const unsigned wait = ++talk_.await_round;
-      talk_worker_.PostAt(audio::JobThread::Clock::now() +
-                              std::chrono::milliseconds(audio::kLeadTicks * audio::kPacingPeriodMs),
-                          [this, wait] {
-                            if (wait != talk_.await_round)
-                              return;
-                            talk_.awaiting.clear();
-                            PaceIfWanted();
-                          });
-    }
+    StartCapture(r);
+    const std::vector<int> asked =
+        ForEachDevice(r.handles, [this](int handle) { return sdk_.StartVoiceCom(handle); });
+    if (r.follow_on)
+      AwaitAnswers(r.handles, asked);
   }
   if (r.source == 1 && talk_.decoder) {
     talk_.pacing_wanted = true;
@@ -446,6 +454,42 @@ void CAudioPlayDlg::StartOnWorker(const StartRequest& r, unsigned round) {
   });
 }
 
+void CAudioPlayDlg::StartCapture(const StartRequest& r) {
+  sdk_.StartAudioCapture(r.rate, 16, r.channels, &MicrophoneSink, this);
+  char why[128] = {};
+  if (sdk_.AudioCaptureState(why, sizeof why) == 0 && !talk_.told_no_microphone) {
+    // Talk goes on with silence; say so once.
+    talk_.told_no_microphone = true;
+    DiagLog("CAudioPlayDlg: no microphone (%s), sending silence\n", why);
+    Reply([this, text = std::string(why)] {
+      setWindowTitle(windowTitle() + " - " + QString::fromLocal8Bit(text.c_str()));
+    });
+  }
+}
+
+void CAudioPlayDlg::AwaitAnswers(const std::vector<int>& handles, const std::vector<int>& asked) {
+  talk_.awaiting.clear();
+  for (std::size_t i = 0; i < asked.size(); ++i) {
+    if (asked[i] == 0)
+      talk_.awaiting.insert(handles[i]);
+  }
+  if (!talk_.decoder)
+    return;
+  // The next file goes out as soon as every device has answered, not after a fixed lead; one
+  // that never answers holds it no longer than a first file's lead.
+  talk_.decoder->set_lead_ticks(0);
+  talk_.tick_now = true;
+  const unsigned wait = ++talk_.await_round;
+  talk_worker_.PostAt(audio::JobThread::Clock::now() +
+                          std::chrono::milliseconds(audio::kLeadTicks * audio::kPacingPeriodMs),
+                      [this, wait] {
+                        if (wait != talk_.await_round)
+                          return;
+                        talk_.awaiting.clear();
+                        PaceIfWanted();
+                      });
+}
+
 void CAudioPlayDlg::PaceIfWanted() {
   if (!talk_.pacing_wanted || !talk_.decoder || !talk_.awaiting.empty())
     return;
@@ -459,31 +503,91 @@ void CAudioPlayDlg::Answered(int handle) {
 }
 
 void CAudioPlayDlg::Stop() {
+  Submit([this, handles = CheckedHandles()] { StopOnWorker(handles); });
+  MarkStopped();
+}
+
+void CAudioPlayDlg::MarkStopped() {
   // Stopped here at once, so that an end-of-file notice already on its way finds it stopped.
   ++stops_;
   has_decoder_ = false;
-  Submit([this, handles = CheckedHandles()] { StopOnWorker(handles); });
   if (running_ == 0)
     return;
   running_ = 0;
   UpdateButtons(false);
 }
 
-void CAudioPlayDlg::StopOnWorker(const std::vector<int>& handles) {
+void CAudioPlayDlg::ForgetDecoder() {
   talk_.decoder.reset();
   talk_.awaiting.clear();
   talk_.pacing_wanted = false;
   talk_.tick_now = false;
   ++talk_.await_round;
-  if (talk_.running != 0) {
-    for (int handle : handles) {
-      sdk_.RemoveTalk(handle);
-      sdk_.StopVoiceCom(handle);
-    }
-    sdk_.StopAudioCapture();
-    sdk_.StopTalk();
-    talk_.running = 0;
+}
+
+void CAudioPlayDlg::StopOnWorker(const std::vector<int>& handles) {
+  ForgetDecoder();
+  if (talk_.running == 0)
+    return;
+  ForEachDevice(handles, [this](int handle) {
+    sdk_.RemoveTalk(handle);
+    return sdk_.StopVoiceCom(handle);
+  });
+  sdk_.StopAudioCapture();
+  sdk_.StopTalk();
+  talk_.running = 0;
+}
+
+void CAudioPlayDlg::ChangeFileOnWorker(const std::vector<int>& stopping, const StartRequest& r,
+                                       unsigned round) {
+  Decoder next;
+  if (!r.path.empty() && talk_.running != 0 && stopping == r.handles)
+    next = TakeDecoded(r.path, r.rate, r.channels, r.timers);
+  if (!next) {
+    // Not the plain case: as the two commands run one after the other.
+    StopOnWorker(stopping);
+    StartOnWorker(r, round);
+    return;
   }
+  // Each device leaves the old talk and is asked into the new one on its own thread, so its
+  // start request follows its stop request at once; the talk itself is reopened meanwhile.
+  ForgetDecoder();
+  for (int handle : stopping)
+    sdk_.RemoveTalk(handle);
+  std::promise<bool> reopened;
+  std::shared_future<bool> open = reopened.get_future().share();
+  std::vector<int> asked;
+  std::jthread devices([&] {
+    asked = ForEachDevice(r.handles, [this, &open](int handle) {
+      sdk_.StopVoiceCom(handle);
+      return open.get() ? sdk_.StartVoiceCom(handle) : -1;
+    });
+  });
+  sdk_.StopAudioCapture();
+  sdk_.StopTalk();
+  talk_.running = 0;
+  const bool started = sdk_.StartTalk(r.transport, r.codec, r.rate, 16, r.channels) == 0;
+  if (started) {
+    talk_.decoder = std::move(next);
+    StartCapture(r);
+  }
+  reopened.set_value(started);
+  devices.join();
+  if (!started) {
+    ReplyError(keys::STRING_STARTTALK_FAILED);
+    return;
+  }
+  AwaitAnswers(r.handles, asked);
+  talk_.pacing_wanted = true;
+  PaceIfWanted();
+  talk_.running = 1;
+  Reply([this, round] {
+    if (round != stops_)
+      return;
+    running_ = 1;
+    has_decoder_ = true;
+    UpdateButtons(false);
+  });
 }
 
 void CAudioPlayDlg::Pause() {
@@ -530,9 +634,19 @@ void CAudioPlayDlg::OnEndOfFile() {
   play_list_->clearSelection();
   play_list_->setCurrentRow(next);
   play_list_->scrollToItem(play_list_->item(next));
-  Stop();
-  ChooseSource(true);
-  Begin(true);
+  // Stop, the MP3 source and Start, handed to the worker as one change of file.
+  std::vector<int> stopping = CheckedHandles();
+  MarkStopped();
+  source_ = 1;
+  mp3_radio_->setChecked(true);
+  voice_radio_->setChecked(false);
+  std::optional<StartRequest> r = ReadStart(true);
+  if (!r) {
+    Submit([this, stopping] { StopOnWorker(stopping); });
+    return;
+  }
+  Submit([this, stopping, r = *r, round = stops_] { ChangeFileOnWorker(stopping, r, round); });
+  DecodeNext(*r);
 }
 
 void CAudioPlayDlg::RequestSettings(int command) {

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -120,7 +121,9 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   std::vector<int> CheckedHandles() const;
   int SingleHandle();
   void UpdateButtons(bool paused);
-  void Begin(bool follow_on);
+  std::optional<StartRequest> ReadStart(bool follow_on);
+  void DecodeNext(const StartRequest& r);
+  void MarkStopped();
   int NextEntry() const;
   void DecodeAhead(int entry, int rate, int channels);
   void RequestSettings(int command);
@@ -142,6 +145,10 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   // On the worker.
   void StartOnWorker(const StartRequest& r, unsigned round);
   void StopOnWorker(const std::vector<int>& handles);
+  void ChangeFileOnWorker(const std::vector<int>& stopping, const StartRequest& r, unsigned round);
+  void StartCapture(const StartRequest& r);
+  void AwaitAnswers(const std::vector<int>& handles, const std::vector<int>& asked);
+  void ForgetDecoder();
   void PaceIfWanted();
   void Answered(int handle);
   Decoder TakeDecoded(const std::string& path, int rate, int channels,
