@@ -517,6 +517,13 @@ void CAudioPlayDlg::MarkStopped() {
   UpdateButtons(false);
 }
 
+void CAudioPlayDlg::ReplyStopped(unsigned round) {
+  Reply([this, round] {
+    if (round == stops_)
+      MarkStopped();
+  });
+}
+
 void CAudioPlayDlg::ForgetDecoder() {
   talk_.decoder.reset();
   talk_.awaiting.clear();
@@ -547,6 +554,8 @@ void CAudioPlayDlg::ChangeFileOnWorker(const std::vector<int>& stopping, const S
     // Not the plain case: as the two commands run one after the other.
     StopOnWorker(stopping);
     StartOnWorker(r, round);
+    if (talk_.running == 0)
+      ReplyStopped(round);
     return;
   }
   // Each device leaves the old talk and is asked into the new one on its own thread, so its
@@ -575,6 +584,7 @@ void CAudioPlayDlg::ChangeFileOnWorker(const std::vector<int>& stopping, const S
   devices.join();
   if (!started) {
     ReplyError(keys::STRING_STARTTALK_FAILED);
+    ReplyStopped(round);
     return;
   }
   AwaitAnswers(r.handles, asked);
@@ -634,15 +644,16 @@ void CAudioPlayDlg::OnEndOfFile() {
   play_list_->clearSelection();
   play_list_->setCurrentRow(next);
   play_list_->scrollToItem(play_list_->item(next));
-  // Stop, the MP3 source and Start, handed to the worker as one change of file.
+  // Stop, the MP3 source and Start, handed to the worker as one change of file. The console
+  // stays running meanwhile: Stop and Pause keep working while the devices change talks.
   std::vector<int> stopping = CheckedHandles();
-  MarkStopped();
   source_ = 1;
   mp3_radio_->setChecked(true);
   voice_radio_->setChecked(false);
   std::optional<StartRequest> r = ReadStart(true);
   if (!r) {
     Submit([this, stopping] { StopOnWorker(stopping); });
+    MarkStopped();
     return;
   }
   Submit([this, stopping, r = *r, round = stops_] { ChangeFileOnWorker(stopping, r, round); });

@@ -149,6 +149,7 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   void StartCapture(const StartRequest& r);
   void AwaitAnswers(const std::vector<int>& handles, const std::vector<int>& asked);
   void ForgetDecoder();
+  void ReplyStopped(unsigned round);
   void PaceIfWanted();
   void Answered(int handle);
   Decoder TakeDecoded(const std::string& path, int rate, int channels,
