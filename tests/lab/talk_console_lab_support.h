@@ -36,10 +36,16 @@ class TalkConsoleLab : public ::testing::Test {
  protected:
   static constexpr int kRate = 32000;
 
+  void TearDown() override {
+    if (window_)
+      window_->close();
+    window_.reset();
+    std::filesystem::remove_all(dir_);
+  }
+
   // Tone files of the given lengths in a fresh folder, one.mp3, two.mp3, ...
-  static std::vector<std::string> MakeFiles(const std::vector<double>& seconds) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("vdz-talk-console-" + std::to_string(::getpid()));
+  std::vector<std::string> MakeFiles(const std::vector<double>& seconds) {
+    const std::filesystem::path& dir = dir_;
     std::filesystem::create_directories(dir);
     const char* names[] = {"one.mp3", "two.mp3", "three.mp3", "four.mp3"};
     std::vector<std::string> files;
@@ -108,6 +114,8 @@ class TalkConsoleLab : public ::testing::Test {
     return t;
   }
 
+  const std::filesystem::path dir_ =
+      std::filesystem::temp_directory_path() / ("vdz-talk-console-" + std::to_string(::getpid()));
   DevsimControl control_ = DevsimControl::FromEnvironment();
   test::RecordingPrompter prompter_;
   std::unique_ptr<CQmDadIvidudEvuzDlg> window_;

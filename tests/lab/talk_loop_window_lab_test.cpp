@@ -64,7 +64,6 @@ TEST_F(TalkLoopWindowLab, LoopChangesLeaveNoGapAndTheWindowThreadNeverStalls) {
               stall_ms);
   EXPECT_LE(stall_ms, kLongestStallMs);
   EXPECT_TRUE(prompter_.boxes.empty());
-  window_->close();
 }
 
 }  // namespace
