@@ -1,5 +1,6 @@
 // Control commands of the devices' talk and audio files:
-//   talk [SERIAL|all]                           what each device received in its talk
+//   talk [SERIAL|all]                           what each device received in its talk, and
+//                                               the longest wait between packets over all talks
 //   talk-fault SERIAL|all none|busy|not-supported
 //   audio-files [SERIAL|all]                    stored MP3 and application files, playing file
 #include "simulator.h"
@@ -46,7 +47,8 @@ std::string Simulator::TalkCommand(const std::string& verb, KvLine& args) {
       out += "talk sn=" + QuoteKvValue(d.serial) + " open=" + (s.open ? "1" : "0") +
              " talks=" + std::to_string(s.talks) + " packets=" + std::to_string(s.packets) +
              " bytes=" + std::to_string(s.bytes) + " lost=" + std::to_string(s.lost) +
-             " wav=" + QuoteKvValue(s.wav_path) + " format=" + QuoteKvValue(s.format) + "\n";
+             " wav=" + QuoteKvValue(s.wav_path) + " format=" + QuoteKvValue(s.format) +
+             " gap_us=" + std::to_string(s.longest_gap_us) + "\n";
       continue;
     }
     for (const bool mp3 : {true, false}) {

@@ -3,12 +3,16 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -29,6 +33,12 @@ constexpr std::uint64_t kWakeTag = ~std::uint64_t{0};
 // Tag: device id in the low 32 bits, socket role above.
 constexpr std::uint64_t kRoleData = 1;
 constexpr std::uint64_t kRoleListen = 2;
+
+std::int64_t WallMicroseconds() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
 
 std::uint64_t Tag(std::uint64_t role, int device) {
   return (role << 32) | static_cast<std::uint32_t>(device);
@@ -298,6 +308,8 @@ bool TalkReceivers::Close(int device) {
     const auto it = receivers_.find(device);
     if (it == receivers_.end())
       return false;
+    // What arrived before the stop is the talk's: a device plays what it has received.
+    Drain(device, *it->second);
     r = std::move(it->second);
     receivers_.erase(it);
     // Closing a descriptor takes it out of the epoll set; the tag of a late event finds no
@@ -312,18 +324,31 @@ bool TalkReceivers::Close(int device) {
 TalkStats TalkReceivers::Stats(int device) const {
   std::lock_guard lock(mutex_);
   const auto it = receivers_.find(device);
-  if (it != receivers_.end())
-    return it->second->stats;
-  const auto last = last_.find(device);
-  TalkStats s = last != last_.end() ? last->second : TalkStats{};
-  const auto talks = talks_.find(device);
-  s.talks = talks != talks_.end() ? talks->second : 0;
+  TalkStats s;
+  if (it != receivers_.end()) {
+    s = it->second->stats;
+  } else {
+    const auto last = last_.find(device);
+    if (last != last_.end())
+      s = last->second;
+    const auto talks = talks_.find(device);
+    s.talks = talks != talks_.end() ? talks->second : 0;
+  }
+  const auto arrivals = arrivals_.find(device);
+  s.longest_gap_us = arrivals != arrivals_.end() ? arrivals->second.longest_us : 0;
   return s;
+}
+
+void TalkReceivers::NoteArrival(int device, std::int64_t arrived_us) {
+  Arrivals& a = arrivals_[device];
+  if (a.any)
+    a.longest_us = std::max(a.longest_us, arrived_us - a.last_us);
+  a.any = true;
+  a.last_us = arrived_us;
 }
 
 void TalkReceivers::Run() {
   epoll_event events[32];
-  std::vector<char> buffer(65536);
   for (;;) {
     const int n = ::epoll_wait(epoll_fd_, events, 32, 200);
     std::lock_guard lock(mutex_);
@@ -352,39 +377,55 @@ void TalkReceivers::Run() {
         ::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &ev);
         continue;
       }
-      if (r.data_fd < 0)
-        continue;
-      if (r.params.transport != TalkTransport::kTcp) {
-        for (;;) {
-          const ssize_t got = ::recv(r.data_fd, buffer.data(), buffer.size(), 0);
-          if (got <= 0)
-            break;
-          r.OnPacket(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
-        }
-        continue;
-      }
-      for (;;) {
-        const ssize_t got = ::recv(r.data_fd, buffer.data(), buffer.size(), 0);
-        if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
-          ::close(r.data_fd);
-          r.data_fd = -1;
-          break;
-        }
-        if (got < 0)
-          break;
-        r.stream.append(buffer.data(), static_cast<std::size_t>(got));
-        std::size_t pos = 0;
-        while (r.stream.size() - pos >= 2) {
-          const std::size_t len = (static_cast<std::uint8_t>(r.stream[pos]) << 8) |
-                                  static_cast<std::uint8_t>(r.stream[pos + 1]);
-          if (r.stream.size() - pos - 2 < len)
-            break;
-          r.OnPacket(std::string_view(r.stream).substr(pos + 2, len));
-          pos += 2 + len;
-        }
-        r.stream.erase(0, pos);
-      }
+      Drain(device, r);
     }
+  }
+}
+
+void TalkReceivers::Drain(int device, Receiver& r) {
+  if (r.data_fd < 0)
+    return;
+  const auto deliver = [&](std::string_view packet, std::int64_t arrived_us) {
+    const std::uint64_t before = r.stats.packets;
+    r.OnPacket(packet);
+    if (r.stats.packets != before)
+      NoteArrival(device, arrived_us);
+  };
+  if (r.params.transport != TalkTransport::kTcp) {
+    for (;;) {
+      const ssize_t got = ::recv(r.data_fd, buffer_.data(), buffer_.size(), 0);
+      if (got <= 0)
+        break;
+      // The kernel's arrival time, so that a late reader does not shift the gaps it reports.
+      timeval stamp{};
+      const std::int64_t arrived_us = ::ioctl(r.data_fd, SIOCGSTAMP, &stamp) == 0
+                                          ? std::int64_t{stamp.tv_sec} * 1000000 + stamp.tv_usec
+                                          : WallMicroseconds();
+      deliver(std::string_view(buffer_.data(), static_cast<std::size_t>(got)), arrived_us);
+    }
+    return;
+  }
+  for (;;) {
+    const ssize_t got = ::recv(r.data_fd, buffer_.data(), buffer_.size(), 0);
+    if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
+      ::close(r.data_fd);
+      r.data_fd = -1;
+      break;
+    }
+    if (got < 0)
+      break;
+    const std::int64_t arrived_us = WallMicroseconds();
+    r.stream.append(buffer_.data(), static_cast<std::size_t>(got));
+    std::size_t pos = 0;
+    while (r.stream.size() - pos >= 2) {
+      const std::size_t len = (static_cast<std::uint8_t>(r.stream[pos]) << 8) |
+                              static_cast<std::uint8_t>(r.stream[pos + 1]);
+      if (r.stream.size() - pos - 2 < len)
+        break;
+      deliver(std::string_view(r.stream).substr(pos + 2, len), arrived_us);
+      pos += 2 + len;
+    }
+    r.stream.erase(0, pos);
   }
 }
 

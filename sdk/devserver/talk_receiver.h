@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "protocol/talk_messages.h"
 
@@ -22,6 +23,9 @@ struct TalkStats {
   std::uint64_t lost = 0;     // sequence numbers that never came
   std::string wav_path;       // of the current or last talk
   std::string format;         // its talk parameters
+  // Longest wait between two packets the device received, across all its talks: the silence a
+  // listener hears, including the change from one talk to the next.
+  std::int64_t longest_gap_us = 0;
 };
 
 class TalkReceivers {
@@ -42,12 +46,23 @@ class TalkReceivers {
   struct Receiver;
 
  private:
+  struct Arrivals {
+    std::int64_t last_us = 0;
+    bool any = false;
+    std::int64_t longest_us = 0;
+  };
+
   void Run();
+  // Reads what is waiting on the receiver's socket; with the lock held.
+  void Drain(int device, Receiver& r);
+  void NoteArrival(int device, std::int64_t arrived_us);
 
   mutable std::mutex mutex_;
   std::map<int, std::unique_ptr<Receiver>> receivers_;
   std::map<int, TalkStats> last_;
   std::map<int, int> talks_;
+  std::map<int, Arrivals> arrivals_;
+  std::vector<char> buffer_ = std::vector<char>(65536);
   int epoll_fd_ = -1;
   int wake_fd_ = -1;
   bool stop_ = false;

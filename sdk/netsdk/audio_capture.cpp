@@ -44,6 +44,7 @@ int AudioCapture::Stop() {
     stop_ = true;
     t = std::move(thread_);
   }
+  wake_.notify_all();
   if (t.joinable())
     t.join();
   std::lock_guard lock(mutex_);
@@ -98,7 +99,8 @@ void AudioCapture::Run(int sample_rate, int channels, QM_NETSDK_AudioCaptureCall
       }
     } else {
       deadline += std::chrono::milliseconds(kChunkMs);
-      std::this_thread::sleep_until(deadline);
+      std::unique_lock lock(mutex_);
+      wake_.wait_until(lock, deadline, [this] { return stop_.load(); });
     }
     if (!stop_ && callback != nullptr)
       callback(chunk.data(), static_cast<int>(chunk.size()), owner);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -30,6 +31,7 @@ class AudioCapture {
   mutable std::mutex mutex_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
+  std::condition_variable wake_;  // a stop ends the silence's wait at once
   int state_ = -1;
   std::string why_;
 };

@@ -533,6 +533,8 @@ void CQmDadIvidudEvuzDlg::RegisterCommands() {
   // table still knows how, for a command added before its feature.
   upgrades_->Register(t);
   t.Add(cmd::kTalkConsole, [this] {
+    if (console_ == nullptr)
+      return;  // the window is closing
     console_->show();
     console_->raise();
   });
@@ -691,6 +693,9 @@ void CQmDadIvidudEvuzDlg::ShutDown() {
   jobs_->Stop();
   // The preview's stream ends before the player and the RTSP library are released.
   preview_->ShutDown();
+  // The console's talk and pacing end while the talk SDK and the library are still there.
+  delete console_;
+  console_ = nullptr;
   media_.reset();
   sdk_runtime_.reset();
   // The worker has ended above, so no refresh can touch the rows while they go.

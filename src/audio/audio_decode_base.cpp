@@ -66,11 +66,16 @@ void CAudioDecodeBase::KillTimer() {
   }
 }
 
-int CAudioDecodeBase::StartPacing() {
+int CAudioDecodeBase::StartPacing(bool tick_now) {
   KillTimer();
   const unsigned id = NextTimerId();
   // The id is kept before the first tick can come.
   timer_id_.store(id);
+  if (tick_now) {
+    Tick(id);
+    if (timer_id_.load() != id)
+      return 0;  // that tick was the file's last
+  }
   timer_ = timer_factory_(id, std::chrono::milliseconds(kPacingPeriodMs),
                           [this](unsigned tick_id) { Tick(tick_id); });
   if (!timer_) {
@@ -87,7 +92,7 @@ void CAudioDecodeBase::StopPacing() {
 void CAudioDecodeBase::Tick(unsigned timer_id) {
   if (timer_id == 0 || timer_id != timer_id_.load())
     return;
-  if (tick_count_++ < kLeadTicks)
+  if (tick_count_++ < lead_ticks_)
     return;
   if (position_ >= data_length_)
     position_ = 0;

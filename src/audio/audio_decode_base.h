@@ -50,7 +50,9 @@ class CAudioDecodeBase {
   void Append(const char* data, std::size_t length);
   // Takes over a block of `capacity` bytes whose first `length` bytes are PCM.
   void AdoptBuffer(PcmBlock block, std::size_t capacity, std::size_t length);
-  int StartPacing();
+  // `tick_now`: the first tick runs inside the call, before the timer exists, instead of one
+  // period later: a broadcast moving on to its next file keeps its pace.
+  int StartPacing(bool tick_now = false);
   void StopPacing();
   // The timer's call; public so a manual timer can drive it.
   void Tick(unsigned timer_id);
@@ -69,6 +71,9 @@ class CAudioDecodeBase {
   int tick_count() const { return tick_count_; }
   bool pacing() const { return timer_id_.load() != 0; }
   void set_repeat_count(int count) { repeat_count_ = count; }
+  // Ticks that send nothing at the start of the decoder's life; none for a file that follows
+  // another in a running broadcast, whose devices are waited for by the console instead.
+  void set_lead_ticks(int ticks) { lead_ticks_ = ticks; }
 
  private:
   void KillTimer();
@@ -80,6 +85,7 @@ class CAudioDecodeBase {
   int chunk_size_;
   const AudioChunkSink sink_;
   int repeat_count_ = 1;
+  int lead_ticks_ = kLeadTicks;
   int tick_count_ = 0;
   std::size_t position_ = 0;
   PcmBlock buffer_;

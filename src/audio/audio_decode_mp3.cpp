@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "audio/id3v2_tag.h"
 
@@ -62,9 +63,14 @@ class GrowingBlock {
   std::size_t capacity_ = 0;
 };
 
+// LAME's decoder keeps its synthesis tables in globals that every hip_decode_init rewrites: a
+// decoder started beside a running one corrupts it. Decodes run one at a time.
+std::mutex g_hip_lock;
+
 }  // namespace
 
 int CAudioDecodeMp3::Decode() {
+  std::lock_guard one_at_a_time(g_hip_lock);
   FilePtr file(std::fopen(path().c_str(), "rb"));
   if (!file)
     return kDecodeCannotOpen;
@@ -104,6 +110,8 @@ int CAudioDecodeMp3::Decode() {
   };
 
   while (!too_long) {
+    if (stop_.stop_requested())
+      return kDecodeCannotOpen;
     const std::size_t n = std::fread(input_, 1, kInputBlock, file.get());
     if (n == 0)
       break;

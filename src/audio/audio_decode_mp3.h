@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stop_token>
 
 #include "audio/audio_decode_base.h"
 #include "audio/pcm_resampler.h"
@@ -26,6 +27,8 @@ class CAudioDecodeMp3 final : public CAudioDecodeBase {
   using CAudioDecodeBase::CAudioDecodeBase;
 
   int Decode() override;
+  // A stop request ends a decode early with kDecodeCannotOpen.
+  void SetStopToken(std::stop_token stop) { stop_ = std::move(stop); }
 
  private:
   unsigned char input_[kInputBlock] = {};
@@ -34,6 +37,7 @@ class CAudioDecodeMp3 final : public CAudioDecodeBase {
   short interleaved_[2 * kMaxFrameSamples] = {};
   char converted_[kConvertBytes] = {};
   PcmResampler resampler_;
+  std::stop_token stop_;
 };
 
 }  // namespace vdz::audio

@@ -112,6 +112,33 @@ TEST(AudioPacerTest, LeadTicksThenFullChunksThenShortLastAndEndNotice) {
   EXPECT_EQ(block.position(), 0u);
 }
 
+TEST(AudioPacerTest, FollowingFileSendsItsFirstChunkInsideStartWithoutLead) {
+  Recorder r;
+  ManualTimers timers;
+  FixedBlock block(&r, 8000, 1, 640 * 2 + 10);
+  block.SetTimerFactory(timers.Factory());
+  ASSERT_EQ(block.Decode(), 0);
+  block.set_lead_ticks(0);
+  ASSERT_EQ(block.StartPacing(true), 0);
+  EXPECT_EQ(r.chunks, (std::vector<unsigned>{640}));
+  EXPECT_TRUE(block.pacing());
+  timers.Fire(2);
+  EXPECT_EQ(r.chunks, (std::vector<unsigned>{640, 640, 10}));
+  EXPECT_EQ(r.ends.load(), 1);
+  // A file no longer than one chunk ends inside the start: no timer is left behind.
+  Recorder tiny_owner;
+  FixedBlock tiny(&tiny_owner, 8000, 1, 300);
+  tiny.SetTimerFactory(timers.Factory());
+  ASSERT_EQ(tiny.Decode(), 0);
+  tiny.set_lead_ticks(0);
+  const std::size_t made = timers.ids.size();
+  ASSERT_EQ(tiny.StartPacing(true), 0);
+  EXPECT_EQ(tiny_owner.chunks, (std::vector<unsigned>{300}));
+  EXPECT_EQ(tiny_owner.ends.load(), 1);
+  EXPECT_FALSE(tiny.pacing());
+  EXPECT_EQ(timers.ids.size(), made);
+}
+
 TEST(AudioPacerTest, ResumeSendsOnFirstTickFromKeptPosition) {
   Recorder r;
   ManualTimers timers;

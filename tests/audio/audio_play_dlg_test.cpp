@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -87,6 +89,14 @@ class AudioPlayDlgTest : public ::testing::Test {
     dlg = std::make_unique<CAudioPlayDlg>(nullptr, sdk, list, prompter);
     dlg->SetFileChooser([this](const QString&) { return chosen; });
   }
+  // The console's device calls run on its worker: wait for their answers to come back.
+  void Settle() {
+    QElapsedTimer timer;
+    timer.start();
+    while (!dlg->idle() && timer.elapsed() < 5000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(dlg->idle());
+  }
   RecordingTalkSdk sdk;
   test::FakeDeviceList list;
   test::RecordingPrompter prompter;
@@ -113,15 +123,19 @@ TEST_F(AudioPlayDlgTest, DuplicateAddLeavesListUnchanged) {
 
 TEST_F(AudioPlayDlgTest, SourceSwitchWhileTalkingSilencesMicrophoneWithoutPlaying) {
   dlg->Start();
+  Settle();
   EXPECT_EQ(dlg->running(), 1);
   EXPECT_EQ(sdk.Count("StartVoiceCom@7"), 1);
   EXPECT_EQ(sdk.Count("StartVoiceCom@8"), 0);
   dlg->ChooseSource(true);
+  Settle();
   EXPECT_EQ(dlg->source(), 1);
   EXPECT_FALSE(dlg->has_decoder());
   dlg->OnSdkEvent(Event(7, proto::kEventTalkStarted));
+  Settle();
   EXPECT_EQ(sdk.Count("AddTalk@7"), 1);
   dlg->Stop();
+  Settle();
   EXPECT_EQ(sdk.Count("RemoveTalk@7"), 1);
   EXPECT_EQ(sdk.Count("StopTalk"), 1);
   EXPECT_EQ(dlg->running(), 0);
@@ -130,6 +144,7 @@ TEST_F(AudioPlayDlgTest, SourceSwitchWhileTalkingSilencesMicrophoneWithoutPlayin
 TEST_F(AudioPlayDlgTest, NoCheckedDeviceOrNoFileRefused) {
   dlg->ChooseSource(true);
   dlg->Start();
+  Settle();
   ASSERT_EQ(prompter.boxes.size(), 1u);
   EXPECT_EQ(prompter.boxes[0].caption, "ERROR");
   EXPECT_EQ(sdk.Count("StartTalk"), 0);
@@ -142,41 +157,51 @@ TEST_F(AudioPlayDlgTest, EndOfFileWithOneEntryReplaysIt) {
   dlg->play_list()->setCurrentRow(0);
   dlg->ChooseSource(true);
   dlg->Start();  // the file cannot be opened: refused, no talk
+  Settle();
   EXPECT_EQ(sdk.Count("StartTalk"), 0);
   ASSERT_FALSE(prompter.boxes.empty());
   // A voice talk that ends a file pass goes to the first entry again.
   dlg->ChooseSource(false);
   dlg->Start();
+  Settle();
   dlg->OnEndOfFile();
+  Settle();
   EXPECT_EQ(dlg->play_list()->currentRow(), 0);
   EXPECT_EQ(dlg->source(), 1);
 }
 
 TEST_F(AudioPlayDlgTest, UnaskedSettingsReplyIgnored) {
   dlg->OnSdkEvent(Event(7, proto::kCfgAudioCapture, "<AudioCapture />"));
+  Settle();
   EXPECT_EQ(sdk.Count("Set527@7"), 0);
   dlg->capture_volume()->setValue(33);
   dlg->SaveAudioSettings();
+  Settle();
   EXPECT_EQ(sdk.Count("Get507@7"), 1);
   dlg->OnSdkEvent(Event(8, proto::kCfgAudioCapture, "<AudioCapture />"));
+  Settle();
   EXPECT_EQ(sdk.Count("Set527@8"), 0);
   dlg->OnSdkEvent(Event(7, proto::kCfgAudioCapture, "<AudioCapture />"));
+  Settle();
   EXPECT_EQ(sdk.Count("Set527@7"), 1);
   EXPECT_EQ(sdk.last_xml, "<AudioCapture InputVolume=\"33\" />");
 }
 
 TEST_F(AudioPlayDlgTest, QueryFetchesPagesUntilAnEmptyOne) {
   dlg->QueryDeviceFiles();
+  Settle();
   EXPECT_EQ(sdk.Count("SearchMp3/0@7"), 1);
   dlg->OnSdkEvent(Event(7, proto::kCmdFileSearch,
                         "<RESPONSE_PARAM><RECORD_FILE FilePath=\"/m/a.mp3\" FileLength=\"1\"/>"
                         "<RECORD_FILE FilePath=\"/m/b.mp3\" FileLength=\"2\"/></RESPONSE_PARAM>"));
+  Settle();
   EXPECT_EQ(sdk.Count("SearchMp3/1@7"), 1);
   dlg->OnSdkEvent(Event(8, proto::kCmdFileSearch,
                         "<RESPONSE_PARAM><RECORD_FILE FilePath=\"/m/x.mp3\"/></RESPONSE_PARAM>"));
   dlg->OnSdkEvent(Event(7, proto::kCmdFileSearch,
                         "<RESPONSE_PARAM><RECORD_FILE FilePath=\"/m/a.mp3\"/></RESPONSE_PARAM>"));
   dlg->OnSdkEvent(Event(7, proto::kCmdFileSearch, "<RESPONSE_PARAM></RESPONSE_PARAM>"));
+  Settle();
   EXPECT_EQ(sdk.Count("SearchMp3/3@7"), 0);
   EXPECT_EQ(dlg->device_files()->count(), 2);
 }
@@ -185,12 +210,16 @@ TEST_F(AudioPlayDlgTest, UploadRoutesByNameWhateverTheRadio) {
   dlg->app_radio()->setChecked(true);
   chosen = {"/f/a.mp3", "/f/b.Mp3", "/f/c.bin"};
   dlg->UploadDeviceFiles();
+  Settle();
   EXPECT_EQ(sdk.Count("UploadMp3@7"), 1);
   dlg->OnSdkEvent(Event(8, proto::kEventFileUploadDone));  // another device: no move
+  Settle();
   EXPECT_EQ(sdk.Count("UploadMp3@7"), 1);
   dlg->OnSdkEvent(Event(7, proto::kEventFileUploadDone));
+  Settle();
   EXPECT_EQ(sdk.Count("UploadMp3@7"), 2);
   dlg->OnSdkEvent(Event(7, proto::kEventFileUploadDone));
+  Settle();
   EXPECT_EQ(sdk.Count("UploadApp@7"), 1);
   EXPECT_TRUE(dlg->upload_queue().empty());
 }

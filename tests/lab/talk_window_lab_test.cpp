@@ -165,6 +165,7 @@ class TalkWindowLab : public ::testing::Test {
   // Stop, then every device's talk is closed and its counts stay still.
   void StopAndExpectQuiet() {
     console_->stop_button()->click();
+    ASSERT_TRUE(Settled());
     EXPECT_EQ(console_->running(), 0);
     EXPECT_FALSE(console_->has_decoder());
     for (const auto& d : Receivers())
@@ -175,6 +176,10 @@ class TalkWindowLab : public ::testing::Test {
     WaitFor([] { return false; }, 400);
     for (const auto& d : Receivers())
       EXPECT_EQ(Talk(d.serial).packets, packets[d.serial]) << d.serial;
+  }
+  // The console's device calls run on its worker: its answers have come back.
+  bool Settled() {
+    return WaitFor([&] { return console_->idle(); }, 10000);
   }
   void ExpectBusyDeviceStayedOut() {
     const lab::DevsimDevice& busy = devices_.back();
@@ -206,6 +211,7 @@ TEST_P(BroadcastWindowLab, PlayListLoopsToEveryDeviceButTheBusyOne) {
   console_->play_list()->setCurrentRow(0);
   console_->ChooseSource(true);
   console_->start_button()->click();
+  ASSERT_TRUE(Settled());
   ASSERT_EQ(console_->running(), 1);
   EXPECT_TRUE(prompter_.boxes.empty());
 
@@ -264,6 +270,7 @@ TEST_F(TalkWindowLab, OneEntryReplaysAndPauseHoldsThePosition) {
   // Paused: the talk stays open and nothing more is sent; Start goes on in the same talk.
   ASSERT_TRUE(WaitFor([&] { return Talk(first).packets > 0; }, 5000));
   console_->pause_button()->click();
+  ASSERT_TRUE(Settled());
   const TalkState paused = Talk(first);
   WaitFor([] { return false; }, 300);
   EXPECT_TRUE(Talk(first).open);
@@ -278,6 +285,7 @@ TEST_F(TalkWindowLab, VoiceTalkOverTcpRunsUntilStop) {
   Format(kTcp, kPcm);
   console_->ChooseSource(false);
   console_->Start();
+  ASSERT_TRUE(Settled());
   ASSERT_EQ(console_->running(), 1);
   EXPECT_FALSE(console_->has_decoder());
   // Microphone or, on a machine without one, silence: either way at the talk's pace.

@@ -17,7 +17,14 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cctype>
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <optional>
+#include <thread>
+#include <utility>
 
 #include "protocol/protocol_numbers.h"
 #include "shell/diag_log.h"
@@ -35,6 +42,7 @@ constexpr int kVideoRecordSize = 176;
 constexpr int kRates[] = {8000, 16000, 32000, 48000};
 constexpr int kChunkHint = 2560;
 constexpr int kDataType = 3;
+constexpr std::size_t kDeviceThreads = 16;
 
 QString Text(const char* key) {
   return QString::fromStdString(LookupText(key));
@@ -42,6 +50,27 @@ QString Text(const char* key) {
 
 std::string PayloadText(const SdkEventRecord& e) {
   return std::string(e.payload, strnlen(e.payload, sizeof e.payload));
+}
+
+// Runs call(handle) for every device at once, each device's own calls in their order on one
+// thread: a change of file waits for the slowest device's round trip, not for their sum.
+template <typename Call>
+std::vector<int> ForEachDevice(const std::vector<int>& handles, const Call& call) {
+  std::vector<int> results(handles.size());
+  if (handles.size() <= 1) {
+    for (std::size_t i = 0; i < handles.size(); ++i)
+      results[i] = call(handles[i]);
+    return results;
+  }
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t i = next++; i < handles.size(); i = next++)
+      results[i] = call(handles[i]);
+  };
+  std::vector<std::jthread> threads;
+  for (std::size_t i = 0; i < std::min(handles.size(), kDeviceThreads); ++i)
+    threads.emplace_back(work);
+  return results;  // the threads have joined
 }
 
 // The choosers take the "Text(*.x)|*.x||" form; Qt wants "Text (*.x)".
@@ -65,12 +94,17 @@ CAudioPlayDlg::CAudioPlayDlg(QWidget* parent, TalkSdk& sdk, DeviceListPort& list
 }
 
 CAudioPlayDlg::~CAudioPlayDlg() {
-  // The pacing timer goes before the widgets and the SDK it feeds.
-  decoder_.reset();
-  if (running_) {
-    sdk_.StopAudioCapture();
-    sdk_.StopTalk();
-  }
+  // Work not started is dropped; a running device call ends within its time bound. The pacing
+  // timer goes before the talk it feeds, and the talk before the SDK that owns it.
+  decode_worker_.Finish({});
+  talk_worker_.Finish([this] {
+    talk_.decoder.reset();
+    talk_.ahead.reset();
+    if (talk_.running) {
+      sdk_.StopAudioCapture();
+      sdk_.StopTalk();
+    }
+  });
 }
 
 void CAudioPlayDlg::BuildControls() {
@@ -232,6 +266,45 @@ void CAudioPlayDlg::UpdateButtons(bool paused) {
   pause_->setEnabled(on && !paused);
 }
 
+void CAudioPlayDlg::Submit(std::function<void()> job) {
+  ++outstanding_;
+  talk_worker_.Post([this, job = std::move(job)] {
+    job();
+    Reply([this] { --outstanding_; });
+  });
+}
+
+void CAudioPlayDlg::Reply(std::function<void()> work) {
+  {
+    std::lock_guard lock(replies_lock_);
+    replies_.push_back(std::move(work));
+  }
+  // Dropped by Qt if the console is gone by then; the worker has ended before that.
+  QMetaObject::invokeMethod(
+      this, [this] { RunReply(); }, Qt::QueuedConnection);
+}
+
+void CAudioPlayDlg::RunReply() {
+  // One per queued call: a reply that opens a message box lets the later ones run inside it.
+  std::function<void()> work;
+  {
+    std::lock_guard lock(replies_lock_);
+    if (replies_.empty())
+      return;
+    work = std::move(replies_.front());
+    replies_.pop_front();
+  }
+  work();
+}
+
+void CAudioPlayDlg::ReplyError(const char* key) {
+  Reply([this, key] { prompter_.ShowError(LookupText(key)); });
+}
+
+void CAudioPlayDlg::ReplyLog(int handle, const char* key) {
+  Reply([this, handle, key] { LogAgainst(handle, key); });
+}
+
 void CAudioPlayDlg::AddFiles() {
   for (const QString& path : chooser_("MP3 Files(*.mp3)|*.mp3||")) {
     if (play_list_->findItems(path, Qt::MatchExactly).isEmpty())
@@ -264,86 +337,295 @@ void CAudioPlayDlg::PostEndOfFile() {
       this, [this] { OnEndOfFile(); }, Qt::QueuedConnection);
 }
 
-void CAudioPlayDlg::Start() {
-  const std::vector<int> handles = CheckedHandles();
-  if (handles.empty()) {
-    prompter_.ShowError(LookupText(keys::STRING_PLEASE_SELECT_DEVICES));
+CAudioPlayDlg::Decoder CAudioPlayDlg::MakeDecoder(const std::string& path, int rate, int channels,
+                                                  const audio::TimerFactory& timers) {
+  auto decoder =
+      std::make_unique<audio::CAudioDecodeMp3>(this, path, rate, channels, kChunkHint, &ChunkSink);
+  decoder->SetTimerFactory(timers);
+  return decoder;
+}
+
+CAudioPlayDlg::Decoder CAudioPlayDlg::TakeDecoded(const std::string& path, int rate, int channels,
+                                                  const audio::TimerFactory& timers) {
+  if (talk_.ahead && talk_.ahead->path() == path && talk_.ahead->sample_rate() == rate &&
+      talk_.ahead->channels() == channels)
+    return std::move(talk_.ahead);
+  Decoder decoder = MakeDecoder(path, rate, channels, timers);
+  decoder->SetStopToken(talk_worker_.stop_token());
+  if (decoder->Decode() < 0)
+    return nullptr;
+  return decoder;
+}
+
+int CAudioPlayDlg::NextEntry() const {
+  const int n = play_list_->count();
+  const QList<QListWidgetItem*> selected = play_list_->selectedItems();
+  const int s = selected.isEmpty() ? -1 : play_list_->row(selected.front());
+  return (s < 0 || s >= n - 1) ? 0 : s + 1;
+}
+
+void CAudioPlayDlg::DecodeAhead(int entry, int rate, int channels) {
+  QListWidgetItem* item = play_list_->item(entry);
+  if (item == nullptr)
     return;
+  const std::string path = QFile::encodeName(item->text()).toStdString();
+  decode_worker_.Post([this, path, rate, channels, timers = timer_factory_] {
+    Decoder decoder = MakeDecoder(path, rate, channels, timers);
+    decoder->SetStopToken(decode_worker_.stop_token());
+    if (decoder->Decode() < 0)
+      return;  // the Start that wants it decodes again and reports the failure
+    auto done = std::make_shared<Decoder>(std::move(decoder));
+    talk_worker_.Post([this, done] { talk_.ahead = std::move(*done); });
+  });
+}
+
+void CAudioPlayDlg::Start() {
+  std::optional<StartRequest> r = ReadStart(false);
+  if (!r)
+    return;
+  const bool fresh = !has_decoder_;
+  Submit([this, r = *r, round = stops_] { StartOnWorker(r, round); });
+  if (fresh)
+    DecodeNext(*r);
+}
+
+std::optional<CAudioPlayDlg::StartRequest> CAudioPlayDlg::ReadStart(bool follow_on) {
+  StartRequest r;
+  r.handles = CheckedHandles();
+  if (r.handles.empty()) {
+    prompter_.ShowError(LookupText(keys::STRING_PLEASE_SELECT_DEVICES));
+    return std::nullopt;
   }
-  const int codec = codec_->currentIndex();
-  const int rate = kRates[std::max(0, rate_->currentIndex())];
-  const int transport = transport_->currentIndex();
-  const int channels = codec == 1 ? 2 : 1;
-  if (!decoder_) {
-    if (source_ == 1) {
-      const QList<QListWidgetItem*> selected = play_list_->selectedItems();
-      if (selected.isEmpty()) {
-        prompter_.ShowError(LookupText(keys::STRING_PLEASE_SELECT_AUDIOFILES));
+  r.codec = codec_->currentIndex();
+  r.rate = kRates[std::max(0, rate_->currentIndex())];
+  r.transport = transport_->currentIndex();
+  r.channels = r.codec == 1 ? 2 : 1;
+  r.source = source_.load();
+  const QList<QListWidgetItem*> selected = play_list_->selectedItems();
+  if (!selected.isEmpty())
+    r.path = QFile::encodeName(selected.front()->text()).toStdString();
+  r.follow_on = follow_on;
+  r.timers = timer_factory_;
+  return r;
+}
+
+void CAudioPlayDlg::DecodeNext(const StartRequest& r) {
+  // The file the play list moves on to is ready before this one ends.
+  if (r.source == 1 && !r.path.empty())
+    DecodeAhead(NextEntry(), r.rate, r.channels);
+}
+
+void CAudioPlayDlg::StartOnWorker(const StartRequest& r, unsigned round) {
+  if (!talk_.decoder) {
+    Decoder decoder;
+    if (r.source == 1) {
+      if (r.path.empty()) {
+        ReplyError(keys::STRING_PLEASE_SELECT_AUDIOFILES);
         return;
       }
-      auto decoder = std::make_unique<audio::CAudioDecodeMp3>(
-          this, QFile::encodeName(selected.front()->text()).toStdString(), rate, channels,
-          kChunkHint, &ChunkSink);
-      decoder->SetTimerFactory(timer_factory_);
-      if (decoder->Decode() < 0) {
-        prompter_.ShowError(LookupText(keys::STRING_AUDIOFILE_OPENFAILED));
+      decoder = TakeDecoded(r.path, r.rate, r.channels, r.timers);
+      if (!decoder) {
+        ReplyError(keys::STRING_AUDIOFILE_OPENFAILED);
         return;
       }
-      decoder_ = std::move(decoder);
     }
-    if (sdk_.StartTalk(transport, codec, rate, 16, channels) != 0) {
-      decoder_.reset();
-      prompter_.ShowError(LookupText(keys::STRING_STARTTALK_FAILED));
+    if (sdk_.StartTalk(r.transport, r.codec, r.rate, 16, r.channels) != 0) {
+      ReplyError(keys::STRING_STARTTALK_FAILED);
       return;
     }
-    sdk_.StartAudioCapture(rate, 16, channels, &MicrophoneSink, this);
-    char why[128] = {};
-    if (sdk_.AudioCaptureState(why, sizeof why) == 0 && !told_no_microphone_) {
-      // Talk goes on with silence; say so once.
-      told_no_microphone_ = true;
-      DiagLog("CAudioPlayDlg: no microphone (%s), sending silence\n", why);
-      setWindowTitle(windowTitle() + " - " + QString::fromLocal8Bit(why));
-    }
-    for (int handle : handles)
-      sdk_.StartVoiceCom(handle);
+    talk_.decoder = std::move(decoder);
+    StartCapture(r);
+    const std::vector<int> asked =
+        ForEachDevice(r.handles, [this](int handle) { return sdk_.StartVoiceCom(handle); });
+    if (r.follow_on)
+      AwaitAnswers(r.handles, asked);
   }
-  if (source_ == 1 && decoder_)
-    decoder_->StartPacing();
-  running_ = 1;
-  UpdateButtons(false);
+  if (r.source == 1 && talk_.decoder) {
+    talk_.pacing_wanted = true;
+    PaceIfWanted();
+  }
+  talk_.running = 1;
+  Reply([this, decoder = talk_.decoder != nullptr, round] {
+    if (round != stops_)
+      return;  // stopped since it was asked for
+    running_ = 1;
+    has_decoder_ = decoder;
+    UpdateButtons(false);
+  });
+}
+
+void CAudioPlayDlg::StartCapture(const StartRequest& r) {
+  sdk_.StartAudioCapture(r.rate, 16, r.channels, &MicrophoneSink, this);
+  char why[128] = {};
+  if (sdk_.AudioCaptureState(why, sizeof why) == 0 && !talk_.told_no_microphone) {
+    // Talk goes on with silence; say so once.
+    talk_.told_no_microphone = true;
+    DiagLog("CAudioPlayDlg: no microphone (%s), sending silence\n", why);
+    Reply([this, text = std::string(why)] {
+      setWindowTitle(windowTitle() + " - " + QString::fromLocal8Bit(text.c_str()));
+    });
+  }
+}
+
+void CAudioPlayDlg::AwaitAnswers(const std::vector<int>& handles, const std::vector<int>& asked) {
+  talk_.awaiting.clear();
+  for (std::size_t i = 0; i < asked.size(); ++i) {
+    if (asked[i] == 0)
+      talk_.awaiting.insert(handles[i]);
+  }
+  if (!talk_.decoder)
+    return;
+  // The next file goes out as soon as every device has answered, not after a fixed lead; one
+  // that never answers holds it no longer than a first file's lead.
+  talk_.decoder->set_lead_ticks(0);
+  talk_.tick_now = true;
+  const unsigned wait = ++talk_.await_round;
+  talk_worker_.PostAt(audio::JobThread::Clock::now() +
+                          std::chrono::milliseconds(audio::kLeadTicks * audio::kPacingPeriodMs),
+                      [this, wait] {
+                        if (wait != talk_.await_round)
+                          return;
+                        talk_.awaiting.clear();
+                        PaceIfWanted();
+                      });
+}
+
+void CAudioPlayDlg::PaceIfWanted() {
+  if (!talk_.pacing_wanted || !talk_.decoder || !talk_.awaiting.empty())
+    return;
+  talk_.pacing_wanted = false;
+  talk_.decoder->StartPacing(std::exchange(talk_.tick_now, false));
+}
+
+void CAudioPlayDlg::Answered(int handle) {
+  if (talk_.awaiting.erase(handle) != 0 && talk_.awaiting.empty())
+    PaceIfWanted();
 }
 
 void CAudioPlayDlg::Stop() {
-  decoder_.reset();
+  Submit([this, handles = CheckedHandles()] { StopOnWorker(handles); });
+  MarkStopped();
+}
+
+void CAudioPlayDlg::MarkStopped() {
+  // Stopped here at once, so that an end-of-file notice already on its way finds it stopped.
+  ++stops_;
+  has_decoder_ = false;
   if (running_ == 0)
     return;
-  for (int handle : CheckedHandles()) {
-    sdk_.RemoveTalk(handle);
-    sdk_.StopVoiceCom(handle);
-  }
-  sdk_.StopAudioCapture();
-  sdk_.StopTalk();
   running_ = 0;
   UpdateButtons(false);
 }
 
-void CAudioPlayDlg::Pause() {
-  if (!decoder_)
+void CAudioPlayDlg::ReplyStopped(unsigned round) {
+  Reply([this, round] {
+    if (round == stops_)
+      MarkStopped();
+  });
+}
+
+void CAudioPlayDlg::ForgetDecoder() {
+  talk_.decoder.reset();
+  talk_.awaiting.clear();
+  talk_.pacing_wanted = false;
+  talk_.tick_now = false;
+  ++talk_.await_round;
+}
+
+void CAudioPlayDlg::StopOnWorker(const std::vector<int>& handles) {
+  ForgetDecoder();
+  if (talk_.running == 0)
     return;
-  decoder_->StopPacing();
-  UpdateButtons(true);
+  ForEachDevice(handles, [this](int handle) {
+    sdk_.RemoveTalk(handle);
+    return sdk_.StopVoiceCom(handle);
+  });
+  sdk_.StopAudioCapture();
+  sdk_.StopTalk();
+  talk_.running = 0;
+}
+
+void CAudioPlayDlg::ChangeFileOnWorker(const std::vector<int>& stopping, const StartRequest& r,
+                                       unsigned round) {
+  Decoder next;
+  if (!r.path.empty() && talk_.running != 0 && stopping == r.handles)
+    next = TakeDecoded(r.path, r.rate, r.channels, r.timers);
+  if (!next) {
+    // Not the plain case: as the two commands run one after the other.
+    StopOnWorker(stopping);
+    StartOnWorker(r, round);
+    if (talk_.running == 0)
+      ReplyStopped(round);
+    return;
+  }
+  // Each device leaves the old talk and is asked into the new one on its own thread, so its
+  // start request follows its stop request at once; the talk itself is reopened meanwhile.
+  ForgetDecoder();
+  for (int handle : stopping)
+    sdk_.RemoveTalk(handle);
+  std::promise<bool> reopened;
+  std::shared_future<bool> open = reopened.get_future().share();
+  std::vector<int> asked;
+  std::jthread devices([&] {
+    asked = ForEachDevice(r.handles, [this, &open](int handle) {
+      sdk_.StopVoiceCom(handle);
+      return open.get() ? sdk_.StartVoiceCom(handle) : -1;
+    });
+  });
+  sdk_.StopAudioCapture();
+  sdk_.StopTalk();
+  talk_.running = 0;
+  const bool started = sdk_.StartTalk(r.transport, r.codec, r.rate, 16, r.channels) == 0;
+  if (started) {
+    talk_.decoder = std::move(next);
+    StartCapture(r);
+  }
+  reopened.set_value(started);
+  devices.join();
+  if (!started) {
+    ReplyError(keys::STRING_STARTTALK_FAILED);
+    ReplyStopped(round);
+    return;
+  }
+  AwaitAnswers(r.handles, asked);
+  talk_.pacing_wanted = true;
+  PaceIfWanted();
+  talk_.running = 1;
+  Reply([this, round] {
+    if (round != stops_)
+      return;
+    running_ = 1;
+    has_decoder_ = true;
+    UpdateButtons(false);
+  });
+}
+
+void CAudioPlayDlg::Pause() {
+  Submit([this, round = stops_] {
+    if (!talk_.decoder)
+      return;
+    talk_.pacing_wanted = false;
+    talk_.decoder->StopPacing();
+    Reply([this, round] {
+      if (round == stops_)
+        UpdateButtons(true);
+    });
+  });
 }
 
 void CAudioPlayDlg::ChooseSource(bool mp3) {
   source_ = mp3 ? 1 : 0;
   mp3_radio_->setChecked(mp3);
   voice_radio_->setChecked(!mp3);
-  if (!decoder_)
-    return;
-  if (mp3)
-    decoder_->StartPacing();
-  else
-    decoder_->StopPacing();
+  Submit([this, mp3] {
+    if (!talk_.decoder)
+      return;
+    talk_.pacing_wanted = mp3;
+    if (mp3)
+      PaceIfWanted();
+    else
+      talk_.decoder->StopPacing();
+  });
 }
 
 void CAudioPlayDlg::PlayEntry(int index) {
@@ -358,93 +640,98 @@ void CAudioPlayDlg::PlayEntry(int index) {
 void CAudioPlayDlg::OnEndOfFile() {
   if (running_ == 0 || play_list_->count() == 0)
     return;
-  const int n = play_list_->count();
-  const QList<QListWidgetItem*> selected = play_list_->selectedItems();
-  const int s = selected.isEmpty() ? -1 : play_list_->row(selected.front());
-  const int next = (s < 0 || s >= n - 1) ? 0 : s + 1;
+  const int next = NextEntry();
   play_list_->clearSelection();
   play_list_->setCurrentRow(next);
   play_list_->scrollToItem(play_list_->item(next));
-  Stop();
-  ChooseSource(true);
-  Start();
+  // Stop, the MP3 source and Start, handed to the worker as one change of file. The console
+  // stays running meanwhile: Stop and Pause keep working while the devices change talks.
+  std::vector<int> stopping = CheckedHandles();
+  source_ = 1;
+  mp3_radio_->setChecked(true);
+  voice_radio_->setChecked(false);
+  std::optional<StartRequest> r = ReadStart(true);
+  if (!r) {
+    Submit([this, stopping] { StopOnWorker(stopping); });
+    MarkStopped();
+    return;
+  }
+  Submit([this, stopping, r = *r, round = stops_] { ChangeFileOnWorker(stopping, r, round); });
+  DecodeNext(*r);
 }
 
-void CAudioPlayDlg::RequestSettings(int command, std::mutex& lock,
-                                    std::map<int, std::vector<char>>& set) {
-  std::vector<int> asked;
-  {
-    std::lock_guard guard(lock);
+void CAudioPlayDlg::RequestSettings(int command) {
+  Submit([this, command, handles = CheckedHandles()] {
+    auto& set = command == proto::kCfgAudioCapture ? talk_.audio_requests : talk_.image_requests;
     set.clear();
-  }
-  for (int handle : CheckedHandles()) {
-    if (sdk_.GetDVRConfig(handle, command) != 0) {
-      LogAgainst(handle, keys::IDS_STR_ZH_CN_SET_FAILED);
-      continue;
+    for (int handle : handles) {
+      if (sdk_.GetDVRConfig(handle, command) != 0) {
+        ReplyLog(handle, keys::IDS_STR_ZH_CN_SET_FAILED);
+        continue;
+      }
+      set[handle];
     }
-    std::lock_guard guard(lock);
-    set[handle];
-  }
+  });
 }
 
 void CAudioPlayDlg::SaveAudioSettings() {
-  RequestSettings(proto::kCfgAudioCapture, audio_lock_, audio_requests_);
+  RequestSettings(proto::kCfgAudioCapture);
 }
 
 void CAudioPlayDlg::SaveImageSettings() {
-  RequestSettings(proto::kCfgVideoCapture, image_lock_, image_requests_);
+  RequestSettings(proto::kCfgVideoCapture);
 }
 
 void CAudioPlayDlg::OnSettingsReply(const SdkEventRecord& event) {
+  // The controls as they stand when the reply comes.
   const bool audio = event.code == proto::kCfgAudioCapture;
-  std::mutex& lock = audio ? audio_lock_ : image_lock_;
-  auto& set = audio ? audio_requests_ : image_requests_;
-  std::vector<char> record;
-  {
-    std::lock_guard guard(lock);
-    const auto it = set.find(event.handle);
+  const auto capture = static_cast<std::int16_t>(capture_volume_->value());
+  const auto playback = static_cast<std::int16_t>(playback_volume_->value());
+  const std::int32_t key = call_key_->currentIndex() == 1 ? 1 : 0;
+  const std::int32_t mirror = mirror_->isChecked() ? 1 : 0;
+  const std::int32_t flip = flip_->isChecked() ? 1 : 0;
+  Submit([this, audio, handle = event.handle, xml = PayloadText(event), capture, playback, key,
+          mirror, flip] {
+    auto& set = audio ? talk_.audio_requests : talk_.image_requests;
+    const auto it = set.find(handle);
     if (it == set.end())
       return;  // not asked by this console
-    record.assign(audio ? kAudioRecordSize : kVideoRecordSize, 0);
-    const std::string xml = PayloadText(event);
+    std::vector<char> record(audio ? kAudioRecordSize : kVideoRecordSize, 0);
     if (audio)
       sdk_.AudioRecordFromXml(record.data(), xml.c_str());
     else
       sdk_.VideoRecordFromXml(record.data(), xml.c_str());
     it->second = record;
-  }
-  char* text = nullptr;
-  if (audio) {
-    const auto capture = static_cast<std::int16_t>(capture_volume_->value());
-    const auto playback = static_cast<std::int16_t>(playback_volume_->value());
-    const std::int32_t key = call_key_->currentIndex() == 1 ? 1 : 0;
-    std::memcpy(record.data() + 12, &capture, 2);
-    std::memcpy(record.data() + 14, &playback, 2);
-    std::memcpy(record.data() + 20, &key, 4);
-    text = sdk_.AudioRecordXml(record.data());
-  } else {
-    const std::int32_t m = mirror_->isChecked() ? 1 : 0;
-    const std::int32_t f = flip_->isChecked() ? 1 : 0;
-    std::memcpy(record.data() + 24, &m, 4);
-    std::memcpy(record.data() + 28, &f, 4);
-    text = sdk_.VideoRecordXml(record.data());
-  }
-  const int command = audio ? proto::kCfgAudioCaptureSet : proto::kCfgVideoCaptureSet;
-  if (text == nullptr ||
-      sdk_.SetDVRConfig(event.handle, command, text, static_cast<int>(std::strlen(text))) != 0)
-    LogAgainst(event.handle, keys::IDS_STR_ZH_CN_SET_FAILED);
-  sdk_.FreeText(text);
+    char* text = nullptr;
+    if (audio) {
+      std::memcpy(record.data() + 12, &capture, 2);
+      std::memcpy(record.data() + 14, &playback, 2);
+      std::memcpy(record.data() + 20, &key, 4);
+      text = sdk_.AudioRecordXml(record.data());
+    } else {
+      std::memcpy(record.data() + 24, &mirror, 4);
+      std::memcpy(record.data() + 28, &flip, 4);
+      text = sdk_.VideoRecordXml(record.data());
+    }
+    const int command = audio ? proto::kCfgAudioCaptureSet : proto::kCfgVideoCaptureSet;
+    if (text == nullptr ||
+        sdk_.SetDVRConfig(handle, command, text, static_cast<int>(std::strlen(text))) != 0)
+      ReplyLog(handle, keys::IDS_STR_ZH_CN_SET_FAILED);
+    sdk_.FreeText(text);
+  });
 }
 
 void CAudioPlayDlg::RequestFilePage() {
   const int page = page_counter_++;
-  if (mp3_files_radio_->isChecked()) {
-    sdk_.SearchOEMMp3File(query_handle_, page);
-    return;
-  }
-  const std::string text = "<REQUEST_PARAM SearchMode=\"0\" MediaType=\"OEMAPP\" Page=\"" +
-                           std::to_string(page) + "\" />\n";
-  sdk_.SystemControl(query_handle_, proto::kCmdFileSearch, text.c_str());
+  Submit([this, handle = query_handle_, page, mp3 = mp3_files_radio_->isChecked()] {
+    if (mp3) {
+      sdk_.SearchOEMMp3File(handle, page);
+      return;
+    }
+    const std::string text = "<REQUEST_PARAM SearchMode=\"0\" MediaType=\"OEMAPP\" Page=\"" +
+                             std::to_string(page) + "\" />\n";
+    sdk_.SystemControl(handle, proto::kCmdFileSearch, text.c_str());
+  });
 }
 
 void CAudioPlayDlg::QueryDeviceFiles() {
@@ -498,10 +785,12 @@ void CAudioPlayDlg::UploadNext() {
   std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : path;
   for (char& c : tail)
     c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  const int rc = tail == ".MP3" ? sdk_.UploadOEMMp3File(upload_handle_, path.c_str())
-                                : sdk_.UploadOEMAppFile(upload_handle_, path.c_str());
-  if (rc != 0)
-    LogAgainst(upload_handle_, keys::MSGTIP7);
+  Submit([this, handle = upload_handle_, path, mp3 = tail == ".MP3"] {
+    const int rc = mp3 ? sdk_.UploadOEMMp3File(handle, path.c_str())
+                       : sdk_.UploadOEMAppFile(handle, path.c_str());
+    if (rc != 0)
+      ReplyLog(handle, keys::MSGTIP7);
+  });
 }
 
 void CAudioPlayDlg::DeleteDeviceFiles() {
@@ -515,7 +804,9 @@ void CAudioPlayDlg::DeleteDeviceFiles() {
     doc.InsertEndChild(root);
     tinyxml2::XMLPrinter printer;
     doc.Print(&printer);
-    sdk_.SystemControl(handle, proto::kCmdFileDelete, printer.CStr());
+    Submit([this, handle, text = std::string(printer.CStr())] {
+      sdk_.SystemControl(handle, proto::kCmdFileDelete, text.c_str());
+    });
     delete item;
   }
 }
@@ -529,25 +820,37 @@ void CAudioPlayDlg::Audition() {
     return;
   if (g_audition_playing == 0) {
     audition_->setText(Text(keys::IDS_STR_AUDIOACTION_PLAY_STOP));
-    sdk_.PlayMp3File(handle, selected.front()->text().toLocal8Bit().constData(), 1);
+    Submit([this, handle, path = selected.front()->text().toLocal8Bit().toStdString()] {
+      sdk_.PlayMp3File(handle, path.c_str(), 1);
+    });
   } else {
     audition_->setText(Text(keys::IDS_STR_AUDIOACTION_PLAY_START));
-    sdk_.StopPlayMp3File(handle);
+    Submit([this, handle] { sdk_.StopPlayMp3File(handle); });
   }
   g_audition_playing = g_audition_playing == 0 ? 1 : 0;
 }
 
 void CAudioPlayDlg::OnSdkEvent(const SdkEventRecord& event) {
+  const int handle = event.handle;
   switch (event.code) {
     case proto::kEventTalkStarted:
-      sdk_.AddTalk(event.handle);
+      Submit([this, handle] {
+        sdk_.AddTalk(handle);
+        Answered(handle);
+      });
       break;
     case proto::kEventTalkParamError:
     case proto::kEventTalkNotSupported:
-      sdk_.StopVoiceCom(event.handle);
+      Submit([this, handle] {
+        sdk_.StopVoiceCom(handle);
+        Answered(handle);
+      });
+      break;
+    case proto::kEventTalkBusy:
+      Submit([this, handle] { Answered(handle); });
       break;
     case proto::kEventFileUploadDone:
-      if (event.handle == upload_handle_)
+      if (handle == upload_handle_)
         UploadNext();
       break;
     case proto::kCfgAudioCapture:

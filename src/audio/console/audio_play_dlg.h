@@ -1,18 +1,25 @@
 // The talk and broadcast console: one audio link from the workstation to every checked
 // device, fed by the microphone or by an MP3 play list that loops; the devices' audio and
-// image settings; and the hidden extension and device-file groups.
+// image settings; and the hidden extension and device-file groups. Its device calls and MP3
+// decodes run on threads of its own; the window thread only reads the controls, posts the work
+// and applies what comes back.
 #pragma once
 
 #include <QDialog>
 #include <QStringList>
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "audio/audio_decode_mp3.h"
+#include "audio/job_thread.h"
 #include "audio/talk_sdk.h"
 #include "devops/sdk_event.h"
 #include "discovery/device_list_port.h"
@@ -59,11 +66,12 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   void Audition();
   void OnEndOfFile();
 
-  // State, for tests.
+  // State as the window thread last heard it, for tests.
   int running() const { return running_; }
   int source() const { return source_.load(); }
-  bool has_decoder() const { return decoder_ != nullptr; }
-  audio::CAudioDecodeMp3* decoder() { return decoder_.get(); }
+  bool has_decoder() const { return has_decoder_; }
+  // No work posted by the window thread is still waiting for its answer.
+  bool idle() const { return outstanding_ == 0; }
   QListWidget* play_list() { return play_list_; }
   QListWidget* device_files() { return device_files_; }
   QComboBox* codec() { return codec_; }
@@ -82,11 +90,43 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   void SetTimerFactory(audio::TimerFactory factory) { timer_factory_ = std::move(factory); }
 
  private:
+  using Decoder = std::unique_ptr<audio::CAudioDecodeMp3>;
+  // A Start as the controls and the list stood when it was asked for.
+  struct StartRequest {
+    std::vector<int> handles;
+    int codec = 0;
+    int rate = 0;
+    int transport = 0;
+    int channels = 1;
+    int source = 0;
+    std::string path;        // the first selected play-list entry, empty when none
+    bool follow_on = false;  // the play list moving on to its next file
+    audio::TimerFactory timers;
+  };
+  // The talk as the worker keeps it; touched on the worker only.
+  struct TalkState {
+    int running = 0;
+    Decoder decoder;
+    Decoder ahead;           // the play list's next file, decoded while the current one plays
+    std::set<int> awaiting;  // devices asked to join a follow-on talk that have not answered
+    bool pacing_wanted = false;
+    bool tick_now = false;
+    unsigned await_round = 0;
+    bool told_no_microphone = false;
+    std::map<int, std::vector<char>> audio_requests;
+    std::map<int, std::vector<char>> image_requests;
+  };
+
   void BuildControls();
   std::vector<int> CheckedHandles() const;
   int SingleHandle();
   void UpdateButtons(bool paused);
-  void RequestSettings(int command, std::mutex& lock, std::map<int, std::vector<char>>& set);
+  std::optional<StartRequest> ReadStart(bool follow_on);
+  void DecodeNext(const StartRequest& r);
+  void MarkStopped();
+  int NextEntry() const;
+  void DecodeAhead(int entry, int rate, int channels);
+  void RequestSettings(int command);
   void OnSettingsReply(const SdkEventRecord& event);
   void OnFileListPage(const SdkEventRecord& event);
   void RequestFilePage();
@@ -95,6 +135,28 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   static void ChunkSink(audio::AudioDecodeOwner* owner, const char* data, unsigned length);
   static int MicrophoneSink(const char* data, int length, void* owner);
 
+  // Window thread -> worker, and back.
+  void Submit(std::function<void()> job);
+  void Reply(std::function<void()> work);
+  void RunReply();
+  void ReplyError(const char* key);
+  void ReplyLog(int handle, const char* key);
+
+  // On the worker.
+  void StartOnWorker(const StartRequest& r, unsigned round);
+  void StopOnWorker(const std::vector<int>& handles);
+  void ChangeFileOnWorker(const std::vector<int>& stopping, const StartRequest& r, unsigned round);
+  void StartCapture(const StartRequest& r);
+  void AwaitAnswers(const std::vector<int>& handles, const std::vector<int>& asked);
+  void ForgetDecoder();
+  void ReplyStopped(unsigned round);
+  void PaceIfWanted();
+  void Answered(int handle);
+  Decoder TakeDecoded(const std::string& path, int rate, int channels,
+                      const audio::TimerFactory& timers);
+  Decoder MakeDecoder(const std::string& path, int rate, int channels,
+                      const audio::TimerFactory& timers);
+
   TalkSdk& sdk_;
   DeviceListPort& list_;
   Prompter& prompter_;
@@ -102,17 +164,22 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   audio::TimerFactory timer_factory_;
 
   int running_ = 0;
+  bool has_decoder_ = false;
+  int outstanding_ = 0;
+  unsigned stops_ = 0;  // Stops asked for so far: a late answer to an earlier Start is stale
   std::atomic<int> source_{0};
-  std::unique_ptr<audio::CAudioDecodeMp3> decoder_;
-  std::mutex audio_lock_;
-  std::map<int, std::vector<char>> audio_requests_;
-  std::mutex image_lock_;
-  std::map<int, std::vector<char>> image_requests_;
   int query_handle_ = 0;
   int page_counter_ = 0;
   int upload_handle_ = 0;
   std::vector<std::string> upload_queue_;
-  bool told_no_microphone_ = false;
+
+  TalkState talk_;
+  std::mutex replies_lock_;
+  std::deque<std::function<void()>> replies_;
+  // Device calls in the order they were asked for; decodes ahead beside them, so a long file
+  // never holds a device's answer.
+  audio::JobThread talk_worker_;
+  audio::JobThread decode_worker_;
 
   QListWidget* play_list_ = nullptr;
   QComboBox* codec_ = nullptr;
