@@ -31,7 +31,7 @@ struct DeviceTask {
 struct JobProgress {
   int processed = 0;  // devices ended (done or skipped)
   int total = 0;
-  int running = 0;  // devices started and not ended yet
+  int running = 0;     // devices started and not ended yet
   std::string device;  // the device started last
 };
 
