@@ -35,7 +35,6 @@
 #include "app/terminal_commands.h"
 #include "app/tooltip_style.h"
 #include "app/upgrade_commands.h"
-#include "app/window_thread_mailbox.h"
 #include "audio/console/audio_play_dlg.h"
 #include "devconfig/dialogs/dialog_ip_setting.h"
 #include "devops/batch_runner.h"
@@ -54,6 +53,7 @@
 #include "ui/message_box_prompter.h"
 #include "ui/report_ctrl.h"
 #include "ui/report_filter.h"
+#include "ui/window_thread_mailbox.h"
 #include "ui/wnd_manager.h"
 
 namespace vdz {

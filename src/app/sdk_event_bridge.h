@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/window_thread_mailbox.h"
 #include "devops/sdk_runtime.h"
+#include "ui/window_thread_mailbox.h"
 
 namespace vdz {
 

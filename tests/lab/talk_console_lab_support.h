@@ -61,17 +61,7 @@ class TalkConsoleLab : public ::testing::Test {
     devices_ = control_.Devices();
     ASSERT_FALSE(devices_.empty());
     window_ = OpenMainWindow(prompter_);
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          if (window_->DeviceList()->GetItemCount() != static_cast<int>(devices_.size()))
-            return false;
-          for (int r = 0; r < window_->DeviceList()->GetItemCount(); ++r) {
-            if (window_->DeviceList()->GetItemText(r, 3).isEmpty())
-              return false;
-          }
-          return true;
-        },
-        20000));
+    ASSERT_TRUE(lab::WaitListedOnline(*window_, static_cast<int>(devices_.size()), 20000));
     for (int r = 0; r < window_->DeviceList()->GetItemCount(); ++r)
       window_->DeviceList()->SetCheck(r, true);
     ASSERT_TRUE(window_->RunCommand(cmd::kTalkConsole));

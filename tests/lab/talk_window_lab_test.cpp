@@ -87,17 +87,7 @@ class TalkWindowLab : public ::testing::Test {
     ASSERT_TRUE(control_.Send("talk-fault " + busy_ + " busy", nullptr, &error)) << error;
     window_ = lab::OpenMainWindow(prompter_);
     // Every row logged in (it shows a version), so each has a login handle.
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          if (window_->DeviceList()->GetItemCount() != static_cast<int>(devices_.size()))
-            return false;
-          for (int r = 0; r < window_->DeviceList()->GetItemCount(); ++r) {
-            if (window_->DeviceList()->GetItemText(r, 3).isEmpty())
-              return false;
-          }
-          return true;
-        },
-        20000));
+    ASSERT_TRUE(lab::WaitListedOnline(*window_, static_cast<int>(devices_.size()), 20000));
     for (int r = 0; r < window_->DeviceList()->GetItemCount(); ++r)
       window_->DeviceList()->SetCheck(r, true);
     ASSERT_TRUE(window_->RunCommand(cmd::kTalkConsole));

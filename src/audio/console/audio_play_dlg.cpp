@@ -275,26 +275,7 @@ void CAudioPlayDlg::Submit(std::function<void()> job) {
 }
 
 void CAudioPlayDlg::Reply(std::function<void()> work) {
-  {
-    std::lock_guard lock(replies_lock_);
-    replies_.push_back(std::move(work));
-  }
-  // Dropped by Qt if the console is gone by then; the worker has ended before that.
-  QMetaObject::invokeMethod(
-      this, [this] { RunReply(); }, Qt::QueuedConnection);
-}
-
-void CAudioPlayDlg::RunReply() {
-  // One per queued call: a reply that opens a message box lets the later ones run inside it.
-  std::function<void()> work;
-  {
-    std::lock_guard lock(replies_lock_);
-    if (replies_.empty())
-      return;
-    work = std::move(replies_.front());
-    replies_.pop_front();
-  }
-  work();
+  replies_.Post(std::move(work));
 }
 
 void CAudioPlayDlg::ReplyError(const char* key) {

@@ -24,6 +24,7 @@
 #include "devops/sdk_event.h"
 #include "discovery/device_list_port.h"
 #include "shell/prompter.h"
+#include "ui/window_thread_mailbox.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -138,7 +139,6 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   // Window thread -> worker, and back.
   void Submit(std::function<void()> job);
   void Reply(std::function<void()> work);
-  void RunReply();
   void ReplyError(const char* key);
   void ReplyLog(int handle, const char* key);
 
@@ -174,8 +174,9 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   std::vector<std::string> upload_queue_;
 
   TalkState talk_;
-  std::mutex replies_lock_;
-  std::deque<std::function<void()>> replies_;
+  // The workers' answers, run on the window's thread in the order they came; the workers are
+  // declared after it, so they have ended before it goes.
+  WindowThreadMailbox replies_{this};
   // Device calls in the order they were asked for; decodes ahead beside them, so a long file
   // never holds a device's answer.
   audio::JobThread talk_worker_;

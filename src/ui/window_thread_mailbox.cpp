@@ -1,4 +1,4 @@
-#include "app/window_thread_mailbox.h"
+#include "ui/window_thread_mailbox.h"
 
 #include <QMetaObject>
 
