@@ -25,6 +25,19 @@
 
 namespace vdz::lab {
 
+// Every row checked, then the console opened through its command; null when it did not open.
+inline CAudioPlayDlg* OpenConsoleOnEveryRow(CQmDadIvidudEvuzDlg& window) {
+  for (int r = 0; r < window.DeviceList()->GetItemCount(); ++r)
+    window.DeviceList()->SetCheck(r, true);
+  if (!window.RunCommand(cmd::kTalkConsole))
+    return nullptr;
+  for (QDialog* d : window.findChildren<QDialog*>()) {
+    if (auto* console = dynamic_cast<CAudioPlayDlg*>(d))
+      return console;
+  }
+  return nullptr;
+}
+
 struct DeviceTalk {
   bool open = false;
   int talks = 0;
@@ -62,13 +75,7 @@ class TalkConsoleLab : public ::testing::Test {
     ASSERT_FALSE(devices_.empty());
     window_ = OpenMainWindow(prompter_);
     ASSERT_TRUE(lab::WaitListedOnline(*window_, static_cast<int>(devices_.size()), 20000));
-    for (int r = 0; r < window_->DeviceList()->GetItemCount(); ++r)
-      window_->DeviceList()->SetCheck(r, true);
-    ASSERT_TRUE(window_->RunCommand(cmd::kTalkConsole));
-    for (QDialog* d : window_->findChildren<QDialog*>()) {
-      if (auto* c = dynamic_cast<CAudioPlayDlg*>(d))
-        console_ = c;
-    }
+    console_ = OpenConsoleOnEveryRow(*window_);
     ASSERT_NE(console_, nullptr);
     console_->SetFileChooser([files](const QString&) {
       QStringList list;

@@ -16,6 +16,7 @@
 #include "audio/console/audio_play_dlg.h"
 #include "lab/devsim_control.h"
 #include "lab/open_main_window.h"
+#include "lab/talk_console_lab_support.h"
 #include "lab/window_lab_support.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -88,13 +89,7 @@ class TalkWindowLab : public ::testing::Test {
     window_ = lab::OpenMainWindow(prompter_);
     // Every row logged in (it shows a version), so each has a login handle.
     ASSERT_TRUE(lab::WaitListedOnline(*window_, static_cast<int>(devices_.size()), 20000));
-    for (int r = 0; r < window_->DeviceList()->GetItemCount(); ++r)
-      window_->DeviceList()->SetCheck(r, true);
-    ASSERT_TRUE(window_->RunCommand(cmd::kTalkConsole));
-    for (QDialog* d : window_->findChildren<QDialog*>()) {
-      if (auto* c = dynamic_cast<CAudioPlayDlg*>(d))
-        console_ = c;
-    }
+    console_ = lab::OpenConsoleOnEveryRow(*window_);
     ASSERT_NE(console_, nullptr);
     ASSERT_TRUE(console_->isVisible());
     console_->SetFileChooser([](const QString&) {
