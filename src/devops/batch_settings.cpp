@@ -47,10 +47,10 @@ int SendSettingToChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& 
     if (entry.call == SettingsCall::kSetConfig) {
       r = sdk.SetDVRConfig(row.login_handle, entry.command, 0, narrow.c_str(),
                            static_cast<int>(narrow.size()));
-      DiagLog("QM_NETSDK_IPC_SetDVRConfig %d %d = %d", row.login_handle, entry.command, r);
+      DiagLog("QM_NETSDK_IPC_SetDVRConfig %d %d = %d\n", row.login_handle, entry.command, r);
     } else {
       r = sdk.SystemControl(row.login_handle, entry.command, 0, narrow.c_str());
-      DiagLog("QM_NETSDK_IPC_SystemControl %d %d = %d", row.login_handle, entry.command, r);
+      DiagLog("QM_NETSDK_IPC_SystemControl %d %d = %d\n", row.login_handle, entry.command, r);
     }
     return r;
   };
@@ -129,7 +129,7 @@ int BadPixelPresetOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPor
   op.failure_key = keys::SET_PRESET_FAILED;
   op.call = [&sdk, preset](int, const DeviceRow& row) {
     const int r = sdk.PTZPreset(row.login_handle, kPresetCommandSet, preset);
-    DiagLog("QM_NETSDK_IPC_PTZPreset %d %d = %d", row.login_handle, preset, r);
+    DiagLog("QM_NETSDK_IPC_PTZPreset %d %d = %d\n", row.login_handle, preset, r);
     return r;
   };
   return StartBatch(jobs, list, "ptz preset", std::move(op),

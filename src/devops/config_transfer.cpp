@@ -60,7 +60,7 @@ int ExportConfigOfChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort&
     const std::string path = ConfigExportPath(folder, FieldText(row.record.SerialNumber),
                                               FieldText(row.record.Lan.IPAddress));
     const int result = sdk.GetConfigFile(row.login_handle, path.c_str());
-    DiagLog("QM_NETSDK_IPC_GetConfigFile %d %s = %d", row.login_handle, path.c_str(), result);
+    DiagLog("QM_NETSDK_IPC_GetConfigFile %d %s = %d\n", row.login_handle, path.c_str(), result);
     return result;
   };
   return StartBatch(jobs, list, "config export", std::move(op),
@@ -75,7 +75,7 @@ int ImportConfigToChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort&
   op.success_key = keys::MSGTIP32;
   op.call = [&sdk, path](int, const DeviceRow& row) {
     const int result = sdk.SetConfigFile(row.login_handle, path.c_str());
-    DiagLog("QM_NETSDK_IPC_SetConfigFile %d %s = %d", row.login_handle, path.c_str(), result);
+    DiagLog("QM_NETSDK_IPC_SetConfigFile %d %s = %d\n", row.login_handle, path.c_str(), result);
     return result;
   };
   return StartBatch(jobs, list, "config import", std::move(op),
@@ -119,7 +119,7 @@ int DanaleImport(DeviceSdk& sdk, DeviceListPort& list, Prompter& prompter,
   if (handle <= 0)
     return -1;
   const int result = sdk.UploadOEMAppFile(handle, path.c_str());
-  DiagLog("QM_NETSDK_IPC_UploadOEMAppFile %d %s = %d", handle, path.c_str(), result);
+  DiagLog("QM_NETSDK_IPC_UploadOEMAppFile %d %s = %d\n", handle, path.c_str(), result);
   return result;
 }
 

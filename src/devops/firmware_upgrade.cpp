@@ -22,28 +22,43 @@ std::string FirmwareModel(std::string_view device_type) {
   return model;
 }
 
+namespace {
+
+// Images copied from FAT sticks and Windows shares keep no reliable letter case, and the
+// maker's own tools matched names the Windows way: without regard to case.
+std::string AsciiLower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+}  // namespace
+
 std::string ChooseFirmwareImage(const std::string& folder, std::string_view model) {
   namespace fs = std::filesystem;
-  const std::string prefix = "firmware_" + std::string(model);
+  const std::string prefix = AsciiLower("firmware_" + std::string(model));
   constexpr std::string_view kSuffix = ".bin";
   std::vector<std::string> names;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name.size() >= prefix.size() + kSuffix.size() &&
-        name.compare(0, prefix.size(), prefix) == 0 &&
-        name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
+    const std::string lower = AsciiLower(name);
+    if (lower.size() >= prefix.size() + kSuffix.size() && lower.starts_with(prefix) &&
+        lower.ends_with(kSuffix)) {
       names.push_back(name);
     }
   }
   // Directory order differs between file systems; sorted, the same folder always gives the
   // same image.
   std::sort(names.begin(), names.end());
-  const bool af_model = model.find("_AF") != std::string_view::npos;
+  const bool af_model = AsciiLower(model).find("_af") != std::string::npos;
   std::string chosen;
   for (const std::string& name : names) {
     // Only the file's own name counts: a folder called ..._AF must not hide every image.
-    if (!af_model && name.find("_AF") != std::string::npos)
+    if (!af_model && AsciiLower(name).find("_af") != std::string::npos)
       continue;
     chosen = name;
   }
@@ -115,7 +130,7 @@ void UpgradeEngine::StartOne(int position, DeviceRow& row, const std::string& pa
   // Paths go to the library as the file system names them (UTF-8 here); converting them to
   // the device code page would name another file.
   const int result = sdk_.Upgrade(row.login_handle, path.c_str());
-  DiagLog("QM_NETSDK_IPC_Upgrade %s %d %s = %d",
+  DiagLog("QM_NETSDK_IPC_Upgrade %s %d %s = %d\n",
           std::string(FieldText(row.record.SerialNumber)).c_str(), row.login_handle, path.c_str(),
           result);
   if (result != 0) {

@@ -74,7 +74,7 @@ int DeviceRegistry::AddDeviceAnswer(const DeviceDocument& document, const char* 
   DeviceIdentity identity{};
   identity.P2PSTATUS = -1;
   if (ReadDeviceIdentity(document, &identity) != 0) {
-    DiagLog("serial number not found\n, msg=%s", text);
+    DiagLog("serial number not found\n, msg=%s\n", text);
     return -1;
   }
   CopyIdentity(identity, record.get());

@@ -20,8 +20,9 @@ namespace fs = std::filesystem;
 TEST(FirmwareUpgradeTest, FolderMatchFollowsTheAfRuleAndTheLastSortedCandidate) {
   const fs::path dir = fs::temp_directory_path() / ("vdz-fw-" + std::to_string(::getpid()));
   fs::create_directories(dir / "sub_AF");
-  for (const char* name : {"firmware_X1_AF.bin", "firmware_X1_v2.bin", "firmware_X1.bin",
-                           "firmware_X1_v1.bin", "firmware_X12.txt", "other_X1.bin"}) {
+  for (const char* name :
+       {"firmware_X1_AF.bin", "firmware_X1_v2.bin", "firmware_X1.bin", "firmware_X1_v1.bin",
+        "firmware_X12.txt", "other_X1.bin", "Firmware_Q7.BIN", "FIRMWARE_Q7_af.Bin"}) {
     std::ofstream(dir / name) << "x";
   }
   std::ofstream(dir / "sub_AF" / "firmware_Y.bin") << "x";
@@ -34,6 +35,9 @@ TEST(FirmwareUpgradeTest, FolderMatchFollowsTheAfRuleAndTheLastSortedCandidate) 
       {dir.string(), "NVS-IPCAM-X1_AF", "firmware_X1_AF.bin"},
       {dir.string(), "X1", "firmware_X1_v2.bin"},
       {dir.string(), "NVS-IPCAM-Z9", ""},
+      // Letter case of the name and the extension does not count, the _AF rule included.
+      {dir.string(), "NVS-IPCAM-Q7", "Firmware_Q7.BIN"},
+      {dir.string(), "NVS-IPCAM-q7_AF", "FIRMWARE_Q7_af.Bin"},
       // The folder's own name does not count for the _AF rule.
       {(dir / "sub_AF").string(), "NVS-IPCAM-Y", "firmware_Y.bin"},
       {(dir / "missing").string(), "NVS-IPCAM-X1", ""},

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "lab/cli_process.h"
 #include "lab/devsim_control.h"
@@ -82,6 +83,41 @@ TEST_F(TransferCliLab, ConfigurationCommands) {
   EXPECT_EQ(r.status, 2) << r.out;
   r = Cli("upgrade --seconds 2 " + devices_[1].serial);
   EXPECT_EQ(r.status, 2) << r.out;
+}
+
+// Every SDK call of the batch commands is one line of the diagnostic log.
+TEST_F(TransferCliLab, BatchCommandsLogOneLinePerCall) {
+  const fs::path logs = dir_ / "log";
+  fs::create_directories(logs);
+  std::ofstream(dir_ / "uc_dbg.cfg") << "file=1;";
+  const std::string env =
+      "VDZ_DEBUG_CFG=" + (dir_ / "uc_dbg.cfg").string() + " VDZ_LOG_DIR=" + logs.string() + " ";
+  const std::string serials = devices_[1].serial + " " + devices_[2].serial;
+  std::string body(64 * 1024, 'z');
+  const std::string image = (dir_ / "fw.bin").string();
+  std::ofstream(image, std::ios::binary)
+      << sdkproto::FirmwareImageHeader(devices_[1].type, "V-LOG", body) << body;
+  for (const std::string& args :
+       {"export-config --seconds 2 --dir " + dir_.string() + " " + serials,
+        "set output 0 --seconds 2 " + serials,
+        "upgrade --seconds 2 --file " + image + " " + devices_[1].serial}) {
+    EXPECT_EQ(lab::RunShell(env + VDZ_CLI + " " + args).status, 0) << args;
+  }
+  std::map<std::string, int> calls;
+  for (const auto& entry : fs::directory_iterator(logs)) {
+    std::ifstream in(entry.path());
+    for (std::string line; std::getline(in, line);) {
+      ASSERT_EQ(line.rfind("ReVirErezi: ", 0), 0u) << line;
+      EXPECT_EQ(line.find("ReVirErezi", 1), std::string::npos) << line;
+      for (const char* call : {"QM_NETSDK_IPC_GetConfigFile ", "QM_NETSDK_IPC_SystemControl ",
+                               "QM_NETSDK_IPC_SetDVRConfig ", "QM_NETSDK_IPC_Upgrade "}) {
+        calls[call] += line.find(call) != std::string::npos;
+      }
+    }
+  }
+  EXPECT_EQ(calls["QM_NETSDK_IPC_GetConfigFile "], 2);
+  EXPECT_EQ(calls["QM_NETSDK_IPC_SystemControl "] + calls["QM_NETSDK_IPC_SetDVRConfig "], 2);
+  EXPECT_EQ(calls["QM_NETSDK_IPC_Upgrade "], 1);
 }
 
 }  // namespace

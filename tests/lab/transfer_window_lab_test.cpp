@@ -201,9 +201,10 @@ TEST_F(TransferWindowLab, BusyIsSetByFailedBatchesAndHeldByADeviceThatNeverEnds)
     EXPECT_EQ(Cell(d, 4), Text(keys::MSGTIP30));
   EXPECT_TRUE(WaitFor([&] { return !Busy(); }, 3000));
 
-  // Folder match: the _AF image is passed over for a model without _AF.
+  // Folder match: the _AF image is passed over for a model without _AF; a name copied from a
+  // FAT stick in other letter case is still found.
   Check({group[0]});
-  Image("firmware_" + group[0].type + ".bin", group[0].type, "V-PLAIN");
+  Image("Firmware_" + group[0].type + ".BIN", group[0].type, "V-PLAIN");
   Image("firmware_" + group[0].type + "_AF.bin", group[0].type, "V-AF");
   FolderField()->setText(QString::fromStdString(dir_.string()));
   lab::RunToEnd(*window_, cmd::kUpgradeFromFolder);
