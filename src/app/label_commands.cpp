@@ -27,4 +27,9 @@ void LabelCommands::Open() {
   window_->raise();
 }
 
+void LabelCommands::HandDevice(const DeviceRecord& device) {
+  if (window_)
+    window_->SetDevice(&device);
+}
+
 }  // namespace vdz

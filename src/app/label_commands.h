@@ -17,6 +17,8 @@ class LabelCommands {
   ~LabelCommands();
   void Register(CommandTable& table);
   void Open();
+  // An open label window takes the device the operator pointed at; none is opened for it.
+  void HandDevice(const DeviceRecord& device);
   CPrintDlg* window() const { return window_; }
 
  private:

@@ -214,6 +214,7 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   qr_web_ = std::make_unique<QrWebCommands>(*presenter_, *prompter_, qr_panel_,
                                             [this] { return SelectedRow(); });
   labels_ = std::make_unique<LabelCommands>(*presenter_, this, [this] { return SelectedRow(); });
+  qr_web_->SetPointedListener([this](const DeviceRecord& device) { labels_->HandDevice(device); });
   remote_config_ = std::make_unique<RemoteConfigCommands>(*presenter_, *prompter_, this,
                                                           [this] { return SelectedRow(); });
   list_export_ = std::make_unique<ListExportCommands>(*list_, *prompter_, this, status_line_);
@@ -409,7 +410,7 @@ void CQmDadIvidudEvuzDlg::Initialise() {
   // Tooltips of the upgrade buttons: blue on white, as installers know them.
   setStyleSheet(TooltipStyleSheet());
   tooltip_style_ = std::make_unique<TooltipStyle>();
-  for (int id : {cmd::kUploadConfig})
+  for (int id : {cmd::kUpgradeFromFolder, cmd::kUpgradeFromFile, cmd::kUploadConfig})
     buttons_[id]->setStyle(tooltip_style_.get());
   setWindowTitle(QString::fromUtf8(kWindowCaption));
   switch_stream_->setChecked(true);

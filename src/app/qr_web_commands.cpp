@@ -62,8 +62,11 @@ void QrWebCommands::Register(CommandTable& t) {
   t.Add(cmd::kListRowClick, [this] {
     const int position = selected_row_();
     const DeviceRow* row = position >= 0 ? list_.RowAt(position) : nullptr;
-    if (row != nullptr)
-      ShowText(std::string(FieldText(row->record.P2pId)));
+    if (row == nullptr)
+      return;
+    ShowText(std::string(FieldText(row->record.P2pId)));
+    if (pointed_)
+      pointed_(row->record);
   });
   t.Add(cmd::kMenuOpenWeb, [this] { OpenWebPage(); });
 }

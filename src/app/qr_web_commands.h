@@ -23,6 +23,10 @@ class QrWebCommands {
   // Empty text leaves the panel as it is.
   void ShowText(const std::string& text);
   void SetOpener(UrlOpener opener) { opener_ = std::move(opener); }
+  // Told the device of every clicked row after the panel shows it (the label window).
+  void SetPointedListener(std::function<void(const DeviceRecord&)> listener) {
+    pointed_ = std::move(listener);
+  }
 
   bool present() const { return present_; }
   const QrBitmap& bitmap() const { return bitmap_; }
@@ -35,6 +39,7 @@ class QrWebCommands {
   QLabel* panel_;
   std::function<int()> selected_row_;
   UrlOpener opener_;
+  std::function<void(const DeviceRecord&)> pointed_;
   bool present_ = false;
   QrBitmap bitmap_;
 };

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <cstdlib>
 #include <fstream>
@@ -24,6 +25,7 @@
 #include "app/command_table.h"
 #include "app/list_export_commands.h"
 #include "app/main_window.h"
+#include "app/tooltip_style.h"
 #include "devconfig/dialogs/dlg_rk_platform_setting.h"
 #include "lab/devsim_control.h"
 #include "lab/open_main_window.h"
@@ -200,6 +202,17 @@ TEST_F(MainWindowLab, AdapterListHasAllAdaptersFirstAndAChangeRestartsTheSearch)
   EXPECT_LT(rows, devices_);
   for (int r = 0; r < rows; ++r) {
     EXPECT_TRUE(window_->DeviceList()->GetItemText(r, 0).startsWith(QStringLiteral("10.0.0.")));
+  }
+}
+
+TEST_F(MainWindowLab, TheThreeUpgradeButtonsTipAlike) {
+  for (int id : {cmd::kUpgradeFromFolder, cmd::kUpgradeFromFile, cmd::kUploadConfig}) {
+    QPushButton* button = window_->Button(id);
+    ASSERT_NE(button, nullptr) << id;
+    EXPECT_FALSE(button->toolTip().isEmpty()) << id;
+    EXPECT_EQ(button->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, button),
+              kTooltipDelayMs)
+        << id;
   }
 }
 

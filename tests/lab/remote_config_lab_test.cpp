@@ -25,6 +25,7 @@
 #include "protocol/protocol_numbers.h"
 #include "qm_netsdk.h"
 #include "remote_config.h"
+#include "shell/bounded_text.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
 #include "support/recording_prompter.h"
@@ -310,6 +311,12 @@ TEST_F(RemoteConfigLab, LabelWindowFromTheList) {
   EXPECT_FALSE(label->preview_layout().qr.isEmpty());
   EXPECT_EQ(label->windowTitle(), Text(keys::STRING_PRINT_QR));
   Picture(label, QStringLiteral("label"));
+
+  // A click in the list hands the open window the device clicked.
+  Select("RC-IPC");
+  ASSERT_TRUE(window_->RunCommand(cmd::kListRowClick));
+  ASSERT_TRUE(label->device().has_value());
+  EXPECT_EQ(FieldText(label->device()->SerialNumber), "RC-IPC");
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ class CPrintDlg : public QDialog {
 
   // The window keeps its own copy of the row's record and never changes the row.
   void SetDevice(const DeviceRecord* device);
+  const std::optional<DeviceRecord>& device() const { return device_; }
   LabelOptions Options() const;
   // The preview's area in the window.
   static QRect PreviewRect() { return QRect(QPoint(30, 30), QPoint(149, 109)); }
