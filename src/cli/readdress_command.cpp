@@ -186,8 +186,9 @@ int RunReaddressCommand(const std::vector<std::string>& args) {
   if (options.command == "assign-consecutive") {
     // Known before the search: the dialog's check on the start, local mask and gateway.
     IpSettingValues local;
+    const LocalNetworkParameters seed = params.For(options.start);
     for (int i = kLocalNetmask; i <= kLocalDns2; ++i) {
-      const std::string value = params.GetNetworkParam(i);
+      const std::string value = seed.Get(i);
       (i == kLocalNetmask   ? local.netmask
        : i == kLocalGateway ? local.gateway
        : i == kLocalDns1    ? local.dns1

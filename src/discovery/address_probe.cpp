@@ -95,10 +95,15 @@ class RegistryAddresses {
 }  // namespace
 
 std::string FindFreeAddress(FreeAddressSearch& search, bool* found) {
+  return FindFreeAddressIn(search, search.params.For({}), found);
+}
+
+std::string FindFreeAddressIn(FreeAddressSearch& search, const LocalNetworkParameters& params,
+                              bool* found) {
   if (found != nullptr)
     *found = false;
-  const std::string local = search.params.GetNetworkParam(kLocalAddress);
-  const std::string gateway = search.params.GetNetworkParam(kLocalGateway);
+  const std::string local = params.Get(kLocalAddress);
+  const std::string gateway = params.Get(kLocalGateway);
   const uint32_t local_address = AssignedAddressTable::Parse(local.c_str());
   // Without a local address there is no network to search; probing from a made-up one would
   // only ping strangers.
@@ -135,8 +140,10 @@ std::string FindFreeAddress(FreeAddressSearch& search, bool* found) {
 }
 
 int AssignFreeAddress(FreeAddressSearch& search, NetworkChangeTarget target, DeviceRow& row) {
+  const LocalNetworkParameters params =
+      search.params.For(std::string(FieldText(row.record.Lan.IPAddress)));
   bool found = false;
-  const std::string address = FindFreeAddress(search, &found);
+  const std::string address = FindFreeAddressIn(search, params, &found);
   const std::string serial(FieldText(row.record.SerialNumber));
   // Handing out the workstation's own address would take the workstation off the network.
   if (!found) {
@@ -146,10 +153,10 @@ int AssignFreeAddress(FreeAddressSearch& search, NetworkChangeTarget target, Dev
   LanConfigRecord& lan = row.record.Lan;
   lan.DHCP = 0;
   CopyBounded(lan.IPAddress, address);
-  CopyBounded(lan.Netmask, search.params.GetNetworkParam(kLocalNetmask));
-  CopyBounded(lan.Gateway, search.params.GetNetworkParam(kLocalGateway));
-  CopyBounded(lan.DNS1, search.params.GetNetworkParam(kLocalDns1));
-  CopyBounded(lan.DNS2, search.params.GetNetworkParam(kLocalDns2));
+  CopyBounded(lan.Netmask, params.Get(kLocalNetmask));
+  CopyBounded(lan.Gateway, params.Get(kLocalGateway));
+  CopyBounded(lan.DNS1, params.Get(kLocalDns1));
+  CopyBounded(lan.DNS2, params.Get(kLocalDns2));
   const int result = SetDeviceNetwork(target, row.registry_index, &row.record, sizeof row.record);
   if (result != 0)
     DiagLog("set IPC %s failed. error = %ld\n", serial.c_str(), static_cast<long>(result));

@@ -73,6 +73,9 @@ struct FreeAddressSearch {
 // A usable address x.y.z.h (h = 2..254) of the local address's first three octets, or the
 // local address itself when none is usable; *found tells which.
 std::string FindFreeAddress(FreeAddressSearch& search, bool* found = nullptr);
+// The same within a parameter set the caller already holds.
+std::string FindFreeAddressIn(FreeAddressSearch& search, const LocalNetworkParameters& params,
+                              bool* found = nullptr);
 
 // FindFreeAddress failed to find a usable address, so the device was left alone.
 inline constexpr int kNoFreeAddress = -4;

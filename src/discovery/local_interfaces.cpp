@@ -48,7 +48,38 @@ void FillDefaultParameters(LocalNetworkParameters* params) {
   params->Set(kLocalDns2, kDefaultPublicNameServer);
 }
 
-int ReadLocalNetworkParameters(NetworkInfoSource& source, LocalNetworkParameters* params) {
+namespace {
+
+bool InSubnet(const Ipv4WithMask& entry, const std::string& address) {
+  const auto own = ParseIpv4NetworkOrder(entry.address.c_str());
+  const auto mask = ParseIpv4NetworkOrder(entry.mask.c_str());
+  const auto other = ParseIpv4NetworkOrder(address.c_str());
+  return own && mask && other && (*own & *mask) == (*other & *mask);
+}
+
+// Without a route out, an installer's laptop on a camera switch still has the switch's
+// subnet: the adapter address whose subnet holds the device, else the first one there is.
+const Ipv4WithMask* UnroutedAddress(const std::vector<AdapterInfo>& adapters,
+                                    const std::string& device_address) {
+  for (const auto& adapter : adapters) {
+    for (const auto& entry : adapter.addresses) {
+      if (InSubnet(entry, device_address))
+        return &entry;
+    }
+  }
+  for (const auto& adapter : adapters) {
+    for (const auto& entry : adapter.addresses) {
+      if (ParseIpv4NetworkOrder(entry.address.c_str()))
+        return &entry;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int ReadLocalNetworkParameters(NetworkInfoSource& source, LocalNetworkParameters* params,
+                               const std::string& device_address) {
   auto name_servers = source.ReadNameServers();
   if (!name_servers) {
     DiagLog("GetNetworkParams failed.\n");
@@ -79,24 +110,23 @@ int ReadLocalNetworkParameters(NetworkInfoSource& source, LocalNetworkParameters
       }
     }
   }
-  if (routed == nullptr)
-    return 1;
-
-  params->Set(kLocalGateway, routed->gateway);
-  DiagLog("Gateway: %s\n", params->Get(kLocalGateway).c_str());
-
-  const auto gateway = ParseIpv4NetworkOrder(routed->gateway.c_str());
   const Ipv4WithMask* chosen = nullptr;
-  for (const auto& entry : routed->addresses) {
-    const auto address = ParseIpv4NetworkOrder(entry.address.c_str());
-    const auto mask = ParseIpv4NetworkOrder(entry.mask.c_str());
-    if (address && mask && gateway && (*address & *mask) == (*gateway & *mask)) {
-      chosen = &entry;
-      break;
+  if (routed == nullptr) {
+    params->Set(kLocalGateway, {});
+    chosen = UnroutedAddress(*adapters, device_address);
+  } else {
+    params->Set(kLocalGateway, routed->gateway);
+    const std::string& gateway = routed->gateway;
+    for (const auto& entry : routed->addresses) {
+      if (InSubnet(entry, gateway)) {
+        chosen = &entry;
+        break;
+      }
     }
+    if (chosen == nullptr && !routed->addresses.empty())
+      chosen = &routed->addresses.front();
   }
-  if (chosen == nullptr && !routed->addresses.empty())
-    chosen = &routed->addresses.front();
+  DiagLog("Gateway: %s\n", params->Get(kLocalGateway).c_str());
   if (chosen != nullptr) {
     params->Set(kLocalAddress, chosen->address);
     params->Set(kLocalNetmask, chosen->mask);
@@ -111,11 +141,19 @@ std::string LocalParameterCache::GetNetworkParam(int index) {
     DiagLog("GetNetworkParam(): bad index: %d\n", index);
     return {};
   }
+  return For({}).Get(index);
+}
+
+LocalNetworkParameters LocalParameterCache::For(const std::string& device_address) {
   std::lock_guard lock(mutex_);
-  if (params_.Get(kLocalAddress).empty() || params_.Get(kLocalGateway).empty()) {
-    ReadLocalNetworkParameters(source_, &params_);
-  }
-  return params_.Get(index);
+  if (!params_.Get(kLocalAddress).empty() && !params_.Get(kLocalGateway).empty())
+    return params_;
+  // A set without a gateway depends on the device, so it is read again for each.
+  LocalNetworkParameters read = params_;
+  ReadLocalNetworkParameters(source_, &read, device_address);
+  if (!read.Get(kLocalGateway).empty())
+    params_ = read;
+  return read;
 }
 
 }  // namespace vdz

@@ -79,8 +79,11 @@ inline constexpr char kDefaultPublicNameServer[] = "8.8.8.8";
 
 void FillDefaultParameters(LocalNetworkParameters* params);
 
-// 1 when read from the system, -1 when the defaults were used.
-int ReadLocalNetworkParameters(NetworkInfoSource& source, LocalNetworkParameters* params);
+// 1 when read from the system, -1 when the defaults were used. The adapter routing to a far
+// address gives the set; with no such route, the adapter address whose subnet holds
+// device_address (else the first adapter address) with an empty gateway.
+int ReadLocalNetworkParameters(NetworkInfoSource& source, LocalNetworkParameters* params,
+                               const std::string& device_address = {});
 
 // The window's cached parameter set; emptied at every search start, refilled on first use.
 // Read by the search on the window's thread and by a free-address job on a pool thread.
@@ -92,6 +95,9 @@ class LocalParameterCache {
     params_.Clear();
   }
   std::string GetNetworkParam(int index);
+  // The whole set as one copy, for a device at device_address: parts read at different times
+  // could come from different adapters.
+  LocalNetworkParameters For(const std::string& device_address);
 
  private:
   NetworkInfoSource& source_;

@@ -90,6 +90,9 @@ RowWork AssignWork(ReaddressContext& ctx, DeviceListPort& list, int position, co
     if (result == 0) {
       live->record.Lan = copy.record.Lan;
       AfterAddressChange(ctx, list, p, *live);
+    } else if (result == kNoFreeAddress) {
+      // The device keeps its address; the operator must still learn why nothing happened.
+      list.SetStatusText(p, LookupText(keys::NO_FREE_ADDRESS));
     }
     Report(ctx, p, *live, result);
     if (batch)
@@ -259,12 +262,19 @@ BatchOutcome AssignConsecutiveToChecked(ReaddressContext& ctx, DeviceListPort& l
     return outcome;
   }
   FreeAddressSearch search = Search(ctx);
+  // Seeded for the first checked device's subnet where the workstation has no route out.
+  std::string first_address;
+  for (int p = 0; p < list.RowCount() && first_address.empty(); ++p) {
+    if (const DeviceRow* row = list.RowAt(p); row != nullptr && list.IsChecked(p))
+      first_address = std::string(FieldText(row->record.Lan.IPAddress));
+  }
+  const LocalNetworkParameters local = ctx.params.For(first_address);
   IpSettingValues initial;
-  initial.ip = FindFreeAddress(search);
-  initial.netmask = ctx.params.GetNetworkParam(kLocalNetmask);
-  initial.gateway = ctx.params.GetNetworkParam(kLocalGateway);
-  initial.dns1 = ctx.params.GetNetworkParam(kLocalDns1);
-  initial.dns2 = ctx.params.GetNetworkParam(kLocalDns2);
+  initial.ip = FindFreeAddressIn(search, local);
+  initial.netmask = local.Get(kLocalNetmask);
+  initial.gateway = local.Get(kLocalGateway);
+  initial.dns1 = local.Get(kLocalDns1);
+  initial.dns2 = local.Get(kLocalDns2);
   initial.dhcp = 0;
   const std::optional<IpSettingValues> values = dialog(initial, true);
   if (!values) {

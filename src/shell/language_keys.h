@@ -23,7 +23,7 @@
   X(SDK_START_FAILED) X(FILTER_HINT) X(COUNT_LISTED) X(COUNT_ONLINE) X(COUNT_OFFLINE) \
   X(COUNT_UPGRADING) X(EXPORT_LIST) X(EXPORT_LIST_DONE) X(EXPORT_LIST_FAILED) X(BATCH_SUMMARY) \
   X(SAVE_BATCH_REPORT) X(BATCH_REPORT_EMPTY) X(BATCH_REPORT_SAVE_FAILED) \
-  X(JOB_PROGRESS) X(JOB_BUSY) X(JOB_CANCEL) \
+  X(JOB_PROGRESS) X(JOB_BUSY) X(JOB_CANCEL) X(NO_FREE_ADDRESS) \
   /* main window: tooltips of the upgrade and upload buttons */                                \
   X(STRING_TIPS_UPDATE_DIR) X(STRING_TIPS_UPDATE_FILE) X(STRING_TIPS_UPDATE_CFG)              \
   /* main window: pop-up menus of the batch buttons */                                         \

@@ -108,14 +108,32 @@ TEST(LocalParametersTest, FirstAddressWhenNoneMatchesGateway) {
   EXPECT_EQ(params.Get(kLocalDns1), "");
 }
 
-TEST(LocalParametersTest, NoDefaultRouteLeavesTextsEmptyNotDefaults) {
+TEST(LocalParametersTest, NoDefaultRouteTakesTheDevicesSubnetWithoutGateway) {
   FakeNetwork net;
-  net.adapters = std::vector<AdapterInfo>{Adapter("eth0", 2, {{"10.0.0.20", "255.255.255.0"}})};
+  net.adapters = std::vector<AdapterInfo>{
+      Adapter("eth0", 2, {{"192.168.1.100", "255.255.255.0"}}),
+      Adapter("eth1", 3, {{"10.0.0.20", "255.255.0.0"}, {"172.16.5.2", "255.255.255.0"}})};
   net.best.reset();
-  LocalNetworkParameters params;
-  EXPECT_EQ(ReadLocalNetworkParameters(net, &params), 1);
-  for (int i = 0; i < kLocalParameterCount; ++i)
-    EXPECT_EQ(params.Get(i), "") << i;
+  struct Case {
+    const char* device;
+    const char* address;
+    const char* mask;
+  } cases[] = {{"10.0.77.5", "10.0.0.20", "255.255.0.0"},
+               {"172.16.5.9", "172.16.5.2", "255.255.255.0"},
+               {"192.168.1.10", "192.168.1.100", "255.255.255.0"},
+               // Nothing holds it: the first adapter address there is.
+               {"8.8.8.8", "192.168.1.100", "255.255.255.0"},
+               {"", "192.168.1.100", "255.255.255.0"}};
+  for (const Case& c : cases) {
+    LocalNetworkParameters params;
+    EXPECT_EQ(ReadLocalNetworkParameters(net, &params, c.device), 1);
+    EXPECT_EQ(params.Get(kLocalAddress), c.address) << c.device;
+    EXPECT_EQ(params.Get(kLocalNetmask), c.mask) << c.device;
+    EXPECT_EQ(params.Get(kLocalGateway), "") << c.device;
+    // A set without gateway is read per device, never kept for the next.
+    LocalParameterCache cache(net);
+    EXPECT_EQ(cache.For(c.device).Get(kLocalAddress), c.address) << c.device;
+  }
 }
 
 TEST(LocalParametersTest, QueryFailuresFallBackToDefaults) {

@@ -10,10 +10,17 @@
 #include <sstream>
 #include <string>
 
+#include "app/batch_report_commands.h"
+#include "app/command_ids.h"
 #include "app/main_window.h"
+#include "devops/batch_report.h"
 #include "discovery/device_list_port.h"
+#include "lab/cli_process.h"
 #include "lab/devsim_control.h"
+#include "lab/open_main_window.h"
 #include "lab/window_lab_support.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
 #include "support/recording_prompter.h"
 #include "ui/report_ctrl.h"
 
@@ -90,6 +97,105 @@ TEST_F(NoGatewayLab, WindowListsEveryDeviceOnBothAdapters) {
     listed.insert(window.DeviceList()->GetItemText(r, kAddressColumn).toStdString());
   EXPECT_EQ(listed, site_);
   window.close();
+}
+
+bool OnSegment(const std::string& ip, const std::string& prefix) {
+  return ip.rfind(prefix, 0) == 0;
+}
+
+// Free addresses come from the adapter whose subnet holds the device: there is no route to
+// pick an adapter by.
+class NoGatewayFreeAddressLab : public NoGatewayLab {
+ protected:
+  const lab::DevsimDevice* First(const std::string& prefix) {
+    for (const auto& device : devices_) {
+      if (OnSegment(device.ip, prefix))
+        return &device;
+    }
+    return nullptr;
+  }
+  // Every address of 10.0.0.0/24 nobody holds answers ping from now on.
+  void FillSecondSegment() {
+    std::set<std::string> held;
+    for (const auto& device : control_.Devices())
+      held.insert(device.ip);
+    for (int h = 1; h <= 254; ++h) {
+      const std::string ip = "10.0.0." + std::to_string(h);
+      if (ip != "10.0.0.20" && !held.count(ip) && control_.Send("host add " + ip))
+        hosts_.push_back(ip);
+    }
+  }
+  void TearDown() override {
+    for (const std::string& ip : hosts_)
+      control_.Send("host del " + ip);
+  }
+  std::vector<lab::DevsimDevice> devices_ = control_.Devices();
+  std::vector<std::string> hosts_;
+};
+
+TEST_F(NoGatewayFreeAddressLab, CommandLineGivesAnAddressOfTheDevicesOwnSubnetOrSaysThereIsNone) {
+  const auto* device = First("10.0.0.");
+  ASSERT_NE(device, nullptr);
+  lab::CliRun r = lab::Cli("assign-free --seconds 2 " + device->serial);
+  EXPECT_EQ(r.status, 0) << r.out;
+  const auto moved = control_.Device(device->serial);
+  ASSERT_TRUE(moved);
+  EXPECT_NE(moved->ip, device->ip);
+  EXPECT_TRUE(OnSegment(moved->ip, "10.0.0.")) << moved->ip;
+  EXPECT_NE(r.out.find(" -> " + moved->ip), std::string::npos) << r.out;
+
+  FillSecondSegment();
+  r = lab::Cli("assign-free --seconds 2 " + device->serial);
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find(device->serial + "  " + moved->ip + "  assign-free failed: no free address"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(control_.Device(device->serial)->ip, moved->ip);
+}
+
+TEST_F(NoGatewayFreeAddressLab, WindowGivesEachDeviceAnAddressOfItsSubnetOrSaysThereIsNone) {
+  test::RecordingPrompter prompter;
+  auto window = lab::OpenMainWindow(prompter);
+  CReportCtrl* list = window->DeviceList();
+  ASSERT_TRUE(lab::WaitFor([&] { return list->GetItemCount() == int(site_.size()); }, 20000));
+  const lab::DevsimDevice* chosen[] = {First("10.0.0."), First("192.168.1.")};
+  auto row_of = [&](const std::string& ip) {
+    for (int r = 0; r < list->GetItemCount(); ++r) {
+      if (list->GetItemText(r, kAddressColumn).toStdString() == ip)
+        return r;
+    }
+    return -1;
+  };
+  for (const auto* device : chosen) {
+    ASSERT_NE(device, nullptr);
+    list->SetCheck(row_of(device->ip), true);
+  }
+  ASSERT_TRUE(lab::RunToEnd(*window, cmd::kMenuAssignFree));
+  EXPECT_EQ(window->BatchReports().last_summary(), "2 succeeded, 0 failed, 0 skipped");
+  for (const auto* device : chosen) {
+    const auto moved = control_.Device(device->serial);
+    ASSERT_TRUE(moved);
+    EXPECT_NE(moved->ip, device->ip);
+    EXPECT_TRUE(OnSegment(moved->ip, device->ip.substr(0, device->ip.rfind('.') + 1))) << moved->ip;
+  }
+
+  FillSecondSegment();
+  const auto moved = control_.Device(chosen[0]->serial);
+  for (int r = 0; r < list->GetItemCount(); ++r)
+    list->SetCheck(r, false);
+  const int row = row_of(moved->ip);
+  ASSERT_GE(row, 0);
+  list->SetCheck(row, true);
+  ASSERT_TRUE(lab::RunToEnd(*window, cmd::kMenuAssignFree));
+  EXPECT_EQ(window->BatchReports().last_summary(), "0 succeeded, 1 failed, 0 skipped");
+  EXPECT_EQ(list->GetItemText(row, kStatusColumn).toStdString(), LookupText(keys::NO_FREE_ADDRESS));
+  const auto& reports = window->BatchReports().log().Reports();
+  ASSERT_FALSE(reports.empty());
+  ASSERT_EQ(reports.back().devices.size(), 1u);
+  EXPECT_EQ(reports.back().devices[0].outcome, BatchDeviceOutcome::kFailed);
+  EXPECT_EQ(reports.back().devices[0].result, LookupText(keys::NO_FREE_ADDRESS));
+  EXPECT_EQ(control_.Device(chosen[0]->serial)->ip, moved->ip);
+  window->close();
 }
 
 }  // namespace
