@@ -109,7 +109,7 @@ int CAudioDecodeMp3::Decode() {
       too_long = true;
   };
 
-  while (!too_long) {
+  while (!too_long && !(probe_ && total > 0)) {
     if (stop_.stop_requested())
       return kDecodeCannotOpen;
     const std::size_t n = std::fread(input_, 1, kInputBlock, file.get());
@@ -172,6 +172,8 @@ int CAudioDecodeMp3::Decode() {
   hip.reset();
   file.reset();
 
+  if (probe_)
+    return total > 0 ? 0 : kDecodeNoAudio;
   if (too_long)
     return kDecodeTooLong;
   if (total == 0) {
@@ -183,6 +185,13 @@ int CAudioDecodeMp3::Decode() {
     return kDecodeTooLong;
   AdoptBuffer(pcm.Release(), capacity, total);
   return 0;
+}
+
+int CAudioDecodeMp3::Probe(const std::string& path) {
+  // The decoder's buffers are too large for a stack.
+  auto decoder = std::make_unique<CAudioDecodeMp3>(nullptr, path, 16000, 1, 640, nullptr);
+  decoder->probe_ = true;
+  return decoder->Decode();
 }
 
 }  // namespace vdz::audio

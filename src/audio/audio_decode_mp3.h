@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <stop_token>
+#include <string>
 
 #include "audio/audio_decode_base.h"
 #include "audio/pcm_resampler.h"
@@ -27,6 +28,9 @@ class CAudioDecodeMp3 final : public CAudioDecodeBase {
   using CAudioDecodeBase::CAudioDecodeBase;
 
   int Decode() override;
+  // 0 when the file holds at least one MP3 frame of audio, else as Decode(); decodes only
+  // that far and keeps nothing.
+  static int Probe(const std::string& path);
   // A stop request ends a decode early with kDecodeCannotOpen.
   void SetStopToken(std::stop_token stop) { stop_ = std::move(stop); }
 
@@ -38,6 +42,7 @@ class CAudioDecodeMp3 final : public CAudioDecodeBase {
   char converted_[kConvertBytes] = {};
   PcmResampler resampler_;
   std::stop_token stop_;
+  bool probe_ = false;  // stop at the first audio
 };
 
 }  // namespace vdz::audio

@@ -60,6 +60,10 @@ bool CliDeviceSession::SelectTargets(const std::vector<std::string>& targets, bo
       every_one = false;
     }
   }
+  if (list_.RowCount() == 0) {
+    std::cout << "no device found\n";
+    return false;
+  }
   return every_one;
 }
 

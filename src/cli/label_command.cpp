@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli/device_search.h"
+#include "cli/input_checks.h"
 #include "media/label/label_print.h"
 #include "shell/bounded_text.h"
 
@@ -90,6 +91,10 @@ int RunLabelCommand(const std::vector<std::string>& args) {
   std::string error;
   if (!ParseLabelOptions(args, &o, &error)) {
     std::cerr << "viduzaver-cli: " << error << "\n";
+    return kExitUsage;
+  }
+  if (const auto unusable = FileNotWritable(o.out)) {
+    std::cerr << "viduzaver-cli: " << *unusable << "\n";
     return kExitUsage;
   }
   const SearchOutcome found = SearchDevices({o.seconds, o.adapter}, &std::cerr);

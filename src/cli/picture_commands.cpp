@@ -19,6 +19,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_prompter.h"
 #include "cli/device_search.h"
+#include "cli/input_checks.h"
 #include "cli/login_check.h"
 #include "cli/record_printer.h"
 #include "cli/sdk_event_queue.h"
@@ -178,6 +179,13 @@ int RunPictureCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   const bool snapshot = o.command == "snapshot";
+  const std::optional<std::string> unusable =
+      snapshot ? FolderNotWritable(o.dir.empty() ? DefaultSnapshotFolder() : o.dir)
+               : (o.out.empty() ? std::nullopt : FileNotWritable(o.out));
+  if (unusable) {
+    std::cerr << "viduzaver-cli: " << *unusable << "\n";
+    return kExitUsage;
+  }
   CliDeviceSession session;
   if (const int ready = session.Start(snapshot, o.seconds, o.adapter); ready != kExitOk)
     return ready;

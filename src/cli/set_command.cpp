@@ -182,6 +182,8 @@ int RunSetCommand(const std::vector<std::string>& args) {
   if (const int ready = session.Start(true, o.seconds, o.adapter); ready != kExitOk)
     return ready;
   int status = session.SelectTargets(o.targets, o.all) ? kExitOk : kExitFailed;
+  if (session.list().RowCount() == 0)
+    return kExitFailed;
   CliDeviceList& list = session.list();
   SdkEventQueue& queue = session.queue();
   auto sdk = MakeNetSdkDeviceSdk();

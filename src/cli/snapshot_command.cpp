@@ -10,6 +10,7 @@
 #include "cli/cli_help.h"
 #include "cli/cli_prompter.h"
 #include "cli/device_search.h"
+#include "cli/input_checks.h"
 #include "devops/device_sdk.h"
 #include "media/media_runtime.h"
 #include "media/preview_controller.h"
@@ -115,6 +116,10 @@ int RunSnapshotCommand(const std::vector<std::string>& args) {
   const SnapshotOptions o = ParseSnapshotOptions(args, &error);
   if (o.target.empty()) {
     std::cerr << "viduzaver-cli: " << error << "\n" << Usage();
+    return kExitUsage;
+  }
+  if (const auto unusable = FileNotWritable(o.out)) {
+    std::cerr << "viduzaver-cli: " << *unusable << "\n";
     return kExitUsage;
   }
   const SearchOutcome found = SearchDevices({o.seconds, o.adapter}, &std::cerr);

@@ -21,6 +21,7 @@
 #include "cli/cli_device_session.h"
 #include "cli/cli_help.h"
 #include "cli/device_search.h"
+#include "cli/input_checks.h"
 #include "cli/login_check.h"
 #include "cli/record_printer.h"
 #include "cli/sdk_event_queue.h"
@@ -94,6 +95,8 @@ class Site {
     }
     if (!session_.SelectTargets(o.targets, o.all))
       *status = kExitFailed;
+    if (session_.list().RowCount() == 0)
+      return false;
     sdk_ = MakeNetSdkDeviceSdk();
     checker_ = std::make_unique<LoginChecker>(*sdk_, session_.queue(), session_.list());
     checker_->LoginAll();
@@ -469,6 +472,14 @@ int RunTalkCommand(const std::vector<std::string>& args) {
   if (o.command.empty()) {
     std::cerr << "viduzaver-cli: " << error << "\n" << Usage();
     return kExitUsage;
+  }
+  if (o.command == "broadcast") {
+    for (const std::string& file : o.files) {
+      if (const auto unusable = NotPlayableMp3(file)) {
+        std::cerr << "viduzaver-cli: " << *unusable << "\n";
+        return kExitUsage;
+      }
+    }
   }
   int status = kExitOk;
   Site site;

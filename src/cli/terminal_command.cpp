@@ -159,6 +159,8 @@ int RunTerminalCommand(const std::vector<std::string>& args) {
   if (const int ready = session.Start(o.verb != "get", o.seconds, o.adapter); ready != kExitOk)
     return ready;
   int status = session.SelectTargets(o.targets, o.all) ? kExitOk : kExitFailed;
+  if (session.list().RowCount() == 0)
+    return kExitFailed;
   CliDeviceList& list = session.list();
   SdkEventQueue& queue = session.queue();
   if (o.verb == "get")

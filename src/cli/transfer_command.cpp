@@ -14,6 +14,7 @@
 #include "cli/cli_help.h"
 #include "cli/cli_jobs.h"
 #include "cli/device_search.h"
+#include "cli/input_checks.h"
 #include "cli/login_check.h"
 #include "cli/record_printer.h"
 #include "cli/sdk_event_queue.h"
@@ -173,10 +174,21 @@ int RunTransferCommand(const std::vector<std::string>& args) {
     std::cerr << "viduzaver-cli: not confirmed (use --yes)\n";
     return kExitUsage;
   }
+  std::optional<std::string> unusable;
+  if (o.command == "upgrade")
+    unusable = o.file.empty() ? NotAnImageFolder(o.folder) : NotAnImage(o.file);
+  else if (o.command == "export-config")
+    unusable = FolderNotWritable(o.dir.empty() ? ConfigExportFolder() : o.dir);
+  if (unusable) {
+    std::cerr << "viduzaver-cli: " << *unusable << "\n";
+    return kExitUsage;
+  }
   CliDeviceSession session;
   if (const int ready = session.Start(true, o.seconds, o.adapter); ready != kExitOk)
     return ready;
   int status = session.SelectTargets(o.targets, o.all) ? kExitOk : kExitFailed;
+  if (session.list().RowCount() == 0)
+    return kExitFailed;
   CliDeviceList& list = session.list();
   SdkEventQueue& queue = session.queue();
   auto sdk = MakeNetSdkDeviceSdk();
