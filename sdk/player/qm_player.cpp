@@ -266,11 +266,23 @@ extern "C" int QM_PLAYER_CloseDecoder(int port, int stream) {
   auto d = DecodersOf(port, false);
   if (!d)
     return -1;
-  std::lock_guard lock(d->mutex);
+  std::unique_lock lock(d->mutex);
   if (stream == QM_PLAYER_STREAM_VIDEO) {
     if (!d->video)
       return -1;
     d->video.reset();
+    lock.unlock();
+    // The last picture goes with its stream: a stopped window shows no frozen frame.
+    QPointer<RenderPainter> painter;
+    if (port >= 1 && port <= QM_PLAYER_MAX_WINDOW_PORT) {
+      std::lock_guard windows(g_mutex);
+      painter = g_windows[static_cast<std::size_t>(port)].painter;
+    }
+    if (painter)
+      QMetaObject::invokeMethod(painter.data(), [painter] {
+        if (painter)
+          painter->Clear();
+      });
     return 0;
   }
   if (stream == QM_PLAYER_STREAM_AUDIO) {

@@ -91,11 +91,23 @@ void RenderPainter::Detach() {
     window_->setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
+void RenderPainter::Clear() {
+  {
+    std::lock_guard lock(sink_->mutex_);
+    sink_->KeepSpare(std::move(sink_->pending_));
+  }
+  shown_.reset();
+  if (!window_was_opaque_)
+    window_->setAttribute(Qt::WA_OpaquePaintEvent, false);
+  window_->update();
+}
+
 void RenderPainter::RequestUpdate() {
   {
     std::lock_guard lock(sink_->mutex_);
     sink_->update_posted_ = false;
-    if (sink_->painter_ != this)
+    // A notice that arrives after Clear finds no picture: the window stays as it paints itself.
+    if (sink_->painter_ != this || (!sink_->pending_ && !shown_))
       return;
   }
   // Every picture covers the whole window, so neither the window's background nor what lies

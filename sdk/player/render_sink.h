@@ -49,6 +49,8 @@ class RenderPainter : public QObject {
   ~RenderPainter() override;
   // Window thread: the port was released; paint nothing more.
   void Detach();
+  // Window thread: the stream ended; the window goes back to what it paints itself.
+  void Clear();
   void RequestUpdate();
 
  protected:

@@ -198,6 +198,11 @@ TEST_F(PreviewWindowLab, DoubleClickShowsTheCameraAndStopEndsIt) {
   EXPECT_EQ(window_->DeviceList()->GetItemBkColor(row, 0),
             window_->DeviceList()->GetItemBkColor(Row("192.168.1.202"), 0));
   EXPECT_TRUE(window_->VideoGrid()->GetLabel(0).isEmpty());
+  // The cell is black again inside its border, not the last picture frozen.
+  const QImage stopped = window_->VideoGrid()->Cell(0)->grab().toImage();
+  stopped.save(QStringLiteral(VDZ_ARTIFACT_DIR "/preview_cell_stopped.png"));
+  EXPECT_LT(MeanLuma(stopped.copy(stopped.rect().adjusted(4, 4, -4, -4))), 1.0)
+      << "the stopped cell still shows a picture";
 }
 
 TEST_F(PreviewWindowLab, FullScreenSwitchesStreamOnlyWithTheBox) {
