@@ -61,6 +61,17 @@ EchoVerdict ClassifyEchoPacket(const uint8_t* packet, std::size_t length, bool w
   return packet[header] == 0 ? EchoVerdict::kReplyFromDestination : EchoVerdict::kNotEchoReply;
 }
 
+bool EchoAnswers(const uint8_t* packet, std::size_t length, bool with_ip_header,
+                 const std::array<uint8_t, kEchoRequestSize>& request) {
+  const std::size_t header =
+      with_ip_header && length >= 20 ? static_cast<std::size_t>(packet[0] & 0x0F) * 4 : 0;
+  if (with_ip_header && length < 20)
+    return false;
+  if (length < header + kEchoRequestSize)
+    return false;
+  return std::memcmp(packet + header + 6, request.data() + 6, kEchoRequestSize - 6) == 0;
+}
+
 namespace {
 
 // Addresses of registry records, read again only when the registry changed.

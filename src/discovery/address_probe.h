@@ -59,6 +59,13 @@ enum class EchoVerdict {
 EchoVerdict ClassifyEchoPacket(const uint8_t* packet, std::size_t length, bool with_ip_header,
                                uint32_t sender, uint32_t destination, uint32_t* source);
 
+// Whether an echo reply answers this request: it carries the request's sequence and data back.
+// A raw socket sees every reply of its network, a late one to an earlier probe of the same
+// address included; only the answer to this probe tells that the address is taken now. (A
+// ping socket's identifier is the kernel's, so it is not compared.)
+bool EchoAnswers(const uint8_t* packet, std::size_t length, bool with_ip_header,
+                 const std::array<uint8_t, kEchoRequestSize>& request);
+
 // Everything the free-address search reads.
 struct FreeAddressSearch {
   LocalParameterCache& params;

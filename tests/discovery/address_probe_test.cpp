@@ -89,6 +89,42 @@ TEST(EchoPacketTest, ClassifiesRawAndPingSocketPackets) {
   }
 }
 
+// A reply counts for the request whose sequence and data it carries back, whatever the
+// identifier (a ping socket's kernel picks its own); a late reply to another probe does not.
+TEST(EchoPacketTest, AReplyAnswersOnlyTheRequestItEchoes) {
+  const auto request = BuildEchoRequest(2, 0x0A0B0C0Du);
+  auto reply = [](const std::array<uint8_t, kEchoRequestSize>& echoed, bool with_header,
+                  int header_words = 5) {
+    std::vector<uint8_t> p =
+        with_header ? RawPacket("192.168.1.20", 0, 0, header_words) : std::vector<uint8_t>{};
+    p.insert(p.end(), echoed.begin(), echoed.end());
+    p[p.size() - kEchoRequestSize] = 0;  // echo reply
+    return p;
+  };
+  auto rekeyed = request;
+  rekeyed[4] = 0x77;  // identifier only
+  struct Case {
+    std::vector<uint8_t> packet;
+    bool with_header;
+    bool answers;
+  } cases[] = {
+      {reply(request, true), true, true},
+      {reply(request, true, 6), true, true},
+      {reply(request, false), false, true},
+      {reply(rekeyed, false), false, true},
+      {reply(BuildEchoRequest(2, 0x0A0B0C0Eu), true), true, false},    // another probe's tick
+      {reply(BuildEchoRequest(1, 0x0A0B0C0Du), false), false, false},  // another attempt
+      {std::vector<uint8_t>(27, 0), true, false},
+      {std::vector<uint8_t>(11, 0), false, false},
+  };
+  int i = 0;
+  for (const Case& c : cases) {
+    EXPECT_EQ(EchoAnswers(c.packet.data(), c.packet.size(), c.with_header, request), c.answers)
+        << "case " << i;
+    ++i;
+  }
+}
+
 class FindFreeAddressTest : public ::testing::Test {
  protected:
   FreeAddressSearch Search() {
