@@ -7,6 +7,10 @@
 
 namespace vdz {
 
+// A call that got no answer within its time bound (the library's own code for it): the device
+// neither refused nor failed, it was slow or the workstation was busy.
+inline constexpr int kSdkTimedOut = -5;
+
 class DeviceSdk {
  public:
   virtual ~DeviceSdk() = default;

@@ -41,6 +41,10 @@ void LoginCoordinator::StartLogin(DeviceRow& row, const DeviceRecord& record, in
           std::this_thread::sleep_for(std::chrono::seconds(1));
           handle = LoginDevice(*sdk, *copy);
         }
+        // A login that only timed out says nothing about the device: on a busy workstation or
+        // site it is asked again before the row shows a failure.
+        for (int left = kTimeoutRetries; handle == kSdkTimedOut && left > 0; --left)
+          handle = LoginDevice(*sdk, *copy);
         return handle;
       },
       [this, ticket](int handle) { Finish(ticket, handle); }, tag_);

@@ -36,6 +36,8 @@ class LoginCoordinator {
   // result is logged out when it comes.
   void Relogin(DeviceRow& row, const DeviceRecord& record);
   static constexpr int kReloginAttempts = 4;
+  // Further tries of a login that got no answer in time.
+  static constexpr int kTimeoutRetries = 2;
   // The rows are about to go: their sessions are logged out off this thread, their logins and
   // requests not yet started are dropped, and logins still running are logged out when they
   // finish.

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -168,6 +169,30 @@ TEST_F(LoginCoordinatorTest, ReloginAtANewAddressWaitsForTheDeviceToListenThere)
   EXPECT_EQ(row.login_handle, 11);
   EXPECT_EQ(sdk.logins.size(), 3u);
   EXPECT_EQ(list.entries[0].status_writes, 0);  // no failure shown on the way
+}
+
+// A first login tries once, but one that only timed out is asked again; a refusal is final.
+TEST_F(LoginCoordinatorTest, AFirstLoginIsRetriedOnlyWhenItTimedOut) {
+  struct Case {
+    std::deque<int> results;
+    int handle;
+    std::size_t tries;
+  } cases[] = {{{kSdkTimedOut, kSdkTimedOut, 9}, 9, 3},
+               {{kSdkTimedOut, kSdkTimedOut, kSdkTimedOut, 9}, kSdkTimedOut, 3},
+               {{-6, 9}, -6, 1},
+               {{-4, 9}, -4, 1}};
+  for (const Case& c : cases) {
+    FakeDeviceList rows;
+    DeviceRow& row = rows.Add(0, false, false);
+    LoginCoordinator first{sdk, rows, &pool};
+    sdk.logins.clear();
+    sdk.login_results = c.results;
+    first.StartLogin(row, row.record);
+    owner.Run(1);
+    EXPECT_EQ(row.login_handle, c.handle) << c.results.size();
+    EXPECT_EQ(sdk.logins.size(), c.tries) << c.results.size();
+    sdk.login_results.clear();
+  }
 }
 
 TEST_F(LoginCoordinatorTest, AnAddressChangeOvertakesALoginStillUnderWay) {

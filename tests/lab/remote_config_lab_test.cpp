@@ -208,16 +208,20 @@ TEST_F(RemoteConfigLab, PageShowsTheDeviceValuesAndApplyWritesThemBack) {
   Picture(host, QStringLiteral("remote-config"));
   tabs->setCurrentWidget(Page(host, "RC_PAGE_OSD"));
 
+  // Apply is offered once every page has been read; on a busy machine the last pages may still
+  // be on their way.
+  auto* apply = host->findChild<QPushButton*>(QStringLiteral("apply"));
+  ASSERT_TRUE(WaitFor([&] { return apply->isEnabled(); }, 20000));
   // A bad number stays on the page; a good title reaches the device.
   auto* posx = Page(host, "RC_PAGE_OSD")->findChild<QLineEdit*>(QStringLiteral("PosX"));
   ASSERT_NE(posx, nullptr);
   posx->setText(QStringLiteral("left"));
   title->setText(QStringLiteral("Gate 2"));
-  host->findChild<QPushButton*>(QStringLiteral("apply"))->click();
+  apply->click();
   auto* message = Page(host, "RC_PAGE_OSD")->findChild<QLabel*>(QStringLiteral("message"));
   EXPECT_TRUE(message->text().startsWith(Text(keys::RC_BAD_VALUE)));
   posx->setText(QStringLiteral("24"));
-  host->findChild<QPushButton*>(QStringLiteral("apply"))->click();
+  apply->click();
   ASSERT_TRUE(WaitFor([&] { return message->text() == Text(keys::RC_APPLY_OK); }, 10000))
       << message->text().toStdString();
   std::vector<std::string> lines;
