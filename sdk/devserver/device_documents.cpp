@@ -19,6 +19,11 @@ std::string EscapeAttribute(std::string_view value) {
       case '"':
         out += "&quot;";
         break;
+      case '\r':
+        // XML readers turn a raw carriage return into a line feed; a stored document
+        // written with CR LF must come back as it was.
+        out += "&#13;";
+        break;
       default:
         out += c;
     }

@@ -15,8 +15,9 @@ std::string DeviceInformationDocument(const DeviceConfig& config);
 // Answer to system command 1021 (file list page): this device stores no files.
 std::string EmptyFileListDocument();
 
-// XML attribute text: & < > " escaped, every other byte (GBK included) as it stands. The
-// simulator's search answers use it too: both are the device side.
+// XML attribute text: & < > " escaped, a carriage return as a character reference, every
+// other byte (GBK included) as it stands. The simulator's search answers use it too: both are
+// the device side.
 std::string EscapeAttribute(std::string_view value);
 
 }  // namespace vdz::devserver

@@ -262,8 +262,11 @@ void FillTerminalParameterSet(const TerminalAnswer& answer, Set* set) {
     int value = 0;
     if (tinyxml2::XMLUtil::ToInt(it->second.c_str(), &value)) {
       // Platform tools have always shown this port 5 above the reported one, and installers'
-      // site records follow them.
-      set->*a.number = a.number == &Set::accessport ? static_cast<uint16_t>(value + 5) : value;
+      // site records follow them. The sum wraps as a 16-bit port does, whatever number the
+      // device sent (in unsigned arithmetic: a signed one would overflow near INT_MAX).
+      set->*a.number = a.number == &Set::accessport
+                           ? static_cast<uint16_t>(static_cast<unsigned>(value) + 5u)
+                           : value;
     }
   }
 }

@@ -183,6 +183,20 @@ TEST(TerminalReply, PortRawUrlAndRoundTrip) {
   EXPECT_NE(doc.find(" rtspUrl=\"rtsp://h/a?x=1&amp;y=2\" "), std::string::npos);
 }
 
+TEST(TerminalReply, AccessPortWrapsAsSixteenBitsForAnyNumber) {
+  const std::pair<const char*, int> cases[] = {
+      {"65530", 65535}, {"65533", 2}, {"-10", 65531}, {"2147483647", 4}, {"-2147483648", 5}};
+  for (const auto& [reported, shown] : cases) {
+    TerminalAnswer answer;
+    ASSERT_EQ(ReadTerminalReply(std::string("<root ord=\"ok\" accessport=\"") + reported + "\"/>",
+                                kTerminalRequestPlatform, &answer),
+              0);
+    TerminalParameterSet set;
+    FillTerminalParameterSet(answer, &set);
+    EXPECT_EQ(set.accessport, shown) << reported;
+  }
+}
+
 TEST(TerminalReply, KeyParameters) {
   TerminalAnswer answer;
   ASSERT_EQ(ReadTerminalReply("<root ord=\"requestKeyParam_ret\" devname=\"东门\" "

@@ -66,8 +66,12 @@ void FirmwareImageChecker::ParseHeader() {
   const bool size_ok = !size.empty() && *end == '\0';
   expected_crc_ = static_cast<std::uint32_t>(std::strtoul(crc.c_str(), &end, 16));
   const bool crc_ok = crc.size() == 8 && *end == '\0';
-  if (image_model_.empty() || version_.empty() || version_.size() > 127 || !size_ok || !crc_ok)
+  if (image_model_.empty() || version_.empty() || version_.size() > 127 || !size_ok || !crc_ok) {
+    // A refused header names nothing: its version could be any length.
     header_bad_ = true;
+    image_model_.clear();
+    version_.clear();
+  }
 }
 
 FirmwareImageChecker::Verdict FirmwareImageChecker::Finish() const {

@@ -26,6 +26,7 @@ class FirmwareImageChecker {
   explicit FirmwareImageChecker(std::string model) : model_(std::move(model)) {}
   void Feed(std::string_view bytes);
   Verdict Finish() const;
+  // The header's version (at most 127 bytes); empty unless the header was read and good.
   const std::string& version() const { return version_; }
   static const char* VerdictText(Verdict v);
 
