@@ -176,7 +176,7 @@ TEST_F(TransferWindowLab, FaultyDevicesEndWithTheirEventWhileTheOthersUpgradeAnd
   }
   // The good one restarts and is read again with the image's version.
   EXPECT_TRUE(WaitFor([&] { return Cell(good, 3) == "V7.7.7-lab"; }, 20000)) << Cell(good, 3);
-  EXPECT_TRUE(WaitFor([&] { return !Busy(); }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return !Busy(); }, 15000));
   // Each device counts as its ending event said, once the last one has ended.
   EXPECT_EQ(window_->BatchReports().last_summary(), BatchSummaryText({1, 4, 0}));
   prompter_.boxes.clear();
@@ -186,7 +186,7 @@ TEST_F(TransferWindowLab, FaultyDevicesEndWithTheirEventWhileTheOthersUpgradeAnd
   Check({group[1]});
   file->setText(QString::fromStdString(Image("cut.bin", good.type, "V8", 300 * 1024, 5000)));
   lab::RunToEnd(*window_, cmd::kUpgradeFromFile);
-  EXPECT_TRUE(WaitFor([&] { return Cell(group[1], 4) == Text(keys::MSGTIP3); }, 8000))
+  EXPECT_TRUE(WaitFor([&] { return Cell(group[1], 4) == Text(keys::MSGTIP3); }, 20000))
       << Cell(group[1], 4);
 }
 
@@ -199,7 +199,7 @@ TEST_F(TransferWindowLab, BusyIsSetByFailedBatchesAndHeldByADeviceThatNeverEnds)
   EXPECT_TRUE(Busy());
   for (const auto& d : group)
     EXPECT_EQ(Cell(d, 4), Text(keys::MSGTIP30));
-  EXPECT_TRUE(WaitFor([&] { return !Busy(); }, 3000));
+  EXPECT_TRUE(WaitFor([&] { return !Busy(); }, 10000));
 
   // Folder match: the _AF image is passed over for a model without _AF; a name copied from a
   // FAT stick in other letter case is still found.
@@ -209,7 +209,7 @@ TEST_F(TransferWindowLab, BusyIsSetByFailedBatchesAndHeldByADeviceThatNeverEnds)
   FolderField()->setText(QString::fromStdString(dir_.string()));
   lab::RunToEnd(*window_, cmd::kUpgradeFromFolder);
   EXPECT_TRUE(WaitFor([&] { return Cell(group[0], 3) == "V-PLAIN"; }, 20000)) << Cell(group[0], 3);
-  EXPECT_TRUE(WaitFor([&] { return !Busy(); }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return !Busy(); }, 15000));
 
   control_.Send("sdk-transfer-fault " + group[1].serial + " no-end");
   Check({group[1]});
@@ -235,7 +235,7 @@ TEST_F(TransferWindowLab, RestoreWhoseRestoreCommandFailsStillReboots) {
   EXPECT_FALSE(Showed(plain, Text(keys::MSGTIP35)));
   for (const auto& d : {refused, plain}) {
     EXPECT_TRUE(
-        WaitFor([&] { return control_.Device(d.serial)->sdk_reboots > d.sdk_reboots; }, 5000))
+        WaitFor([&] { return control_.Device(d.serial)->sdk_reboots > d.sdk_reboots; }, 15000))
         << d.serial;
   }
 }
