@@ -125,53 +125,28 @@ int Main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (const auto status = RunHelpOrVersion(args, std::cout, std::cerr))
     return *status;
-  if (!args.empty() && IsReaddressCommand(args[0])) {
+  // Each command family reads its own arguments; all of them log like the window.
+  struct Family {
+    bool (*accepts)(const std::string& command);
+    int (*run)(const std::vector<std::string>& args);
+  };
+  static constexpr Family kFamilies[] = {
+      {IsReaddressCommand, RunReaddressCommand},
+      {IsPictureCommand, RunPictureCommand},
+      {[](const std::string& c) { return c == "terminal"; }, RunTerminalCommand},
+      {IsTransferCommand, RunTransferCommand},
+      {[](const std::string& c) { return c == "label"; }, RunLabelCommand},
+      {IsTalkCommand, RunTalkCommand},
+      {IsSnapshotCommand, RunSnapshotCommand},
+      {[](const std::string& c) { return c == "set"; }, RunSetCommand},
+  };
+  for (const Family& family : kFamilies) {
+    if (args.empty() || !family.accepts(args[0]))
+      continue;
     DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
-    const int readdress_status = RunReaddressCommand(args);
+    const int status = family.run(args);
     DiagnosticLog::Instance().Shutdown();
-    return readdress_status;
-  }
-  if (!args.empty() && IsPictureCommand(args[0])) {
-    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
-    const int picture_status = RunPictureCommand(args);
-    DiagnosticLog::Instance().Shutdown();
-    return picture_status;
-  }
-  if (!args.empty() && args[0] == "terminal") {
-    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
-    const int terminal_status = RunTerminalCommand(args);
-    DiagnosticLog::Instance().Shutdown();
-    return terminal_status;
-  }
-  if (!args.empty() && IsTransferCommand(args[0])) {
-    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
-    const int transfer_status = RunTransferCommand(args);
-    DiagnosticLog::Instance().Shutdown();
-    return transfer_status;
-  }
-  if (!args.empty() && args[0] == "label") {
-    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
-    const int label_status = RunLabelCommand(args);
-    DiagnosticLog::Instance().Shutdown();
-    return label_status;
-  }
-  if (!args.empty() && IsTalkCommand(args[0])) {
-    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
-    const int talk_status = RunTalkCommand(args);
-    DiagnosticLog::Instance().Shutdown();
-    return talk_status;
-  }
-  if (!args.empty() && IsSnapshotCommand(args[0])) {
-    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
-    const int snapshot_status = RunSnapshotCommand(args);
-    DiagnosticLog::Instance().Shutdown();
-    return snapshot_status;
-  }
-  if (!args.empty() && args[0] == "set") {
-    DiagnosticLog::Instance().Initialise(DefaultDiagLogOptions());
-    const int set_status = RunSetCommand(args);
-    DiagnosticLog::Instance().Shutdown();
-    return set_status;
+    return status;
   }
   std::string error;
   const auto options = ParseCliOptions(args, &error);
