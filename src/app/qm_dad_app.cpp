@@ -6,8 +6,10 @@
 #include <QLabel>
 #include <QTimer>
 #include <cstdio>
+#include <iostream>
 
 #include "app/main_window.h"
+#include "app/window_options.h"
 
 namespace vdz {
 
@@ -23,14 +25,17 @@ AppOptions CQmDadIvidudEvuzApp::ParseOptions(const QStringList& arguments, QStri
                argument.startsWith(QLatin1String("-style"))) {
       ++i;  // Qt's own options
     } else {
-      *error = QStringLiteral("unknown argument '%1'\nusage: viduzaver [--screenshot FILE.png]")
-                   .arg(argument);
+      *error = QStringLiteral("unknown argument '%1'\nusage: %2")
+                   .arg(argument, QString::fromStdString(WindowSynopsis().front()));
     }
   }
   return options;
 }
 
 int CQmDadIvidudEvuzApp::Run() {
+  // Help and version need no display, so they come before Qt starts.
+  if (const auto status = RunWindowHelpOrVersion({argv_ + 1, argv_ + argc_}, std::cout))
+    return *status;
   QApplication application(argc_, argv_);
   application.setApplicationName(QStringLiteral("ViDuZaver"));
   QString error;

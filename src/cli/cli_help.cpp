@@ -1,6 +1,8 @@
 #include "cli/cli_help.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string_view>
 
 #ifndef VDZ_VERSION
 #define VDZ_VERSION "0"
@@ -12,6 +14,13 @@ namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 2;
+constexpr const char* kDeviceArgument = "SERIAL|IP";
+constexpr const char* kSecondsForm = "--seconds N";
+constexpr const char* kAdapterForm = "--adapter ADDR";
+constexpr const char* kFormatForm = "--format table|csv|json";
+// They move configuration and firmware files and print one result line per device.
+constexpr std::string_view kTransferCommands[] = {"upgrade", "export-config", "import-config",
+                                                  "factory-restore"};
 
 const CommandHelp* FindCommand(const std::string& name) {
   const auto& table = CommandHelpTable();
@@ -132,8 +141,45 @@ const std::vector<CommandHelp>& CommandHelpTable() {
   return table;
 }
 
+std::vector<std::string> SharedOptionForms(const CommandHelp& command) {
+  std::vector<std::string> forms;
+  if (std::string_view(command.usage).find(kDeviceArgument) != std::string_view::npos) {
+    forms.push_back(kSecondsForm);
+    forms.push_back(kAdapterForm);
+  }
+  if (std::find(std::begin(kTransferCommands), std::end(kTransferCommands),
+                std::string_view(command.name)) != std::end(kTransferCommands))
+    forms.push_back(kFormatForm);
+  return forms;
+}
+
+std::vector<std::string> UsageNotes() {
+  return {
+      std::string("The device commands search first and also take ") + kSecondsForm + " and " +
+          kAdapterForm + "; the transfer commands (" + std::string(kTransferCommands[0]) + " to " +
+          std::string(std::end(kTransferCommands)[-1]) + ") also take " + kFormatForm + ".",
+      "Commands acting on several devices end their table with the line the window shows after "
+      "a batch: n succeeded, n failed, n skipped (skipped: the device never came online).",
+      "viduzaver-cli help COMMAND and viduzaver-cli COMMAND --help describe one command;\n"
+      "viduzaver-cli --version prints the version.",
+  };
+}
+
+const std::vector<ExitStatusHelp>& ExitStatusTable() {
+  static const std::vector<ExitStatusHelp> table = {
+      {kExitOk, "success"},
+      {1, "the command could not run or a device failed"},
+      {kExitUsage, "bad arguments"},
+  };
+  return table;
+}
+
+const char* OverviewForm() {
+  return "viduzaver-cli COMMAND [OPTIONS]";
+}
+
 std::string Usage() {
-  std::string text = "usage: viduzaver-cli COMMAND [OPTIONS]\n\n";
+  std::string text = std::string("usage: ") + OverviewForm() + "\n\n";
   for (const CommandHelp& c : CommandHelpTable()) {
     std::string usage = c.usage;
     std::size_t at = 0;
@@ -143,15 +189,15 @@ std::string Usage() {
       at = end + 1;
     }
   }
-  text +=
-      "\nThe device commands search first and also take --seconds N and --adapter ADDR; the "
-      "transfer commands (upgrade to factory-restore) also take --format table|csv|json.\n"
-      "Commands acting on several devices end their table with the line the window shows after "
-      "a batch: n succeeded, n failed, n skipped (skipped: the device never came online).\n"
-      "viduzaver-cli help COMMAND and viduzaver-cli COMMAND --help describe one command;\n"
-      "viduzaver-cli --version prints the version.\n"
-      "Exit status: 0 success, 1 the command could not run or a device failed, 2 bad "
-      "arguments.\n";
+  text += "\n";
+  for (const std::string& note : UsageNotes())
+    text += note + "\n";
+  text += "Exit status:";
+  const auto& statuses = ExitStatusTable();
+  for (std::size_t i = 0; i < statuses.size(); ++i) {
+    text += (i == 0 ? " " : ", ") + std::to_string(statuses[i].status) + " " + statuses[i].meaning;
+  }
+  text += ".\n";
   return text;
 }
 

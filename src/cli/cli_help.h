@@ -18,7 +18,23 @@ struct CommandHelp {
 // Every command of the tool, in the order the overview lists them.
 const std::vector<CommandHelp>& CommandHelpTable();
 
-// The overview: every usage line and the exit statuses.
+// Options a command takes besides those its usage lines show ("--seconds N", ...): the
+// device commands search first, and the transfer commands print a result table too.
+std::vector<std::string> SharedOptionForms(const CommandHelp& command);
+
+// The form the overview starts with: "viduzaver-cli COMMAND [OPTIONS]".
+const char* OverviewForm();
+
+// What the overview says after the usage lines, one paragraph each.
+std::vector<std::string> UsageNotes();
+
+struct ExitStatusHelp {
+  int status;
+  const char* meaning;
+};
+const std::vector<ExitStatusHelp>& ExitStatusTable();
+
+// The overview: every usage line, the notes and the exit statuses.
 std::string Usage();
 
 // The exit status when args ask for help or the version (printed to out, or to err for an
