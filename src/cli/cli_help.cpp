@@ -13,6 +13,7 @@ namespace vdz::cli {
 namespace {
 
 constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr const char* kDeviceArgument = "SERIAL|IP";
 constexpr const char* kSecondsForm = "--seconds N";
@@ -168,7 +169,7 @@ std::vector<std::string> UsageNotes() {
 const std::vector<ExitStatusHelp>& ExitStatusTable() {
   static const std::vector<ExitStatusHelp> table = {
       {kExitOk, "success"},
-      {1, "the command could not run or a device failed"},
+      {kExitFailed, "the command could not run or a device failed"},
       {kExitUsage, "bad arguments"},
   };
   return table;
