@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "devconfig/ipv4_text.h"
+#include "discovery/local_interfaces.h"
 
 namespace vdz {
 

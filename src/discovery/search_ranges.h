@@ -3,13 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "discovery/local_interfaces.h"
-
 namespace vdz {
+
+// As in local_interfaces.h, whose names would crowd the front ends that only parse ranges.
+struct AdapterInfo;
+using AdapterTable = std::map<uint32_t, AdapterInfo>;
 
 // A range holds at most this many addresses: 4096 at the default rate take about two seconds,
 // which still fits a search pass of the auto-stopping first search.
