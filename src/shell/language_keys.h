@@ -24,6 +24,8 @@
   X(COUNT_UPGRADING) X(EXPORT_LIST) X(EXPORT_LIST_DONE) X(EXPORT_LIST_FAILED) X(BATCH_SUMMARY) \
   X(SAVE_BATCH_REPORT) X(BATCH_REPORT_EMPTY) X(BATCH_REPORT_SAVE_FAILED) \
   X(JOB_PROGRESS) X(JOB_BUSY) X(JOB_CANCEL) X(NO_FREE_ADDRESS) \
+  X(SEARCH_RANGES) X(SEARCH_RANGES_PROMPT) X(SEARCH_RANGES_NOT_SAVED) X(ADD_BY_ADDRESS) \
+  X(ADD_BY_ADDRESS_PROMPT) X(ADD_BY_ADDRESS_BAD) \
   /* main window: tooltips of the upgrade and upload buttons */                                \
   X(STRING_TIPS_UPDATE_DIR) X(STRING_TIPS_UPDATE_FILE) X(STRING_TIPS_UPDATE_CFG)              \
   /* main window: pop-up menus of the batch buttons */                                         \
