@@ -218,7 +218,6 @@ struct DiscoveryEngine::Shared {
     }
     wake.Signal();
   }
-  void Enqueue(std::string text) { Enqueue(Outgoing{std::move(text), 0, false}); }
   bool TakeOne(Outgoing* text) {
     std::lock_guard lock(queue_mutex);
     if (queue.empty())
@@ -521,7 +520,7 @@ UnicastPassStats DiscoveryEngine::LastUnicastPass() const {
 // NOLINTNEXTLINE(performance-unnecessary-value-param)
 void DiscoveryEngine::SearchIPCThread(std::shared_ptr<Shared> shared) {
   DiagLog("SearchIPCThread(): enter main loop...\n");
-  shared->Enqueue(BuildDiscoveryMessage(proto::kDiscoverySearch, nullptr));
+  shared->Enqueue(Outgoing{BuildDiscoveryMessage(proto::kDiscoverySearch, nullptr), 0, true});
 
   const DiscoveryEngineOptions& options = shared->options;
   const std::map<uint32_t, int> sockets =
