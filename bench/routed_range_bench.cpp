@@ -131,12 +131,14 @@ int main() {
     }
     const double m = Median(listed);
     std::printf(
-        "rate %d: listed median %.0f ms, floor %.0f ms, ratio %.2f; held %.0f/s (%.3f of "
-        "the setting)\n",
-        rate, m, Median(floors), m / Median(floors), Median(rates), Median(rates) / rate);
+        "rate %d: listed median %.0f ms, floor %.0f ms, ratio %.2f; whole pass %.0f ms; held "
+        "%.0f/s (%.3f of the setting)\n",
+        rate, m, Median(floors), m / Median(floors), Median(passes), Median(rates),
+        Median(rates) / rate);
+    // Devices at the far end of the range would be listed only as the pass ends.
     if (rate == 2000)
-      std::printf("  all listed within 3 s at 2000 requests/s: %s\n",
-                  m >= 0 && m <= 3000 ? "met" : "missed");
+      std::printf("  all listed within 3 s at 2000 requests/s, even at the range's end: %s\n",
+                  m >= 0 && m <= 3000 && Median(passes) <= 3000 ? "met" : "missed");
   }
   return status;
 }
