@@ -415,7 +415,7 @@ void DiscoveryEngine::SendLeftovers(Shared& shared) {
   for (Outgoing& item : shared.TakeAll()) {
     if (item.to != 0) {
       SendOnceTo(item.text, item.to);
-    } else {
+    } else if (!item.search || shared.broadcast) {
       texts.push_back(std::move(item.text));
     }
   }
