@@ -310,7 +310,9 @@ TEST_F(BatchSettingsWindowLab, DialogEntriesSendWhatTheDialogsGive) {
   // as the dialog opened.
   RunWithDialog(cmd::kMenuEncodeDetails, [](QDialog& d) {
     d.findChild<QComboBox*>("1568")->setCurrentIndex(1);
-    d.findChild<QLineEdit*>("1442")->setText("200");
+    auto* range = d.findChild<QLineEdit*>("1442");
+    EXPECT_TRUE(range->isEnabled());
+    range->setText("200");
     Press(d, "799");
   });
   const std::string encode = Stored(picked_[0], proto::kCfgEncoding);

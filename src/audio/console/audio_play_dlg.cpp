@@ -171,7 +171,7 @@ void CAudioPlayDlg::BuildControls() {
   capture_volume_->setValue(50);
   playback_volume_->setValue(80);
   call_key_ = new QComboBox(audio_group);
-  call_key_->addItems({Text(keys::IDS_STR_ZH_CN_DISABLE), Text(keys::IDS_STR_ZH_CN_ENABLE)});
+  call_key_->addItems({Text(keys::DISABLE), Text(keys::ENABLE)});
   auto* save_audio = new QPushButton(Text(keys::IDS_STR_ZH_CN_SAVE), audio_group);
   const std::pair<const char*, QWidget*> audio_rows[] = {
       {keys::STRING_CAPTURE_VOLUME, capture_volume_},

@@ -123,7 +123,7 @@ struct CheckRow {
 const std::vector<CheckRow>& Checks() {
   static const std::vector<CheckRow> rows = {
       {1743, keys::ENABLE, 0, nullptr, &Set::dbAlarmEna, false},
-      {1772, nullptr, 1744, keys::SERVERDEVID_NAME2, &Set::enaReboot, false},
+      {1772, keys::ENABLE, 1744, keys::SERVERDEVID_NAME2, &Set::enaReboot, false},
       {1783, keys::IOSNAP_ENA, 0, nullptr, &Set::IOSnapEna, false},
       {1785, keys::DENOISE_ENA, 1784, keys::DENOISEVALUE_NAME, &Set::denoiseEna, false},
       {1787, keys::ENABLE, 0, nullptr, &Set::io3TimerEna, false},

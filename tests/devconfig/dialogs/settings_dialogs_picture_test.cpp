@@ -24,6 +24,7 @@
 #include "devconfig/dialogs/dialog_title_setting.h"
 #include "devconfig/dialogs/dlg_rk_platform_setting.h"
 #include "devconfig/media_setting_tables.h"
+#include "devconfig/time_zone_table.h"
 #include "shell/language_table.h"
 #include "support/foreign_captions.h"
 #include "support/recording_prompter.h"
@@ -81,10 +82,16 @@ TEST(SettingsDialogPictures, EveryDialogHasWholeCaptions) {
          return d;
        }},
   };
-  // What the dialogs show as it stands: codec, rate-control and resolution names, the ranges
-  // and the batch note.
-  QStringList literals = {"H264", "H265", "CBR",
-                          "VBR",  "CVBR", QString::fromUtf8("当前为批量修改模式!")};
+  // What the dialogs show as it stands: the time source "P2P", time zone, gain, grid, codec,
+  // rate-control and resolution names, the ranges and the batch note.
+  QStringList literals = {
+      "P2P", "H264", "H265", "CBR", "VBR", "CVBR", QString::fromUtf8("当前为批量修改模式!")};
+  for (const TimeZoneEntry& z : TimeZoneList(CurrentLanguageCode()))
+    literals.append(QString::fromUtf8(z.name != nullptr ? z.name : ""));
+  for (const GainEntry& g : GainTable())
+    literals.append(QString::fromUtf8(g.name));
+  for (const MotionGridEntry& g : MotionGridTable())
+    literals.append(QString::fromUtf8(g.name));
   for (const EncodeCapability& r : EncodeCapabilities())
     literals.append(QString::fromStdString(r.resolution));
   const QRegularExpression ranges(QStringLiteral("^(kbps\\([0-9]+-[0-9]+\\)|1/\\(25~[0-9]+s\\))$"));
