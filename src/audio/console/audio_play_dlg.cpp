@@ -44,6 +44,8 @@ constexpr int kRates[] = {8000, 16000, 32000, 48000};
 constexpr int kChunkHint = 2560;
 constexpr int kDataType = 3;
 constexpr std::size_t kDeviceThreads = 16;
+// Grey text: an entry a loop passed over.
+constexpr ColorRef kUnplayableColour = 0x00808080;
 
 QString Text(const char* key) {
   return QString::fromStdString(LookupText(key));
@@ -307,6 +309,7 @@ void CAudioPlayDlg::AddFiles() {
 
 void CAudioPlayDlg::ClearFiles() {
   play_list_->DeleteAllItems();
+  unplayable_.clear();
 }
 
 void CAudioPlayDlg::ChunkSink(audio::AudioDecodeOwner* owner, const char* data, unsigned length) {
@@ -353,13 +356,31 @@ CAudioPlayDlg::Decoder CAudioPlayDlg::TakeDecoded(const std::string& path, int r
 int CAudioPlayDlg::NextEntry() const {
   const int n = play_list_->GetItemCount();
   const int s = play_list_->GetFirstSelectedItem();
-  return (s < 0 || s >= n - 1) ? 0 : s + 1;
+  for (int step = 1; step <= n; ++step) {
+    const int entry = s < 0 ? step - 1 : (s + step) % n;
+    if (unplayable_.count(EntryPath(entry)) == 0)
+      return entry;
+  }
+  return -1;
+}
+
+std::string CAudioPlayDlg::EntryPath(int entry) const {
+  return QFile::encodeName(play_list_->GetItemText(entry, 0)).toStdString();
+}
+
+void CAudioPlayDlg::PassOver(const std::string& path) {
+  unplayable_.insert(path);
+  for (int row = 0; row < play_list_->GetItemCount(); ++row) {
+    if (EntryPath(row) == path)
+      play_list_->SetItemTextColor(row, 0, kUnplayableColour);
+  }
+  OnEndOfFile();
 }
 
 void CAudioPlayDlg::DecodeAhead(int entry, int rate, int channels) {
   if (entry < 0 || entry >= play_list_->GetItemCount())
     return;
-  const std::string path = QFile::encodeName(play_list_->GetItemText(entry, 0)).toStdString();
+  const std::string path = EntryPath(entry);
   decode_worker_.Post([this, path, rate, channels, timers = timer_factory_] {
     Decoder decoder = MakeDecoder(path, rate, channels, timers);
     decoder->SetStopToken(decode_worker_.stop_token());
@@ -374,6 +395,10 @@ void CAudioPlayDlg::Start() {
   std::optional<StartRequest> r = ReadStart(false);
   if (!r)
     return;
+  // The operator's start gives every entry a new chance.
+  for (int row = 0; row < play_list_->GetItemCount(); ++row)
+    play_list_->SetItemTextColor(row, 0, kColorDefault);
+  unplayable_.clear();
   const bool fresh = !has_decoder_;
   Submit([this, r = *r, round = stops_] { StartOnWorker(r, round); });
   if (fresh)
@@ -539,10 +564,22 @@ void CAudioPlayDlg::StopOnWorker(const std::vector<int>& handles) {
 void CAudioPlayDlg::ChangeFileOnWorker(const std::vector<int>& stopping, const StartRequest& r,
                                        unsigned round) {
   Decoder next;
-  if (!r.path.empty() && talk_.running != 0 && stopping == r.handles)
+  if (!r.path.empty())
     next = TakeDecoded(r.path, r.rate, r.channels, r.timers);
-  if (!next) {
-    // Not the plain case: as the two commands run one after the other.
+  if (!next && !r.path.empty()) {
+    // An unattended loop must not halt behind a box for one bad file: the devices stay in
+    // their talk while the window passes the entry over and moves on.
+    DiagLog("CAudioPlayDlg: %s cannot be played, going on with the next file\n", r.path.c_str());
+    Reply([this, path = r.path, round] {
+      if (round == stops_)
+        PassOver(path);
+    });
+    return;
+  }
+  if (talk_.running == 0 || stopping != r.handles) {
+    // Not the plain case: as the two commands run one after the other. The start takes the
+    // file decoded here rather than decoding it again.
+    talk_.ahead = std::move(next);
     StopOnWorker(stopping);
     StartOnWorker(r, round);
     if (talk_.running == 0)
@@ -639,6 +676,12 @@ void CAudioPlayDlg::OnEndOfFile() {
   if (running_ == 0 || play_list_->GetItemCount() == 0)
     return;
   const int next = NextEntry();
+  if (next < 0) {
+    // Every entry was passed over: nothing is left to play.
+    Stop();
+    prompter_.ShowError(LookupText(keys::STRING_AUDIOFILE_OPENFAILED));
+    return;
+  }
   SelectEntry(next);
   // Stop, the MP3 source and Start, handed to the worker as one change of file. The console
   // stays running meanwhile: Stop and Pause keep working while the devices change talks.

@@ -128,7 +128,11 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   std::optional<StartRequest> ReadStart(bool follow_on);
   void DecodeNext(const StartRequest& r);
   void MarkStopped();
+  // The entry after the selected one that a loop has not passed over; -1 when none is left.
   int NextEntry() const;
+  std::string EntryPath(int entry) const;
+  // A loop met an entry it cannot play: marked, logged, and the loop goes on with the next.
+  void PassOver(const std::string& path);
   void DecodeAhead(int entry, int rate, int channels);
   void RequestSettings(int command);
   void OnSettingsReply(const SdkEventRecord& event);
@@ -186,6 +190,7 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   audio::JobThread decode_worker_;
 
   CReportCtrl* play_list_ = nullptr;
+  std::set<std::string> unplayable_;  // entries this loop passed over, as encoded paths
   QComboBox* codec_ = nullptr;
   QComboBox* rate_ = nullptr;
   QComboBox* transport_ = nullptr;
