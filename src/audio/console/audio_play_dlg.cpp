@@ -799,7 +799,7 @@ void CAudioPlayDlg::OnFileListPage(const SdkEventRecord& event) {
         device_files_->findItems(QString::fromLocal8Bit(path), Qt::MatchExactly).isEmpty())
       device_files_->addItem(QString::fromLocal8Bit(path));
   }
-  if (records > 0)
+  if (records > 0 && page_counter_ < kMaxFileListPages)
     RequestFilePage();
 }
 
