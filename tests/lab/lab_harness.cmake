@@ -44,6 +44,6 @@ function(vdz_add_lab_test name)
             --devices ${ARG_DEVICES} --timeout ${ARG_TIMEOUT} --sim-args "${_sim_args}"
             -- $<TARGET_FILE:${name}>)
   math(EXPR _ctest_timeout "${ARG_TIMEOUT} + 60")
-  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${_ctest_timeout} RUN_SERIAL TRUE
+  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${_ctest_timeout}
     ENVIRONMENT "TZ=UTC;LC_ALL=C;VDZ_DEVSIM=$<TARGET_FILE:viduzaver-devsim>")
 endfunction()

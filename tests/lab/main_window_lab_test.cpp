@@ -26,7 +26,6 @@
 #include "app/list_export_commands.h"
 #include "app/main_window.h"
 #include "app/tooltip_style.h"
-#include "devconfig/dialogs/dlg_rk_platform_setting.h"
 #include "lab/devsim_control.h"
 #include "lab/open_main_window.h"
 #include "protocol/protocol_numbers.h"
@@ -162,24 +161,6 @@ TEST_F(MainWindowLab, FirstSearchListsEveryDeviceAndStopsByItself) {
   EXPECT_GT(shown, 0);
   EXPECT_LT(shown, window_->DeviceList()->GetItemCount());
   window_->FilterBox()->clear();
-}
-
-// Artifact: the intercom platform dialog for one device and for a batch, in this language.
-TEST(PlatformDialogPicture, OneDeviceAndBatch) {
-  const QString dir = test::ScreenshotDir(VDZ_ARTIFACT_DIR);
-  for (int mode : {1, 3}) {
-    DlgRkPlatformSetting dialog;
-    dialog.Mode = mode;
-    dialog.values.devname = "\xE9\x97\xA8\xE5\x8F\xA3\xE6\x9C\xBA-1";
-    dialog.values.reboottime = "04:30:00";
-    dialog.show();
-    QApplication::processEvents();
-    EXPECT_EQ(dialog.windowTitle().toStdString(), LookupText(keys::BATCH_SET_ADDEXELICENSE));
-    const QString file = QDir(dir).filePath(QStringLiteral("platform-dialog-%1-%2.png")
-                                                .arg(QString::fromLatin1(CurrentLanguageCode()))
-                                                .arg(mode == 1 ? "one" : "batch"));
-    EXPECT_TRUE(dialog.grab().save(file)) << file.toStdString();
-  }
 }
 
 TEST_F(MainWindowLab, AdapterListHasAllAdaptersFirstAndAChangeRestartsTheSearch) {
