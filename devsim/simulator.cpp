@@ -431,16 +431,18 @@ void Simulator::HandleDatagram(const char* data, std::size_t len, bool truncated
   entry.code = req->code;
   entry.serial = req->has_serial ? req->serial : "";
 
-  // A device hears broadcasts on its own segment, and datagrams sent to its own address.
-  bool to_device = false;
-  for (const SimDevice& d : devices_) {
-    if (d.net.ip == dst && d.ifindex == ifindex)
-      to_device = true;
+  // A device hears broadcasts on its own segment, and datagrams sent to its own address. A
+  // datagram sent to any other address (a lab host, the device namespace's leg behind the
+  // router) is no device's: nobody answers it.
+  bool broadcast = dst == 0 || dst == 0xFFFFFFFFu;
+  for (const LabSubnet& a : lab_addresses_) {
+    if (a.ifindex == ifindex && a.mask != 0xFFFFFFFFu && dst == ((a.ip & a.mask) | ~a.mask))
+      broadcast = true;
   }
   std::vector<std::size_t> hearing;
   for (std::size_t i = 0; i < devices_.size(); ++i) {
     const SimDevice& d = devices_[i];
-    if (d.ifindex == ifindex && (!to_device || d.net.ip == dst))
+    if (d.ifindex == ifindex && (broadcast || d.net.ip == dst))
       hearing.push_back(i);
   }
   const int64_t now_ms = now_us / 1000;

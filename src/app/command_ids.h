@@ -101,6 +101,10 @@ inline constexpr int kExportList = kOwnCommandBase + 1;
 inline constexpr int kSaveBatchReport = kOwnCommandBase + 2;
 // Cancels the device jobs that run.
 inline constexpr int kCancelJobs = kOwnCommandBase + 3;
+// The address ranges every search also asks one by one (devices behind a router).
+inline constexpr int kEditSearchRanges = kOwnCommandBase + 4;
+// Asks one address for a device, which then joins the list.
+inline constexpr int kAddByAddress = kOwnCommandBase + 5;
 
 // Timers.
 inline constexpr int kTimerRefresh = 1000;

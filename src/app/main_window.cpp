@@ -8,12 +8,14 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolButton>
@@ -37,6 +39,7 @@
 #include "app/upgrade_commands.h"
 #include "audio/console/audio_play_dlg.h"
 #include "devconfig/dialogs/dialog_ip_setting.h"
+#include "devconfig/ipv4_text.h"
 #include "devops/batch_runner.h"
 #include "devops/device_job_runner.h"
 #include "devops/device_login.h"
@@ -46,6 +49,7 @@
 #include "devops/sdk_call_pool.h"
 #include "devops/sdk_event_handler.h"
 #include "devops/sdk_runtime.h"
+#include "discovery/search_ranges.h"
 #include "shell/diag_log.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -423,6 +427,9 @@ void CQmDadIvidudEvuzDlg::Initialise() {
     StartSdkRuntime();
   grid_->SetLayout(1, 1);
 
+  std::string ranges_error;
+  if (!ApplySearchRanges(&ranges_error))
+    DiagLog("CQmDadIvidudEvuzDlg: search ranges left out: %s\n", ranges_error.c_str());
   session_->StartFromButton();
   FillAdapterList();
   snapshot_timer_.start(5000);
@@ -454,7 +461,13 @@ void CQmDadIvidudEvuzDlg::FillAdapterList() {
                                 QString::fromStdString(info.description)),
                        QVariant::fromValue<quint32>(key));
   }
+  // Two commands at the end of the list, beside what they extend.
+  adapters_->addItem(Text(keys::SEARCH_RANGES), QVariant::fromValue<quint32>(0));
+  adapters_->setItemData(adapters_->count() - 1, cmd::kEditSearchRanges, Qt::UserRole + 1);
+  adapters_->addItem(Text(keys::ADD_BY_ADDRESS), QVariant::fromValue<quint32>(0));
+  adapters_->setItemData(adapters_->count() - 1, cmd::kAddByAddress, Qt::UserRole + 1);
   adapters_->setCurrentIndex(0);
+  adapter_index_ = 0;
   // Connected after filling: only a change of the selection restarts the search.
   connect(adapters_, &QComboBox::currentIndexChanged, this, &CQmDadIvidudEvuzDlg::OnAdapterChanged,
           Qt::UniqueConnection);
@@ -463,7 +476,93 @@ void CQmDadIvidudEvuzDlg::FillAdapterList() {
 void CQmDadIvidudEvuzDlg::OnAdapterChanged(int index) {
   if (index < 0)
     return;
+  const QVariant command = adapters_->itemData(index, Qt::UserRole + 1);
+  if (command.isValid()) {
+    // A command entry is no adapter: the selection goes back before the command runs.
+    const QSignalBlocker block(adapters_);
+    adapters_->setCurrentIndex(adapter_index_);
+    RunCommand(command.toInt());
+    return;
+  }
+  adapter_index_ = index;
   session_->ChangeAdapterSelection(adapters_->itemData(index).value<quint32>());
+}
+
+bool CQmDadIvidudEvuzDlg::ApplySearchRanges(std::string* error) {
+  std::vector<AddressRange> ranges;
+  const bool ok = ParseAddressRanges(ReadSearchRanges(), &ranges, error);
+  engine_->SetUnicastTargets(ExpandRanges(ranges), ReadUnicastRate(kDefaultUnicastRate));
+  return ok;
+}
+
+void CQmDadIvidudEvuzDlg::EditSearchRanges() {
+  const std::string current = ReadSearchRanges();
+  std::optional<std::string> edited;
+  if (options_.ranges_dialog) {
+    edited = options_.ranges_dialog(current);
+  } else {
+    bool accepted = false;
+    QString text = current.empty() ? QString() : QString::fromStdString(current);
+    text.replace(QLatin1Char(','), QLatin1Char('\n'));
+    text = QInputDialog::getMultiLineText(this, Text(keys::SEARCH_RANGES),
+                                          Text(keys::SEARCH_RANGES_PROMPT), text, &accepted);
+    if (accepted)
+      edited = text.toStdString();
+  }
+  if (!edited)
+    return;
+  std::vector<AddressRange> ranges;
+  std::string error;
+  if (!ParseAddressRanges(*edited, &ranges, &error)) {
+    prompter_->ShowError(error);
+    return;
+  }
+  if (!WriteSearchRanges(RangesText(ranges))) {
+    prompter_->ShowError(LookupText(keys::SEARCH_RANGES_NOT_SAVED));
+    return;
+  }
+  const std::vector<std::string> notes = LocalSubnetNotes(ranges, BuildAdapterTable(*network_));
+  if (!notes.empty()) {
+    std::string text;
+    for (const std::string& note : notes)
+      text += (text.empty() ? "" : "\n") + note;
+    prompter_->ShowInfo(text);
+  }
+  ApplySearchRanges(&error);
+  // A new search with the new ranges, as a new adapter choice starts one.
+  session_->ChangeAdapterSelection(adapters_->itemData(adapter_index_).value<quint32>());
+}
+
+void CQmDadIvidudEvuzDlg::AddByAddress() {
+  std::optional<std::string> typed;
+  if (options_.address_dialog) {
+    typed = options_.address_dialog();
+  } else {
+    bool accepted = false;
+    const QString text =
+        QInputDialog::getText(this, Text(keys::ADD_BY_ADDRESS), Text(keys::ADD_BY_ADDRESS_PROMPT),
+                              QLineEdit::Normal, QString(), &accepted);
+    if (accepted)
+      typed = text.trimmed().toStdString();
+  }
+  if (!typed)
+    return;
+  const std::optional<uint32_t> address = ParseDottedQuad(*typed);
+  if (!address || *address == 0 || *address == 0xFFFFFFFFu) {
+    prompter_->ShowError(LookupText(keys::ADD_BY_ADDRESS_BAD) + " " + *typed);
+    return;
+  }
+  // Asked from now on in every search; a running search asks it at once.
+  engine_->AddUnicastTarget(*address);
+  if (!session_->searching()) {
+    session_->SetAutoStopPending(true);
+    session_->StartFromButton();
+  }
+}
+
+void CQmDadIvidudEvuzDlg::RegisterSearchTargetCommands() {
+  commands_->Add(cmd::kEditSearchRanges, [this] { EditSearchRanges(); });
+  commands_->Add(cmd::kAddByAddress, [this] { AddByAddress(); });
 }
 
 void CQmDadIvidudEvuzDlg::OnSelectAll(bool checked) {
@@ -560,6 +659,7 @@ int CQmDadIvidudEvuzDlg::SelectedRow() const {
 }
 
 void CQmDadIvidudEvuzDlg::RegisterNetworkCommands() {
+  RegisterSearchTargetCommands();
   CommandTable& t = *commands_;
   const IpSettingDialog dialog =
       options_.ip_dialog ? options_.ip_dialog : MakeIpSettingDialog(*prompter_, this);

@@ -4,8 +4,11 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/command_table.h"
 #include "devops/sdk_event.h"
@@ -62,6 +65,10 @@ struct MainWindowOptions {
   std::shared_ptr<AddressProber> prober;
   // Empty: the IP settings dialog itself.
   IpSettingDialog ip_dialog;
+  // Empty: an input box. The ranges text as edited (from the settings file's), or nothing
+  // when cancelled; the address typed, or nothing.
+  std::function<std::optional<std::string>(const std::string& current)> ranges_dialog;
+  std::function<std::optional<std::string>()> address_dialog;
 };
 
 class CQmDadIvidudEvuzDlg final : public QDialog {
@@ -133,6 +140,11 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   // The device-list row the single-device commands act on: the first selected one.
   int SelectedRow() const;
   void RegisterNetworkCommands();
+  void RegisterSearchTargetCommands();
+  // The settings file's ranges to the engine; false (and the error) when they do not parse.
+  bool ApplySearchRanges(std::string* error);
+  void EditSearchRanges();
+  void AddByAddress();
   void StartSdkRuntime();
   void ShutDown();
 
@@ -195,6 +207,8 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   QTimer request_timer_;
   QTimer upgrade_timer_;
   QTimer snapshot_timer_;
+  // The adapter list's entry chosen last: the two command entries at its end go back to it.
+  int adapter_index_ = 0;
   bool first_search_reported_ = false;
   bool shut_down_ = false;
 };

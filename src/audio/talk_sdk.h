@@ -6,6 +6,9 @@
 
 namespace vdz {
 
+// A device's file list is read page by page; one that never sends an empty page is cut off.
+inline constexpr int kMaxFileListPages = 1000;
+
 class TalkSdk {
  public:
   using CaptureSink = int (*)(const char* data, int length, void* owner);

@@ -38,11 +38,17 @@ bool IsHelpFlag(const std::string& arg) {
 
 const std::vector<CommandHelp>& CommandHelpTable() {
   static const std::vector<CommandHelp> table = {
-      {"search", "viduzaver-cli search [--seconds N] [--adapter ADDR] [--format table|csv|json]",
+      {"search",
+       "viduzaver-cli search [--seconds N] [--adapter ADDR] [--range CIDR|A-B]... [--host A]... "
+       "[--format table|csv|json]",
        "Searches every adapter (or the one at ADDR) like the window does and prints every device "
-       "found. Without --seconds the search stops by itself after about seven seconds."},
+       "found. Without --seconds the search stops by itself after about seven seconds. Each "
+       "--range (10.2.0.0/22 or 10.2.0.1-10.2.0.200, at most 4096 addresses) is also asked "
+       "address by address, for devices behind a router, instead of the settings file's "
+       "[SEARCH] Ranges; --host asks only the given addresses and broadcasts nothing."},
       {"login-check",
-       "viduzaver-cli login-check [--seconds N] [--adapter ADDR] [--format table|csv|json]",
+       "viduzaver-cli login-check [--seconds N] [--adapter ADDR] [--range CIDR|A-B]... "
+       "[--host A]... [--format table|csv|json]",
        "Searches, logs each device in with the account it reported, and shows whether it came "
        "online and its firmware version."},
       {"adapters", "viduzaver-cli adapters",

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "devconfig/ipv4_text.h"
+
 namespace vdz::cli {
 
 bool ParseOutputFormat(const std::string& value, OutputFormat* format, std::string* error) {
@@ -44,7 +46,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
   }
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& flag = args[i];
-    const bool takes_value = flag == "--seconds" || flag == "--adapter" || flag == "--format";
+    const bool takes_value = flag == "--seconds" || flag == "--adapter" || flag == "--format" ||
+                             flag == "--range" || flag == "--host";
     if (!takes_value || !searches) {
       *error = "unknown option '" + flag + "' for " + options.command;
       return std::nullopt;
@@ -64,6 +67,19 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
       options.seconds = static_cast<int>(seconds);
     } else if (flag == "--adapter") {
       options.adapter = value;
+    } else if (flag == "--range") {
+      AddressRange range;
+      if (!ParseAddressRange(value, &range, error))
+        return std::nullopt;
+      options.ranges.push_back(range);
+      options.ranges_given = true;
+    } else if (flag == "--host") {
+      const auto host = ParseDottedQuad(value);
+      if (!host || *host == 0 || *host == 0xFFFFFFFFu) {
+        *error = "--host '" + value + "' is not one dotted IPv4 address";
+        return std::nullopt;
+      }
+      options.hosts.push_back(*host);
     } else if (!ParseOutputFormat(value, &options.format, error)) {
       return std::nullopt;
     }

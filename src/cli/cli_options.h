@@ -1,9 +1,12 @@
 // Command line of viduzaver-cli.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "discovery/search_ranges.h"
 
 namespace vdz::cli {
 
@@ -14,6 +17,11 @@ struct CliOptions {
   int seconds = 0;      // 0: stop by itself like the window does
   std::string adapter;  // dotted address; empty: all adapters
   OutputFormat format = OutputFormat::kTable;
+  // --range, in the order given: asked instead of the settings file's ranges.
+  std::vector<AddressRange> ranges;
+  bool ranges_given = false;
+  // --host addresses (host order): only they (and --range) are asked, nothing is broadcast.
+  std::vector<uint32_t> hosts;
 };
 
 // Option values the device commands share: false and a message in *error when bad.

@@ -1,13 +1,16 @@
 #include "cli/device_search.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <thread>
 
+#include "devconfig/ipv4_text.h"
 #include "discovery/discovery_engine.h"
 #include "discovery/local_interfaces.h"
 #include "discovery/search_session.h"
 #include "shell/bounded_text.h"
+#include "shell/settings_file.h"
 
 namespace vdz::cli {
 
@@ -47,9 +50,30 @@ SearchOutcome SearchDevices(const SearchRequest& request, std::ostream* progress
     }
   }
 
+  std::vector<AddressRange> ranges;
+  if (request.ranges) {
+    ranges = *request.ranges;
+  } else if (!request.only_hosts &&
+             !ParseAddressRanges(ReadSearchRanges(), &ranges, &outcome.error)) {
+    outcome.status = 2;
+    outcome.error = "settings file [SEARCH] Ranges: " + outcome.error;
+    return outcome;
+  }
+  if (progress) {
+    for (const std::string& note : LocalSubnetNotes(ranges, BuildAdapterTable(*network)))
+      *progress << "viduzaver-cli: note: " << note << "\n";
+  }
+  std::vector<uint32_t> targets = ExpandRanges(ranges);
+  for (const uint32_t host : request.hosts) {
+    if (std::find(targets.begin(), targets.end(), host) == targets.end())
+      targets.push_back(host);
+  }
+
   auto registry = std::make_shared<DeviceRegistry>();
   DiscoveryEngine engine(registry, network);
   engine.SetAdapterSelection(selection);
+  engine.SetUnicastTargets(std::move(targets), ReadUnicastRate(kDefaultUnicastRate));
+  engine.SetBroadcastSearch(!request.only_hosts);
   LocalParameterCache params(*network);
   CliSearchView view;
   SearchSession session(engine, *registry, params, view);
@@ -89,6 +113,18 @@ SearchOutcome SearchDevices(const SearchRequest& request, std::ostream* progress
   for (int i = 0; i < session.rows_shown(); ++i)
     outcome.rows.push_back(*session.row(i));
   return outcome;
+}
+
+std::vector<uint32_t> RoutedTargets(const std::vector<std::string>& targets) {
+  std::vector<uint32_t> hosts;
+  auto network = MakeSystemNetworkInfoSource();
+  const AdapterTable adapters = BuildAdapterTable(*network);
+  for (const std::string& target : targets) {
+    const auto address = ParseDottedQuad(target);
+    if (address && *address != 0 && OutsideLocalSubnets(*address, adapters))
+      hosts.push_back(*address);
+  }
+  return hosts;
 }
 
 const DeviceRow* FindDevice(const std::vector<DeviceRow>& rows, const std::string& target) {

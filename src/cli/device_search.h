@@ -1,21 +1,36 @@
 // The search as the window runs it, driven by a one-second loop instead of timers 1000/1001.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "discovery/device_row.h"
+#include "discovery/search_ranges.h"
 
 namespace vdz::cli {
 
 struct SearchRequest {
+  SearchRequest(int s = 0, std::string a = {}) : seconds(s), adapter(std::move(a)) {}
   int seconds = 0;      // 0: stop by itself like the window does
   std::string adapter;  // dotted address; empty: all adapters
+  // Ranges asked one by one; none given: those of the settings file.
+  std::optional<std::vector<AddressRange>> ranges;
+  // Single addresses (host order) asked too. With only_hosts nothing is broadcast and the
+  // settings file's ranges are left out: the search lists what answers at these addresses.
+  std::vector<uint32_t> hosts;
+  bool only_hosts = false;
 };
 
+// A device command names its devices: those named by an address outside the workstation's
+// subnets are asked one by one too (host order), so a routed device is found without a range.
+std::vector<uint32_t> RoutedTargets(const std::vector<std::string>& targets);
+
 struct SearchOutcome {
-  int status = 0;  // 0 ran; 1 could not run; 2 no such adapter
+  int status = 0;  // 0 ran; 1 could not run; 2 no such adapter or bad ranges
   std::string error;
   std::vector<DeviceRow> rows;  // in the order the list shows them
 };

@@ -56,7 +56,12 @@ int RunAdapters() {
 }
 
 SearchOutcome Search(const CliOptions& options) {
-  SearchOutcome outcome = SearchDevices({options.seconds, options.adapter}, &std::cerr);
+  SearchRequest request(options.seconds, options.adapter);
+  request.hosts = options.hosts;
+  if (options.ranges_given)
+    request.ranges = options.ranges;
+  request.only_hosts = !options.hosts.empty();
+  SearchOutcome outcome = SearchDevices(request, &std::cerr);
   if (outcome.status != 0)
     std::cerr << "viduzaver-cli: " << outcome.error << "\n";
   return outcome;

@@ -203,7 +203,9 @@ int RunReaddressCommand(const std::vector<std::string>& args) {
     }
   }
 
-  SearchOutcome found = SearchDevices({options.seconds, options.adapter}, &std::cerr);
+  SearchRequest request(options.seconds, options.adapter);
+  request.hosts = RoutedTargets(options.targets);
+  SearchOutcome found = SearchDevices(request, &std::cerr);
   if (found.status != 0) {
     std::cerr << "viduzaver-cli: " << found.error << "\n";
     return found.status == 2 ? kExitUsage : kExitFailed;

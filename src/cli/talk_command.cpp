@@ -43,8 +43,6 @@ constexpr int kExitUsage = 2;
 // How long a device may take to answer one page of its file list, or to store one upload.
 constexpr auto kPageLimit = std::chrono::seconds(5);
 constexpr auto kUploadLimit = std::chrono::seconds(120);
-// The file list is read page by page; a device that never sends an empty page is cut off.
-constexpr int kMaxPages = 1000;
 
 std::atomic<bool> g_interrupted{false};
 
@@ -225,7 +223,7 @@ bool WaitEvent(Site& site, std::chrono::milliseconds limit, Accept accept) {
 // The device's stored files of one kind, page by page; false when a page never came.
 bool ListFiles(Site& site, TalkSdk& sdk, int handle, bool mp3,
                std::vector<std::pair<std::string, std::string>>* files) {
-  for (int page = 0; page < kMaxPages; ++page) {
+  for (int page = 0; page < kMaxFileListPages; ++page) {
     std::string xml;
     const int rc = mp3 ? sdk.SearchOEMMp3File(handle, page)
                        : sdk.SystemControl(handle, proto::kCmdFileSearch,

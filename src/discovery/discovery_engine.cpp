@@ -7,14 +7,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <system_error>
 #include <vector>
 
+#include "devconfig/ipv4_text.h"
 #include "discovery/discovery_protocol.h"
+#include "discovery/search_ranges.h"
 #include "shell/diag_log.h"
 
 namespace vdz {
@@ -45,13 +49,34 @@ void SetReceiveBuffer(int fd, int bytes) {
   }
 }
 
-sockaddr_in BroadcastDestination() {
+// The discovery port at an address in host order.
+sockaddr_in Destination(uint32_t address) {
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(proto::kDiscoveryPort);
-  to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+  to.sin_addr.s_addr = htonl(address);
   return to;
 }
+
+sockaddr_in BroadcastDestination() {
+  return Destination(INADDR_BROADCAST);
+}
+
+// One request to one address; no log line per address, a pass logs its sum.
+bool SendUnicast(int fd, const std::string& text, uint32_t address, int flags = 0) {
+  const sockaddr_in to = Destination(address);
+  const ssize_t sent = sendto(fd, text.data(), text.size(), flags,
+                              reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  return sent == static_cast<ssize_t>(text.size());
+}
+
+// One queued request: broadcast on every socket, or sent to one address (host order).
+struct Outgoing {
+  std::string text;
+  uint32_t to = 0;
+  // The repeated search request: it also starts a unicast pass over the targets.
+  bool search = false;
+};
 
 // Wakes a worker blocked in poll: a stop request or a newly queued text.
 class WakeEvent {
@@ -178,16 +203,22 @@ struct DiscoveryEngine::Shared {
   WakeEvent wake;
 
   std::mutex queue_mutex;
-  std::deque<std::string> queue;
+  std::deque<Outgoing> queue;
 
-  void Enqueue(std::string text) {
+  std::mutex targets_mutex;
+  std::vector<uint32_t> targets;
+  int rate = kDefaultUnicastRate;
+  std::atomic<bool> broadcast{true};
+  UnicastPassStats last_pass;
+
+  void Enqueue(Outgoing item) {
     {
       std::lock_guard lock(queue_mutex);
-      queue.push_back(std::move(text));
+      queue.push_back(std::move(item));
     }
     wake.Signal();
   }
-  bool TakeOne(std::string* text) {
+  bool TakeOne(Outgoing* text) {
     std::lock_guard lock(queue_mutex);
     if (queue.empty())
       return false;
@@ -196,7 +227,7 @@ struct DiscoveryEngine::Shared {
     return true;
   }
   // A text whose send a stop cut short goes back to the front, to be sent at the stop.
-  void PutBack(std::string text) {
+  void PutBack(Outgoing text) {
     std::lock_guard lock(queue_mutex);
     queue.push_front(std::move(text));
   }
@@ -204,14 +235,100 @@ struct DiscoveryEngine::Shared {
     std::lock_guard lock(queue_mutex);
     return queue.empty();
   }
-  std::vector<std::string> TakeAll() {
+  std::vector<Outgoing> TakeAll() {
     std::lock_guard lock(queue_mutex);
-    std::vector<std::string> texts(std::make_move_iterator(queue.begin()),
-                                   std::make_move_iterator(queue.end()));
+    std::vector<Outgoing> texts(std::make_move_iterator(queue.begin()),
+                                std::make_move_iterator(queue.end()));
     queue.clear();
     return texts;
   }
 };
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// One unicast pass over the targets, paced: request i leaves at start + i / rate, so the rate
+// holds however the loop's waits fall. A search request during a pass asks for one more.
+class UnicastPass {
+ public:
+  bool active() const { return active_; }
+  void Request(DiscoveryEngine::Shared& shared) {
+    if (active_) {
+      again_ = true;
+      return;
+    }
+    {
+      std::lock_guard lock(shared.targets_mutex);
+      targets_ = shared.targets;
+      rate_ = shared.rate;
+    }
+    if (targets_.empty())
+      return;
+    active_ = true;
+    again_ = false;
+    next_ = 0;
+    failed_ = 0;
+    start_ = SteadyClock::now();
+  }
+  // Sends every request that is due; false when the socket is full (try again shortly).
+  void SendDue(DiscoveryEngine::Shared& shared, int fd, const std::string& text) {
+    if (!active_)
+      return;
+    const auto now = SteadyClock::now();
+    const double elapsed = std::chrono::duration<double>(now - start_).count();
+    const std::size_t due =
+        std::min(targets_.size(), static_cast<std::size_t>(elapsed * rate_) + 1);
+    while (next_ < due) {
+      if (fd >= 0 && !SendUnicast(fd, text, targets_[next_], MSG_DONTWAIT)) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS)
+          return;
+        ++failed_;
+      } else if (fd < 0) {
+        ++failed_;
+      }
+      if (next_ == 0)
+        first_sent_ = SteadyClock::now();
+      ++next_;
+    }
+    if (next_ < targets_.size())
+      return;
+    const double seconds = std::chrono::duration<double>(SteadyClock::now() - first_sent_).count();
+    DiagLog("SearchIPCThread(): unicast search of %d addresses in %d ms, %d failed\n",
+            static_cast<int>(targets_.size()), static_cast<int>(seconds * 1000), failed_);
+    {
+      std::lock_guard lock(shared.targets_mutex);
+      shared.last_pass.passes += 1;
+      shared.last_pass.sent = static_cast<int>(targets_.size()) - failed_;
+      shared.last_pass.failed = failed_;
+      shared.last_pass.seconds = seconds;
+    }
+    active_ = false;
+    if (again_)
+      Request(shared);
+  }
+  // How long the loop may wait before the next request is due.
+  timespec WaitUntilDue() const {
+    const auto due =
+        start_ + std::chrono::duration_cast<SteadyClock::duration>(
+                     std::chrono::duration<double>(static_cast<double>(next_) / rate_));
+    const auto left = std::max(due - SteadyClock::now(), SteadyClock::duration::zero());
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+    return timespec{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+  }
+
+ private:
+  std::vector<uint32_t> targets_;
+  int rate_ = kDefaultUnicastRate;
+  std::size_t next_ = 0;
+  int failed_ = 0;
+  bool active_ = false;
+  bool again_ = false;
+  SteadyClock::time_point start_;
+  SteadyClock::time_point first_sent_;
+};
+
+}  // namespace
 
 DiscoveryEngine::DiscoveryEngine(std::shared_ptr<DeviceRegistry> registry,
                                  std::shared_ptr<NetworkInfoSource> network,
@@ -238,6 +355,10 @@ int DiscoveryEngine::StartSearchThread() {
   }
   shared_->registry->ClearRegistry();
   shared_->selection = selection_.load();
+  {
+    std::lock_guard lock(shared_->targets_mutex);
+    shared_->last_pass = {};
+  }
   shared_->wake.Drain();
   shared_->open_sockets = -1;
   shared_->running = true;
@@ -273,6 +394,12 @@ int DiscoveryEngine::StopSearchThread() {
       worker_.detach();
       const std::shared_ptr<Shared> left = shared_;
       shared_ = std::make_shared<Shared>(left->registry, left->network, left->options);
+      {
+        std::scoped_lock lock(left->targets_mutex, shared_->targets_mutex);
+        shared_->targets = left->targets;
+        shared_->rate = left->rate;
+      }
+      shared_->broadcast = left->broadcast.load();
       SendLeftovers(*left);
       return 1;
     }
@@ -284,7 +411,14 @@ int DiscoveryEngine::StopSearchThread() {
 // A restore or reboot of many checked devices queued near the end of a search would
 // otherwise be lost with the worker; without a search they go out as any request does.
 void DiscoveryEngine::SendLeftovers(Shared& shared) {
-  const std::vector<std::string> texts = shared.TakeAll();
+  std::vector<std::string> texts;
+  for (Outgoing& item : shared.TakeAll()) {
+    if (item.to != 0) {
+      SendOnceTo(item.text, item.to);
+    } else if (!item.search || shared.broadcast) {
+      texts.push_back(std::move(item.text));
+    }
+  }
   if (!texts.empty())
     BroadcastOnce(texts);
 }
@@ -292,9 +426,26 @@ void DiscoveryEngine::SendLeftovers(Shared& shared) {
 int DiscoveryEngine::SendDiscoveryMessage(int code, const char* body) {
   std::string text = BuildDiscoveryMessage(code, body);
   if (shared_->running) {
-    shared_->Enqueue(std::move(text));
+    const bool search = code == proto::kDiscoverySearch && body == nullptr;
+    shared_->Enqueue(Outgoing{std::move(text), 0, search});
   } else {
     BroadcastOnce(text);
+  }
+  return 0;
+}
+
+int DiscoveryEngine::SendDiscoveryMessageTo(int code, const char* body,
+                                            const std::string& address) {
+  const std::optional<uint32_t> to = ParseDottedQuad(address);
+  if (!to || *to == 0 || *to == INADDR_BROADCAST)
+    return -1;
+  if (!OutsideLocalSubnets(*to, BuildAdapterTable(*shared_->network)))
+    return 1;
+  std::string text = BuildDiscoveryMessage(code, body);
+  if (shared_->running) {
+    shared_->Enqueue(Outgoing{std::move(text), *to, false});
+  } else {
+    SendOnceTo(text, *to);
   }
   return 0;
 }
@@ -329,11 +480,47 @@ void DiscoveryEngine::BroadcastOnce(const std::vector<std::string>& texts) {
     close(fd);
 }
 
+void DiscoveryEngine::SendOnceTo(const std::string& text, uint32_t address) {
+  const int fd = OpenDiscoverySocket(0, shared_->options.receive_buffer);
+  if (fd < 0)
+    return;
+  if (!SendUnicast(fd, text, address))
+    DiagLog("sendto %s failed, error=%d\n", DottedFromHostOrder(address).c_str(), errno);
+  close(fd);
+}
+
+void DiscoveryEngine::SetUnicastTargets(std::vector<uint32_t> addresses, int rate) {
+  std::lock_guard lock(shared_->targets_mutex);
+  shared_->targets = std::move(addresses);
+  shared_->rate = std::clamp(rate, kMinUnicastRate, kMaxUnicastRate);
+}
+
+void DiscoveryEngine::AddUnicastTarget(uint32_t address) {
+  {
+    std::lock_guard lock(shared_->targets_mutex);
+    if (std::find(shared_->targets.begin(), shared_->targets.end(), address) ==
+        shared_->targets.end())
+      shared_->targets.push_back(address);
+  }
+  if (shared_->running)
+    shared_->Enqueue(
+        Outgoing{BuildDiscoveryMessage(proto::kDiscoverySearch, nullptr), address, false});
+}
+
+void DiscoveryEngine::SetBroadcastSearch(bool broadcast) {
+  shared_->broadcast = broadcast;
+}
+
+UnicastPassStats DiscoveryEngine::LastUnicastPass() const {
+  std::lock_guard lock(shared_->targets_mutex);
+  return shared_->last_pass;
+}
+
 // Takes its own reference: a worker left to end on its own must keep what it touches alive.
 // NOLINTNEXTLINE(performance-unnecessary-value-param)
 void DiscoveryEngine::SearchIPCThread(std::shared_ptr<Shared> shared) {
   DiagLog("SearchIPCThread(): enter main loop...\n");
-  shared->Enqueue(BuildDiscoveryMessage(proto::kDiscoverySearch, nullptr));
+  shared->Enqueue(Outgoing{BuildDiscoveryMessage(proto::kDiscoverySearch, nullptr), 0, true});
 
   const DiscoveryEngineOptions& options = shared->options;
   const std::map<uint32_t, int> sockets =
@@ -343,45 +530,69 @@ void DiscoveryEngine::SearchIPCThread(std::shared_ptr<Shared> shared) {
   if (waited.size() > kMaxWaitedSockets)
     waited.resize(kMaxWaitedSockets);
 
+  // Requests to single addresses leave from the wildcard socket when there is one, so the
+  // system picks the route; with one adapter chosen, from that adapter's socket.
+  const int unicast_fd = sockets.count(0) ? sockets.at(0)
+                         : waited.empty() ? -1
+                                          : waited.front().second;
+  const std::string search_text = BuildDiscoveryMessage(proto::kDiscoverySearch, nullptr);
+  UnicastPass pass;
+
   DiagLog("SearchIPCThread(): enter send and recv loop...\n");
   std::vector<pollfd> read_set;
   char datagram[kDatagramBuffer];
-  std::string text;
+  Outgoing item;
   while (shared->running) {
-    if (shared->TakeOne(&text)) {
-      for (const auto& [key, fd] : waited) {
-        pollfd entries[2] = {{fd, POLLOUT, 0}, {shared->wake.fd(), POLLIN, 0}};
-        const int ready = poll(entries, 2, 2000);
-        if (!shared->running) {
-          shared->PutBack(std::move(text));
-          break;
+    if (shared->TakeOne(&item)) {
+      if (item.to != 0) {
+        if (unicast_fd < 0 || !SendUnicast(unicast_fd, item.text, item.to)) {
+          DiagLog("SearchIPCThread(): sendto %s failed, error=%d\n",
+                  DottedFromHostOrder(item.to).c_str(), errno);
         }
-        if (ready < 0) {
-          DiagLog("SearchIPCThread(): select failed, error=%d\n", errno);
-          continue;
+      } else if (!item.search || shared->broadcast) {
+        for (const auto& [key, fd] : waited) {
+          pollfd entries[2] = {{fd, POLLOUT, 0}, {shared->wake.fd(), POLLIN, 0}};
+          const int ready = poll(entries, 2, 2000);
+          if (!shared->running) {
+            shared->PutBack(std::move(item));
+            break;
+          }
+          if (ready < 0) {
+            DiagLog("SearchIPCThread(): select failed, error=%d\n", errno);
+            continue;
+          }
+          if (ready == 0)
+            continue;
+          if ((entries[0].revents & (POLLERR | POLLNVAL)) != 0) {
+            DiagLog("SearchIPCThread(): select sock find socket error\n");
+            ClearSocketError(fd);
+            continue;
+          }
+          if ((entries[0].revents & POLLOUT) != 0)
+            SendOne(fd, item.text, SendContext::kWorker);
         }
-        if (ready == 0)
-          continue;
-        if ((entries[0].revents & (POLLERR | POLLNVAL)) != 0) {
-          DiagLog("SearchIPCThread(): select sock find socket error\n");
-          ClearSocketError(fd);
-          continue;
-        }
-        if ((entries[0].revents & POLLOUT) != 0)
-          SendOne(fd, text, SendContext::kWorker);
       }
-      text.clear();
+      if (item.search)
+        pass.Request(*shared);
+      item = Outgoing{};
     }
     if (!shared->running)
       break;
+    pass.SendDue(*shared, unicast_fd, search_text);
 
     read_set.clear();
     for (const auto& [key, fd] : waited)
       read_set.push_back({fd, POLLIN, 0});
     read_set.push_back({shared->wake.fd(), POLLIN, 0});
-    // Texts still queued go out in the next passes without waiting for answers first.
-    const int wait_ms = shared->QueueEmpty() ? 1000 : 0;
-    const int ready = poll(read_set.data(), read_set.size(), wait_ms);
+    // Texts still queued go out in the next passes without waiting for answers first; a
+    // unicast pass wakes the loop when its next request is due.
+    timespec wait{1, 0};
+    if (!shared->QueueEmpty()) {
+      wait = {0, 0};
+    } else if (pass.active()) {
+      wait = pass.WaitUntilDue();
+    }
+    const int ready = ppoll(read_set.data(), read_set.size(), &wait, nullptr);
     if (ready < 0) {
       DiagLog("SearchIPCThread(): select failed, error=%d\n", errno);
       continue;

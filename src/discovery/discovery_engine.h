@@ -32,6 +32,14 @@ struct DiscoveryEngineOptions {
   bool drain_all = true;
 };
 
+// What the unicast search of the last finished pass over the targets did.
+struct UnicastPassStats {
+  int passes = 0;        // passes finished since the search started
+  int sent = 0;          // requests of the last finished pass that left
+  int failed = 0;        // requests of that pass the system refused (no route, ...)
+  double seconds = 0.0;  // first to last request of that pass
+};
+
 // A bound, broadcast-enabled UDP socket on the address with this adapter key (0 = wildcard),
 // or -1.
 int OpenDiscoverySocket(uint32_t adapter_key, int receive_buffer = kDiscoveryReceiveBuffer);
@@ -57,6 +65,19 @@ class DiscoveryEngine final : public SearchEngine {
   void BroadcastOnce(const std::string& text);
   void BroadcastOnce(const std::vector<std::string>& texts);
 
+  int SendDiscoveryMessageTo(int code, const char* body, const std::string& address) override;
+
+  // Addresses (host order) every search pass also asks with a unicast search request, paced at
+  // rate requests per second; a pass that is still sending when the next search request comes
+  // is followed by one more pass at once. Taken by the next pass.
+  void SetUnicastTargets(std::vector<uint32_t> addresses, int rate);
+  // Asks one more address (host order) from now on: at once while a search runs, otherwise in
+  // the next search.
+  void AddUnicastTarget(uint32_t address);
+  // False: the search request goes only to the unicast targets (a search of named addresses).
+  void SetBroadcastSearch(bool broadcast);
+  UnicastPassStats LastUnicastPass() const;
+
   // 0 = all adapters; read by each new worker when it opens its sockets.
   void SetAdapterSelection(uint32_t adapter_key) override { selection_ = adapter_key; }
   uint32_t AdapterSelection() const { return selection_; }
@@ -65,10 +86,13 @@ class DiscoveryEngine final : public SearchEngine {
   // Sockets the current worker opened; -1 until it has opened them.
   int open_socket_count() const;
 
- private:
+  // State shared with the worker; defined beside it.
   struct Shared;
+
+ private:
   static void SearchIPCThread(std::shared_ptr<Shared> shared);
   void SendLeftovers(Shared& shared);
+  void SendOnceTo(const std::string& text, uint32_t address);
 
   std::shared_ptr<Shared> shared_;
   std::thread worker_;

@@ -50,6 +50,11 @@ int SendRequest(NetworkChangeTarget target, int index, const DeviceRecord* recor
   if (body.empty())
     return -3;
   target.engine.SendDiscoveryMessage(code, body.c_str());
+  // A device behind a router hears only what is sent to the address it has now; the engine
+  // leaves this out for devices on a local subnet.
+  const std::string now_at(FieldText(current->Lan.IPAddress));
+  if (!now_at.empty())
+    target.engine.SendDiscoveryMessageTo(code, body.c_str(), now_at);
   return 0;
 }
 

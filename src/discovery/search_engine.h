@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vdz {
 
@@ -11,6 +12,10 @@ class SearchEngine {
   virtual int StartSearchThread() = 0;
   virtual int StopSearchThread() = 0;
   virtual int SendDiscoveryMessage(int code, const char* body) = 0;
+  // The same request sent to one device's address too: behind a router it hears no broadcast.
+  // 0 sent or queued, 1 nothing sent (the address is on a local subnet, where the broadcast
+  // reaches it), -1 the address does not parse.
+  virtual int SendDiscoveryMessageTo(int code, const char* body, const std::string& address) = 0;
   virtual void SetAdapterSelection(uint32_t adapter_key) = 0;
   virtual bool running() const = 0;
 };

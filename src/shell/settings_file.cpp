@@ -1,5 +1,7 @@
 #include "shell/settings_file.h"
 
+#include <cstdlib>
+
 #include "shell/app_paths.h"
 #include "shell/ini_file.h"
 #include "shell/utf8_text.h"
@@ -11,6 +13,9 @@ constexpr char kLastDirSection[] = "LASTDIR";
 constexpr char kLastDirKey[] = "PATH";
 constexpr char kSettingsSection[] = "SETTINGS";
 constexpr char kLanguageKey[] = "Language";
+constexpr char kSearchSection[] = "SEARCH";
+constexpr char kRangesKey[] = "Ranges";
+constexpr char kRateKey[] = "Rate";
 
 }  // namespace
 
@@ -41,6 +46,36 @@ std::string ReadLanguageSetting(const std::string& settings_file) {
 
 std::string ReadLanguageSetting() {
   return ReadLanguageSetting(SettingsFile());
+}
+
+std::string ReadSearchRanges(const std::string& settings_file) {
+  return IniFile::Load(settings_file).Get(kSearchSection, kRangesKey).value_or("");
+}
+
+std::string ReadSearchRanges() {
+  return ReadSearchRanges(SettingsFile());
+}
+
+bool WriteSearchRanges(const std::string& settings_file, std::string_view ranges) {
+  IniFile ini = IniFile::Load(settings_file);
+  return ini.Set(kSearchSection, kRangesKey, ranges) && ini.Save(settings_file);
+}
+
+bool WriteSearchRanges(std::string_view ranges) {
+  return WriteSearchRanges(SettingsFile(), ranges);
+}
+
+int ReadUnicastRate(const std::string& settings_file, int default_rate) {
+  const auto value = IniFile::Load(settings_file).Get(kSearchSection, kRateKey);
+  if (!value || value->empty())
+    return default_rate;
+  char* end = nullptr;
+  const long rate = std::strtol(value->c_str(), &end, 10);
+  return *end == '\0' && rate > 0 && rate <= 1000000 ? static_cast<int>(rate) : default_rate;
+}
+
+int ReadUnicastRate(int default_rate) {
+  return ReadUnicastRate(SettingsFile(), default_rate);
 }
 
 }  // namespace vdz

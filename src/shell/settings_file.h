@@ -5,6 +5,9 @@
 // [SETTINGS] Language= the interface language ("Simplified Chinese", "Polish", ...). On
 //                      Windows the installer put this in the registry; here it shares the one
 //                      settings file so an installer or the user has a single file to edit.
+// [SEARCH]   Ranges=   address ranges every search also asks one by one (devices behind a
+//                      router), comma-separated: 10.2.0.0/22,10.3.0.10-10.3.0.90
+//            Rate=     requests per second of that unicast search (default 2000)
 #pragma once
 
 #include <cstddef>
@@ -31,5 +34,15 @@ bool WriteLastUpgradeFolder(const std::string& settings_file, std::string_view f
 // [SETTINGS] Language as written, or empty when missing.
 std::string ReadLanguageSetting();
 std::string ReadLanguageSetting(const std::string& settings_file);
+
+// [SEARCH] Ranges as written (empty when missing); checked by the search that reads it.
+std::string ReadSearchRanges();
+std::string ReadSearchRanges(const std::string& settings_file);
+bool WriteSearchRanges(std::string_view ranges);
+bool WriteSearchRanges(const std::string& settings_file, std::string_view ranges);
+
+// [SEARCH] Rate; default_rate when missing or not a positive whole number.
+int ReadUnicastRate(int default_rate);
+int ReadUnicastRate(const std::string& settings_file, int default_rate);
 
 }  // namespace vdz

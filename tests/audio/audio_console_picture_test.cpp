@@ -1,5 +1,5 @@
 // The talk console in the build's language files, offscreen: a picture for the artifacts,
-// and no visible caption that is empty or cut.
+// and no visible caption that is empty, cut or not from the language files.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -14,6 +14,7 @@
 #include "audio/console/audio_play_dlg.h"
 #include "shell/language_table.h"
 #include "support/fake_device_list.h"
+#include "support/foreign_captions.h"
 #include "support/recording_prompter.h"
 #include "support/screenshot_dir.h"
 
@@ -58,7 +59,7 @@ TEST(AudioConsolePicture, EveryVisibleCaptionIsSetAndFits) {
                        QStringLiteral("/srv/audio/closing-time.mp3")};
   });
   console.AddFiles();
-  console.play_list()->setCurrentRow(0);
+  console.SelectEntry(0);
   console.show();
   QApplication::processEvents();
 
@@ -67,6 +68,11 @@ TEST(AudioConsolePicture, EveryVisibleCaptionIsSetAndFits) {
       QStringLiteral("talk-console-%1.png").arg(QString::fromLatin1(CurrentLanguageCode())));
   EXPECT_TRUE(console.grab().save(file)) << file.toStdString();
   std::printf("console picture: %s\n", qPrintable(file));
+  // The window caption is a fixed text of its own.
+  const QStringList foreign = test::ForeignCaptions(
+      console, [](const QString& t) { return t == QString::fromUtf8("对讲/广播控制"); });
+  EXPECT_TRUE(foreign.isEmpty()) << foreign.join(" | ").toStdString();
+  EXPECT_EQ(console.play_list()->GetColumnCount(), 1);
 
   int checked = 0;
   for (QAbstractButton* button : console.findChildren<QAbstractButton*>()) {

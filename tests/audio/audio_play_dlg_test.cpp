@@ -118,7 +118,7 @@ TEST_F(AudioPlayDlgTest, DuplicateAddLeavesListUnchanged) {
   dlg->AddFiles();
   chosen = {"/a/two.mp3", "/a/three.mp3"};
   dlg->AddFiles();
-  EXPECT_EQ(dlg->play_list()->count(), 3);
+  EXPECT_EQ(dlg->play_list()->GetItemCount(), 3);
 }
 
 TEST_F(AudioPlayDlgTest, SourceSwitchWhileTalkingSilencesMicrophoneWithoutPlaying) {
@@ -154,7 +154,7 @@ TEST_F(AudioPlayDlgTest, NoCheckedDeviceOrNoFileRefused) {
 TEST_F(AudioPlayDlgTest, EndOfFileWithOneEntryReplaysIt) {
   chosen = {"/nonexistent/one.mp3"};
   dlg->AddFiles();
-  dlg->play_list()->setCurrentRow(0);
+  dlg->SelectEntry(0);
   dlg->ChooseSource(true);
   dlg->Start();  // the file cannot be opened: refused, no talk
   Settle();
@@ -166,7 +166,7 @@ TEST_F(AudioPlayDlgTest, EndOfFileWithOneEntryReplaysIt) {
   Settle();
   dlg->OnEndOfFile();
   Settle();
-  EXPECT_EQ(dlg->play_list()->currentRow(), 0);
+  EXPECT_EQ(dlg->play_list()->GetFirstSelectedItem(), 0);
   EXPECT_EQ(dlg->source(), 1);
 }
 

@@ -42,6 +42,16 @@ TEST(CliOptions, ParsesCommandsAndRefusesBadArguments) {
       {{"login-check", "--verbose"}, false, "", 0, "", OutputFormat::kTable},
       {{"adapters", "--seconds", "2"}, false, "", 0, "", OutputFormat::kTable},
       {{"login"}, false, "", 0, "", OutputFormat::kTable},
+      {{"search", "--range", "10.2.0.0/22", "--range", "10.3.0.1-10.3.0.9", "--host", "10.4.0.2"},
+       true,
+       "search",
+       0,
+       "",
+       OutputFormat::kTable},
+      {{"search", "--range", "10.0.0.0/16"}, false, "", 0, "", OutputFormat::kTable},
+      {{"search", "--range", "10.2.0.0-"}, false, "", 0, "", OutputFormat::kTable},
+      {{"search", "--host", "10.2.0.0/22"}, false, "", 0, "", OutputFormat::kTable},
+      {{"adapters", "--range", "10.2.0.0/22"}, false, "", 0, "", OutputFormat::kTable},
       {{}, false, "", 0, "", OutputFormat::kTable},
   };
   for (const OptionCase& c : cases) {

@@ -105,7 +105,7 @@ TEST(DeviceRegistryTest, NoRootOrBodyLogsSerialNotFound) {
   test::LogCapture log;
   const char* text = "<XML_VORTAN><MESSAGE_HEADER /></XML_VORTAN>";
   EXPECT_EQ(registry.AddDeviceAnswer(text, static_cast<int>(std::strlen(text)), "0.0.0.0"), -1);
-  EXPECT_TRUE(log.Contains(std::string("serial number not found\n, msg=") + text));
+  EXPECT_TRUE(log.Contains(std::string("serial number not found\n, msg=") + text + "\n"));
   EXPECT_EQ(registry.AddDeviceAnswer(nullptr, 5, "0.0.0.0"), 0);
   EXPECT_EQ(registry.AddDeviceAnswer(text, -1, "0.0.0.0"), 0);
   EXPECT_EQ(registry.GetDeviceCount(), 0);

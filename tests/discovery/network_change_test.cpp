@@ -50,6 +50,15 @@ TEST_F(NetworkChangeTest, EachPrimitiveSendsItsCodeAndBodyForTheRecordsSerial) {
   EXPECT_EQ(engine_.sent[1].body, "<IPC_SERIALNUMBER SerialNumber=\"SN1\" />\r\n");
   EXPECT_EQ(engine_.sent[2].code, 7);
   EXPECT_EQ(engine_.sent[2].body, engine_.sent[1].body);
+  // Each also goes to the address the device held when it was sent: the change itself went
+  // to 192.168.1.11, the restore and reboot to the new 192.168.1.77.
+  ASSERT_EQ(engine_.sent_to.size(), 3u);
+  const char* to[] = {"192.168.1.11", "192.168.1.77", "192.168.1.77"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(engine_.sent_to[i].first.code, engine_.sent[i].code);
+    EXPECT_EQ(engine_.sent_to[i].first.body, engine_.sent[i].body);
+    EXPECT_EQ(engine_.sent_to[i].second, to[i]);
+  }
 }
 
 TEST_F(NetworkChangeTest, BadIndexOrShortBufferChangesNothing) {

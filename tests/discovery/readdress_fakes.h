@@ -33,9 +33,14 @@ class RecordingEngine : public SearchEngine {
     sent.push_back({code, body != nullptr ? body : ""});
     return 0;
   }
+  int SendDiscoveryMessageTo(int code, const char* body, const std::string& address) override {
+    sent_to.push_back({{code, body != nullptr ? body : ""}, address});
+    return 0;
+  }
   void SetAdapterSelection(uint32_t) override {}
   bool running() const override { return false; }
   std::vector<SentMessage> sent;
+  std::vector<std::pair<SentMessage, std::string>> sent_to;
 };
 
 class FixedNetwork : public NetworkInfoSource {

@@ -32,6 +32,7 @@ class FakeEngine : public SearchEngine {
     sent.push_back(code);
     return 0;
   }
+  int SendDiscoveryMessageTo(int, const char*, const std::string&) override { return 1; }
   void SetAdapterSelection(uint32_t key) override { selection = key; }
   bool running() const override { return running_; }
 

@@ -306,15 +306,25 @@ TEST_F(BatchSettingsWindowLab, DialogEntriesSendWhatTheDialogsGive) {
             "<REQUEST_PARAM mctf=\"-1\" gain=\"30\" shuttermax=\"-1\" />");
   ExpectKeys(keys::MSGTIP40, keys::MSGTIP39);
 
-  // The encoding dialog asks before it closes; Yes.
-  RunWithDialog(cmd::kMenuEncodeDetails, [](QDialog& d) { Press(d, "799"); });
+  // The encoding dialog asks before it closes; Yes. WDR on with its range; every other list
+  // as the dialog opened.
+  RunWithDialog(cmd::kMenuEncodeDetails, [](QDialog& d) {
+    d.findChild<QComboBox*>("1568")->setCurrentIndex(1);
+    auto* range = d.findChild<QLineEdit*>("1442");
+    EXPECT_TRUE(range->isEnabled());
+    range->setText("200");
+    Press(d, "799");
+  });
   const std::string encode = Stored(picked_[0], proto::kCfgEncoding);
   EXPECT_NE(encode.find("<EncodeConfig Stream=\"1\" Resolution=\"2592X1520\" EncodeFormat=\"H264\" "
                         "BitRateControl=\"CBR\" Initquant=\"100\" BitRate=\"6000\" "
                         "FrameRate=\"25\"/>"),
             std::string::npos)
       << encode;
-  EXPECT_NE(encode.find("\t<AdvanceEncodeConfig EncodeProfile=\"0\""), std::string::npos);
+  EXPECT_NE(encode.find("\t<AdvanceEncodeConfig EncodeProfile=\"0\" WDRMode=\"1\" "
+                        "WDRValue=\"200\" DfrogFlag=\"0\""),
+            std::string::npos);
+  EXPECT_NE(encode.find("EncMode=\"0\" NoiceLevel=\"0\""), std::string::npos);
   EXPECT_EQ(dialogs_, 8);
 }
 

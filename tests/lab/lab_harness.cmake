@@ -1,10 +1,11 @@
 # vdz_add_lab_test(NAME SOURCES a.cpp ... [LIBS ...] [ADAPTERS 1|2] [DEVICES N]
 #                  [SIM_ARGS --flag value ...] [TIMEOUT seconds] [LABELS lab ...]
-#                  [NO_GATEWAY])
+#                  [NO_GATEWAY] [ROUTED_DEVICES "N,M"] [ROUTED_SUBNETS "CIDR,CIDR"])
 # Builds a GoogleTest binary whose main() refuses to run outside the lab, and registers one
 # CTest test (label "lab") that runs it through scripts/lab in a fresh private lab network.
 function(vdz_add_lab_test name)
-  cmake_parse_arguments(ARG "NO_GATEWAY" "ADAPTERS;DEVICES;TIMEOUT" "SOURCES;LIBS;SIM_ARGS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_GATEWAY" "ADAPTERS;DEVICES;TIMEOUT;ROUTED_DEVICES;ROUTED_SUBNETS"
+                        "SOURCES;LIBS;SIM_ARGS;LABELS" ${ARGN})
   if(NOT ARG_LABELS)
     set(ARG_LABELS lab)
   endif()
@@ -31,11 +32,18 @@ function(vdz_add_lab_test name)
   if(ARG_NO_GATEWAY)
     set(_gateway --no-gateway)
   endif()
+  set(_routed)
+  if(DEFINED ARG_ROUTED_DEVICES)
+    list(APPEND _routed --routed-devices ${ARG_ROUTED_DEVICES})
+  endif()
+  if(DEFINED ARG_ROUTED_SUBNETS)
+    list(APPEND _routed --routed-subnets ${ARG_ROUTED_SUBNETS})
+  endif()
   add_test(NAME ${name}
-    COMMAND ${PROJECT_SOURCE_DIR}/scripts/lab run --adapters ${ARG_ADAPTERS} ${_gateway}
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/lab run --adapters ${ARG_ADAPTERS} ${_gateway} ${_routed}
             --devices ${ARG_DEVICES} --timeout ${ARG_TIMEOUT} --sim-args "${_sim_args}"
             -- $<TARGET_FILE:${name}>)
   math(EXPR _ctest_timeout "${ARG_TIMEOUT} + 60")
-  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${_ctest_timeout} RUN_SERIAL TRUE
+  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${_ctest_timeout}
     ENVIRONMENT "TZ=UTC;LC_ALL=C;VDZ_DEVSIM=$<TARGET_FILE:viduzaver-devsim>")
 endfunction()

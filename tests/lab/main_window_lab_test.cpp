@@ -26,7 +26,6 @@
 #include "app/list_export_commands.h"
 #include "app/main_window.h"
 #include "app/tooltip_style.h"
-#include "devconfig/dialogs/dlg_rk_platform_setting.h"
 #include "lab/devsim_control.h"
 #include "lab/open_main_window.h"
 #include "protocol/protocol_numbers.h"
@@ -164,28 +163,13 @@ TEST_F(MainWindowLab, FirstSearchListsEveryDeviceAndStopsByItself) {
   window_->FilterBox()->clear();
 }
 
-// Artifact: the intercom platform dialog for one device and for a batch, in this language.
-TEST(PlatformDialogPicture, OneDeviceAndBatch) {
-  const QString dir = test::ScreenshotDir(VDZ_ARTIFACT_DIR);
-  for (int mode : {1, 3}) {
-    DlgRkPlatformSetting dialog;
-    dialog.Mode = mode;
-    dialog.values.devname = "\xE9\x97\xA8\xE5\x8F\xA3\xE6\x9C\xBA-1";
-    dialog.values.reboottime = "04:30:00";
-    dialog.show();
-    QApplication::processEvents();
-    EXPECT_EQ(dialog.windowTitle().toStdString(), LookupText(keys::BATCH_SET_ADDEXELICENSE));
-    const QString file = QDir(dir).filePath(QStringLiteral("platform-dialog-%1-%2.png")
-                                                .arg(QString::fromLatin1(CurrentLanguageCode()))
-                                                .arg(mode == 1 ? "one" : "batch"));
-    EXPECT_TRUE(dialog.grab().save(file)) << file.toStdString();
-  }
-}
-
 TEST_F(MainWindowLab, AdapterListHasAllAdaptersFirstAndAChangeRestartsTheSearch) {
   ASSERT_TRUE(WaitForFirstSearch());
   QComboBox* adapters = window_->AdapterList();
-  ASSERT_EQ(adapters->count(), 3);
+  // All adapters, each adapter, then the ranges and add-by-address commands.
+  ASSERT_EQ(adapters->count(), 5);
+  EXPECT_EQ(adapters->itemText(3).toStdString(), LookupText(keys::SEARCH_RANGES));
+  EXPECT_EQ(adapters->itemText(4).toStdString(), LookupText(keys::ADD_BY_ADDRESS));
   EXPECT_EQ(adapters->itemText(0).toStdString(), LookupText(keys::ALLNETCARDS));
   EXPECT_EQ(adapters->itemData(0).toUInt(), 0u);
   // Table order: the last address byte counts first, so 10.0.0.20 precedes 192.168.1.100.
@@ -283,6 +267,8 @@ TEST(MainWindowSilentDevicesLab, SilentDevicesNeitherHoldTheWindowNorTheOthers) 
 
 // What the window offers today: every id of its command table is in exactly one list.
 const std::set<int> kWorking = {cmd::kSearch,
+                                cmd::kEditSearchRanges,
+                                cmd::kAddByAddress,
                                 cmd::kExportList,
                                 cmd::kPrintLabel,
                                 cmd::kMenuRemoteZhCn,

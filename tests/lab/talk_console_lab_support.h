@@ -84,12 +84,12 @@ class TalkConsoleLab : public ::testing::Test {
       return list;
     });
     console_->AddFiles();
-    ASSERT_EQ(console_->play_list()->count(), static_cast<int>(files.size()));
+    ASSERT_EQ(console_->play_list()->GetItemCount(), static_cast<int>(files.size()));
   }
 
   // Through the console's controls, as an operator starts a broadcast of the first entry.
   void StartBroadcast() {
-    console_->play_list()->setCurrentRow(0);
+    console_->SelectEntry(0);
     console_->ChooseSource(true);
     console_->start_button()->click();
     ASSERT_TRUE(WaitFor([&] { return console_->idle(); }, 5000));

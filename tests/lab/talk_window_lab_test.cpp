@@ -192,8 +192,8 @@ TEST_P(BroadcastWindowLab, PlayListLoopsToEveryDeviceButTheBusyOne) {
   Format(c.transport, c.codec);
   console_->AddFiles();
   console_->AddFiles();  // the same two again: no duplicates
-  ASSERT_EQ(console_->play_list()->count(), 2);
-  console_->play_list()->setCurrentRow(0);
+  ASSERT_EQ(console_->play_list()->GetItemCount(), 2);
+  console_->SelectEntry(0);
   console_->ChooseSource(true);
   console_->start_button()->click();
   ASSERT_TRUE(Settled());
@@ -245,12 +245,12 @@ TEST_F(TalkWindowLab, OneEntryReplaysAndPauseHoldsThePosition) {
     return QStringList{QString::fromStdString((*dir_ / "two.mp3").string())};
   });
   console_->AddFiles();
-  console_->play_list()->setCurrentRow(0);
+  console_->SelectEntry(0);
   console_->ChooseSource(true);
   console_->Start();
   const std::string first = Receivers().front().serial;
   ASSERT_TRUE(WaitFor([&] { return Talk(first).talks >= before_[first].talks + 2; }, 10000));
-  EXPECT_EQ(console_->play_list()->currentRow(), 0);
+  EXPECT_EQ(console_->play_list()->GetFirstSelectedItem(), 0);
 
   // Paused: the talk stays open and nothing more is sent; Start goes on in the same talk.
   ASSERT_TRUE(WaitFor([&] { return Talk(first).packets > 0; }, 5000));

@@ -105,5 +105,21 @@ TEST_F(SettingsFileTest, FolderWithLineBreakIsNotWritten) {
   EXPECT_EQ(ReadLastUpgradeFolder(), "/srv/ok");
 }
 
+TEST_F(SettingsFileTest, SearchRangesAndRateKeepBesideTheOtherSettings) {
+  WriteTextFile(file_, "[SETTINGS]\nLanguage=Polish\n");
+  EXPECT_EQ(ReadSearchRanges(), "");
+  EXPECT_TRUE(WriteSearchRanges("10.2.0.0/22,10.3.0.0/24"));
+  EXPECT_EQ(ReadSearchRanges(), "10.2.0.0/22,10.3.0.0/24");
+  EXPECT_EQ(ReadLanguageSetting(), "Polish");
+  const struct {
+    const char* text;
+    int rate;
+  } rates[] = {{"", 2000}, {"Rate=500\n", 500}, {"Rate=0\n", 2000}, {"Rate=fast\n", 2000}};
+  for (const auto& r : rates) {
+    WriteTextFile(file_, std::string("[SEARCH]\n") + r.text);
+    EXPECT_EQ(ReadUnicastRate(2000), r.rate) << r.text;
+  }
+}
+
 }  // namespace
 }  // namespace vdz

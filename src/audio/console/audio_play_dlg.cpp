@@ -30,6 +30,7 @@
 #include "shell/diag_log.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
+#include "ui/report_ctrl.h"
 
 namespace vdz {
 
@@ -43,6 +44,8 @@ constexpr int kRates[] = {8000, 16000, 32000, 48000};
 constexpr int kChunkHint = 2560;
 constexpr int kDataType = 3;
 constexpr std::size_t kDeviceThreads = 16;
+// Grey text: an entry a loop passed over.
+constexpr ColorRef kUnplayableColour = 0x00808080;
 
 QString Text(const char* key) {
   return QString::fromStdString(LookupText(key));
@@ -111,21 +114,21 @@ void CAudioPlayDlg::BuildControls() {
   auto* layout = new QVBoxLayout(this);
   auto* list_group = new QGroupBox(Text(keys::STRING_MP3_AUDIOFILE), this);
   auto* lg = new QVBoxLayout(list_group);
-  play_list_ = new QListWidget(list_group);
-  play_list_->setToolTip(Text(keys::IDS_STR_ZH_CN_PB_TIPS24));
+  play_list_ = new CReportCtrl(list_group);
+  play_list_->SetColumnHeader(Text(keys::IDS_STR_ZH_CN_PB_TIPS24) + QStringLiteral(",1000"));
+  play_list_->SetGridLines(true);
   play_list_->setMinimumWidth(480);
   lg->addWidget(play_list_);
   auto* list_buttons = new QHBoxLayout;
-  auto* add = new QPushButton("+", list_group);
-  auto* clear = new QPushButton("x", list_group);
+  auto* add = new QPushButton(Text(keys::STRING_ADD_AUDIOFILES), list_group);
+  auto* clear = new QPushButton(Text(keys::STRING_CLEAR_AUDIOFILES), list_group);
   list_buttons->addWidget(add);
   list_buttons->addWidget(clear);
   lg->addLayout(list_buttons);
   layout->addWidget(list_group);
   connect(add, &QPushButton::clicked, this, [this] { AddFiles(); });
   connect(clear, &QPushButton::clicked, this, [this] { ClearFiles(); });
-  connect(play_list_, &QListWidget::itemDoubleClicked, this,
-          [this](QListWidgetItem* item) { PlayEntry(play_list_->row(item)); });
+  connect(play_list_, &CReportCtrl::ItemDoubleClicked, this, [this](int row) { PlayEntry(row); });
 
   auto* talk_group = new QGroupBox(Text(keys::STRING_TALK_PARAM), this);
   auto* tg = new QGridLayout(talk_group);
@@ -162,7 +165,7 @@ void CAudioPlayDlg::BuildControls() {
   connect(stop_, &QPushButton::clicked, this, [this] { Stop(); });
 
   auto* audio_group = new QGroupBox(Text(keys::STRING_CAMERA_AUDIO_SETTING), this);
-  auto* ag = new QHBoxLayout(audio_group);
+  auto* ag = new QGridLayout(audio_group);
   capture_volume_ = new QSlider(Qt::Horizontal, audio_group);
   playback_volume_ = new QSlider(Qt::Horizontal, audio_group);
   for (QSlider* s : {capture_volume_, playback_volume_})
@@ -170,12 +173,20 @@ void CAudioPlayDlg::BuildControls() {
   capture_volume_->setValue(50);
   playback_volume_->setValue(80);
   call_key_ = new QComboBox(audio_group);
-  call_key_->addItems({"DISABLE", "ENABLE"});
-  auto* save_audio = new QPushButton("OK", audio_group);
-  ag->addWidget(capture_volume_);
-  ag->addWidget(playback_volume_);
-  ag->addWidget(call_key_);
-  ag->addWidget(save_audio);
+  call_key_->addItems({Text(keys::DISABLE), Text(keys::ENABLE)});
+  auto* save_audio = new QPushButton(Text(keys::IDS_STR_ZH_CN_SAVE), audio_group);
+  const std::pair<const char*, QWidget*> audio_rows[] = {
+      {keys::STRING_CAPTURE_VOLUME, capture_volume_},
+      {keys::STRING_PLAYBACK_VOLUME, playback_volume_},
+      {keys::STRING_CALLKEY_ANSWER, call_key_}};
+  int audio_row = 0;
+  for (const auto& [key, input] : audio_rows) {
+    auto* label = new QLabel(Text(key), audio_group);
+    label->setBuddy(input);
+    ag->addWidget(label, audio_row, 0);
+    ag->addWidget(input, audio_row++, 1);
+  }
+  ag->addWidget(save_audio, audio_row - 1, 2);
   layout->addWidget(audio_group);
   connect(save_audio, &QPushButton::clicked, this, [this] { SaveAudioSettings(); });
 
@@ -183,7 +194,7 @@ void CAudioPlayDlg::BuildControls() {
   auto* ig = new QHBoxLayout(image_group);
   mirror_ = new QCheckBox(Text(keys::STRING_VIDEO_MIRROR_LR), image_group);
   flip_ = new QCheckBox(Text(keys::STRING_VIDEO_FLIP_UD), image_group);
-  auto* save_image = new QPushButton("OK", image_group);
+  auto* save_image = new QPushButton(Text(keys::IDS_STR_ZH_CN_SAVE), image_group);
   ig->addWidget(mirror_);
   ig->addWidget(flip_);
   ig->addWidget(save_image);
@@ -288,13 +299,17 @@ void CAudioPlayDlg::ReplyLog(int handle, const char* key) {
 
 void CAudioPlayDlg::AddFiles() {
   for (const QString& path : chooser_("MP3 Files(*.mp3)|*.mp3||")) {
-    if (play_list_->findItems(path, Qt::MatchExactly).isEmpty())
-      play_list_->addItem(path);
+    bool listed = false;
+    for (int row = 0; row < play_list_->GetItemCount() && !listed; ++row)
+      listed = play_list_->GetItemText(row, 0) == path;
+    if (!listed)
+      play_list_->InsertItem(play_list_->GetItemCount(), path);
   }
 }
 
 void CAudioPlayDlg::ClearFiles() {
-  play_list_->clear();
+  play_list_->DeleteAllItems();
+  unplayable_.clear();
 }
 
 void CAudioPlayDlg::ChunkSink(audio::AudioDecodeOwner* owner, const char* data, unsigned length) {
@@ -339,17 +354,33 @@ CAudioPlayDlg::Decoder CAudioPlayDlg::TakeDecoded(const std::string& path, int r
 }
 
 int CAudioPlayDlg::NextEntry() const {
-  const int n = play_list_->count();
-  const QList<QListWidgetItem*> selected = play_list_->selectedItems();
-  const int s = selected.isEmpty() ? -1 : play_list_->row(selected.front());
-  return (s < 0 || s >= n - 1) ? 0 : s + 1;
+  const int n = play_list_->GetItemCount();
+  const int s = play_list_->GetFirstSelectedItem();
+  for (int step = 1; step <= n; ++step) {
+    const int entry = s < 0 ? step - 1 : (s + step) % n;
+    if (unplayable_.count(EntryPath(entry)) == 0)
+      return entry;
+  }
+  return -1;
+}
+
+std::string CAudioPlayDlg::EntryPath(int entry) const {
+  return QFile::encodeName(play_list_->GetItemText(entry, 0)).toStdString();
+}
+
+void CAudioPlayDlg::PassOver(const std::string& path) {
+  unplayable_.insert(path);
+  for (int row = 0; row < play_list_->GetItemCount(); ++row) {
+    if (EntryPath(row) == path)
+      play_list_->SetItemTextColor(row, 0, kUnplayableColour);
+  }
+  OnEndOfFile();
 }
 
 void CAudioPlayDlg::DecodeAhead(int entry, int rate, int channels) {
-  QListWidgetItem* item = play_list_->item(entry);
-  if (item == nullptr)
+  if (entry < 0 || entry >= play_list_->GetItemCount())
     return;
-  const std::string path = QFile::encodeName(item->text()).toStdString();
+  const std::string path = EntryPath(entry);
   decode_worker_.Post([this, path, rate, channels, timers = timer_factory_] {
     Decoder decoder = MakeDecoder(path, rate, channels, timers);
     decoder->SetStopToken(decode_worker_.stop_token());
@@ -364,6 +395,10 @@ void CAudioPlayDlg::Start() {
   std::optional<StartRequest> r = ReadStart(false);
   if (!r)
     return;
+  // The operator's start gives every entry a new chance.
+  for (int row = 0; row < play_list_->GetItemCount(); ++row)
+    play_list_->SetItemTextColor(row, 0, kColorDefault);
+  unplayable_.clear();
   const bool fresh = !has_decoder_;
   Submit([this, r = *r, round = stops_] { StartOnWorker(r, round); });
   if (fresh)
@@ -382,9 +417,9 @@ std::optional<CAudioPlayDlg::StartRequest> CAudioPlayDlg::ReadStart(bool follow_
   r.transport = transport_->currentIndex();
   r.channels = r.codec == 1 ? 2 : 1;
   r.source = source_.load();
-  const QList<QListWidgetItem*> selected = play_list_->selectedItems();
-  if (!selected.isEmpty())
-    r.path = QFile::encodeName(selected.front()->text()).toStdString();
+  const int selected = play_list_->GetFirstSelectedItem();
+  if (selected >= 0)
+    r.path = QFile::encodeName(play_list_->GetItemText(selected, 0)).toStdString();
   r.follow_on = follow_on;
   r.timers = timer_factory_;
   return r;
@@ -529,10 +564,22 @@ void CAudioPlayDlg::StopOnWorker(const std::vector<int>& handles) {
 void CAudioPlayDlg::ChangeFileOnWorker(const std::vector<int>& stopping, const StartRequest& r,
                                        unsigned round) {
   Decoder next;
-  if (!r.path.empty() && talk_.running != 0 && stopping == r.handles)
+  if (!r.path.empty())
     next = TakeDecoded(r.path, r.rate, r.channels, r.timers);
-  if (!next) {
-    // Not the plain case: as the two commands run one after the other.
+  if (!next && !r.path.empty()) {
+    // An unattended loop must not halt behind a box for one bad file: the devices stay in
+    // their talk while the window passes the entry over and moves on.
+    DiagLog("CAudioPlayDlg: %s cannot be played, going on with the next file\n", r.path.c_str());
+    Reply([this, path = r.path, round] {
+      if (round == stops_)
+        PassOver(path);
+    });
+    return;
+  }
+  if (talk_.running == 0 || stopping != r.handles) {
+    // Not the plain case: as the two commands run one after the other. The start takes the
+    // file decoded here rather than decoding it again.
+    talk_.ahead = std::move(next);
     StopOnWorker(stopping);
     StartOnWorker(r, round);
     if (talk_.running == 0)
@@ -609,22 +656,33 @@ void CAudioPlayDlg::ChooseSource(bool mp3) {
   });
 }
 
+void CAudioPlayDlg::SelectEntry(int index) {
+  play_list_->SetAllItemStates(CReportCtrl::kItemAll,
+                               CReportCtrl::kItemUnselected | CReportCtrl::kItemUnfocused);
+  play_list_->SetItemStates(index, CReportCtrl::kItemSelected | CReportCtrl::kItemFocused);
+  play_list_->scrollTo(play_list_->Model()->index(index, 0));
+}
+
 void CAudioPlayDlg::PlayEntry(int index) {
-  if (index < 0 || index >= play_list_->count())
+  if (index < 0 || index >= play_list_->GetItemCount())
     return;
-  play_list_->setCurrentRow(index);
+  SelectEntry(index);
   Stop();
   ChooseSource(true);
   Start();
 }
 
 void CAudioPlayDlg::OnEndOfFile() {
-  if (running_ == 0 || play_list_->count() == 0)
+  if (running_ == 0 || play_list_->GetItemCount() == 0)
     return;
   const int next = NextEntry();
-  play_list_->clearSelection();
-  play_list_->setCurrentRow(next);
-  play_list_->scrollToItem(play_list_->item(next));
+  if (next < 0) {
+    // Every entry was passed over: nothing is left to play.
+    Stop();
+    prompter_.ShowError(LookupText(keys::STRING_AUDIOFILE_OPENFAILED));
+    return;
+  }
+  SelectEntry(next);
   // Stop, the MP3 source and Start, handed to the worker as one change of file. The console
   // stays running meanwhile: Stop and Pause keep working while the devices change talks.
   std::vector<int> stopping = CheckedHandles();
@@ -741,7 +799,7 @@ void CAudioPlayDlg::OnFileListPage(const SdkEventRecord& event) {
         device_files_->findItems(QString::fromLocal8Bit(path), Qt::MatchExactly).isEmpty())
       device_files_->addItem(QString::fromLocal8Bit(path));
   }
-  if (records > 0)
+  if (records > 0 && page_counter_ < kMaxFileListPages)
     RequestFilePage();
 }
 

@@ -24,6 +24,7 @@
 #include "devops/sdk_event.h"
 #include "discovery/device_list_port.h"
 #include "shell/prompter.h"
+#include "ui/report_ctrl.h"
 #include "ui/window_thread_mailbox.h"
 
 class QButtonGroup;
@@ -58,6 +59,8 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   void Pause();
   void Stop();
   void PlayEntry(int index);
+  // Selects and focuses one play-list entry alone and scrolls it into view.
+  void SelectEntry(int index);
   void ChooseSource(bool mp3);
   void SaveAudioSettings();
   void SaveImageSettings();
@@ -73,7 +76,7 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   bool has_decoder() const { return has_decoder_; }
   // No work posted by the window thread is still waiting for its answer.
   bool idle() const { return outstanding_ == 0; }
-  QListWidget* play_list() { return play_list_; }
+  CReportCtrl* play_list() { return play_list_; }
   QListWidget* device_files() { return device_files_; }
   QComboBox* codec() { return codec_; }
   QComboBox* rate() { return rate_; }
@@ -125,7 +128,11 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   std::optional<StartRequest> ReadStart(bool follow_on);
   void DecodeNext(const StartRequest& r);
   void MarkStopped();
+  // The entry after the selected one that a loop has not passed over; -1 when none is left.
   int NextEntry() const;
+  std::string EntryPath(int entry) const;
+  // A loop met an entry it cannot play: marked, logged, and the loop goes on with the next.
+  void PassOver(const std::string& path);
   void DecodeAhead(int entry, int rate, int channels);
   void RequestSettings(int command);
   void OnSettingsReply(const SdkEventRecord& event);
@@ -182,7 +189,8 @@ class CAudioPlayDlg : public QDialog, public audio::AudioDecodeOwner {
   audio::JobThread talk_worker_;
   audio::JobThread decode_worker_;
 
-  QListWidget* play_list_ = nullptr;
+  CReportCtrl* play_list_ = nullptr;
+  std::set<std::string> unplayable_;  // entries this loop passed over, as encoded paths
   QComboBox* codec_ = nullptr;
   QComboBox* rate_ = nullptr;
   QComboBox* transport_ = nullptr;

@@ -81,20 +81,21 @@ CMediaCode::CMediaCode(Prompter& prompter, QWidget* parent)
   BuildStream(main_, 0, kMain);
   BuildStream(sub_, 1, kSub);
   auto* grid = new QGridLayout(this);
-  const char* row_keys[] = {
-      "Encode format", "Resolution", "Bit-rate control", "I-frame interval", "Bit rate",
-      "Frame rate",    "LBR",        "LBR style",        "LBR mode",         "LBR bit rate",
-      "LBR motion",    "LBR noise"};
+  const char* const row_keys[] = {
+      keys::VE_ENCODE_FORMAT,   keys::VE_RESOLUTION, keys::VE_BITRATE_CONTROL,
+      keys::VE_IFRAME_INTERVAL, keys::VE_BITRATE,    keys::VE_FRAMERATE,
+      keys::VE_LBR_ENABLE,      keys::VE_LBR_STYLE,  keys::VE_LBR_MODE,
+      keys::VE_LBR_BITRATE,     keys::VE_LBR_MOTION, keys::VE_LBR_NOISE};
   for (int stream = 0; stream < 2; ++stream) {
     StreamControls& s = stream == 0 ? main_ : sub_;
-    auto* box = new QGroupBox(
-        stream == 0 ? QStringLiteral("Main stream") : QStringLiteral("Sub stream"), this);
+    auto* box =
+        new QGroupBox(DialogText(stream == 0 ? keys::VE_MAIN_STREAM : keys::VE_SUB_STREAM), this);
     auto* g = new QGridLayout(box);
     QWidget* inputs[] = {s.format,   s.resolution,  s.control,    s.initquant,
                          s.bitrate,  s.framerate,   s.lbr_enable, s.lbr_style,
                          s.lbr_mode, s.lbr_bitrate, s.lbr_motion, s.lbr_noise};
     for (int r = 0; r < 12; ++r) {
-      g->addWidget(new QLabel(QString::fromLatin1(row_keys[r]), box), r, 0);
+      g->addWidget(new QLabel(DialogText(row_keys[r]), box), r, 0);
       inputs[r]->setParent(box);
       g->addWidget(inputs[r], r, 1);
     }
@@ -102,7 +103,7 @@ CMediaCode::CMediaCode(Prompter& prompter, QWidget* parent)
     g->addWidget(s.range, 4, 2);
     grid->addWidget(box, 0, stream);
   }
-  auto* advanced = new QGroupBox(QStringLiteral("Advanced"), this);
+  auto* advanced = new QGroupBox(DialogText(keys::VE_ADVANCED), this);
   auto* a = new QGridLayout(advanced);
   profile_ = Named(new QComboBox(advanced), "1567");
   wdr_mode_ = Named(new QComboBox(advanced), "1568");
@@ -119,22 +120,23 @@ CMediaCode::CMediaCode(Prompter& prompter, QWidget* parent)
   shutter_unit_ = Named(new QLabel(advanced), "1925");
   for (QTimeEdit* t : {wdr_start_, wdr_end_})
     t->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-  const std::pair<const char*, QWidget*> advanced_rows[] = {{"Base profile", profile_},
-                                                            {"WDR", wdr_mode_},
-                                                            {"WDR range", wdr_value_},
-                                                            {"Anti-fog", antifog_},
-                                                            {"Anti-fog range", antifog_value_},
-                                                            {"WDR start", wdr_start_},
-                                                            {"WDR end", wdr_end_},
-                                                            {"Private data", private_data_},
-                                                            {"Encode mode", enc_mode_},
-                                                            {"Noise level", noise_},
-                                                            {"Shutter mode", shutter_mode_},
-                                                            {"Shutter speed", shutter_speed_}};
+  const std::pair<const char*, QWidget*> advanced_rows[] = {
+      {keys::VE_BASE_PROFILE, profile_},
+      {keys::VE_WDR, wdr_mode_},
+      {keys::VE_WDR_RANGE, wdr_value_},
+      {keys::VE_ANTIFOG, antifog_},
+      {keys::VE_ANTIFOG_RANGE, antifog_value_},
+      {keys::VE_WDR_START, wdr_start_},
+      {keys::VE_WDR_END, wdr_end_},
+      {keys::VE_PRIVATE_DATA, private_data_},
+      {keys::VE_ENCODE_MODE, enc_mode_},
+      {keys::VE_NOISE_LEVEL, noise_},
+      {keys::VE_SHUTTER_MODE, shutter_mode_},
+      {keys::VE_SHUTTER_SPEED, shutter_speed_}};
   int r = 0;
   for (const auto& [name, input] : advanced_rows) {
     input->setParent(advanced);
-    a->addWidget(new QLabel(QString::fromLatin1(name), advanced), r / 2, (r % 2) * 2);
+    a->addWidget(new QLabel(DialogText(name), advanced), r / 2, (r % 2) * 2);
     a->addWidget(input, r / 2, (r % 2) * 2 + 1);
     ++r;
   }
@@ -147,6 +149,8 @@ CMediaCode::CMediaCode(Prompter& prompter, QWidget* parent)
   buttons->addWidget(defaults_);
   buttons->addWidget(save_);
   grid->addLayout(buttons, 2, 0, 1, 2);
+  connect(wdr_mode_, &QComboBox::currentIndexChanged, this, &CMediaCode::OnRangeModeChanged);
+  connect(antifog_, &QComboBox::currentIndexChanged, this, &CMediaCode::OnRangeModeChanged);
   connect(defaults_, &QPushButton::clicked, this, &CMediaCode::OnDefaults);
   connect(save_, &QPushButton::clicked, this, &CMediaCode::OnSave);
 }
@@ -190,7 +194,7 @@ void CMediaCode::showEvent(QShowEvent* event) {
       noise_->addItem(QString::number(level));
     shutter_unit_->setText(shutter_10000 ? QStringLiteral("1/(25~10000s)")
                                          : QStringLiteral("1/(25~8000s)"));
-    OnDefaults();
+    ResetControls(kStartingRows);
     // The lists were filled after the first size was taken.
     adjustSize();
   }
@@ -220,11 +224,22 @@ void CMediaCode::OnResolutionChanged(StreamControls& s) {
 }
 
 void CMediaCode::OnDefaults() {
+  ResetControls(kDefaultRows);
+}
+
+// The range boxes take a value only while their mode is in use; the document leaves the
+// value out otherwise.
+void CMediaCode::OnRangeModeChanged() {
+  wdr_value_->setEnabled(wdr_mode_->currentIndex() > 0);
+  antifog_value_->setEnabled(antifog_->currentIndex() > 0);
+}
+
+void CMediaCode::ResetControls(const ModeRows& rows) {
   for (QComboBox* box : {main_.format, sub_.format, main_.control, sub_.control, profile_,
                          wdr_mode_, private_data_, antifog_, shutter_mode_})
     box->setCurrentIndex(0);
-  enc_mode_->setCurrentIndex(1);
-  noise_->setCurrentIndex(6);
+  enc_mode_->setCurrentIndex(rows.encode_mode);
+  noise_->setCurrentIndex(rows.noise_level);
   shutter_speed_->setText(QStringLiteral("25"));
   wdr_value_->setText(QStringLiteral("0"));
   antifog_value_->setText(QStringLiteral("0"));
@@ -238,7 +253,7 @@ void CMediaCode::OnDefaults() {
     s->lbr_motion->setCurrentIndex(1);
     s->lbr_noise->setCurrentIndex(0);
   }
-  wdr_value_->setEnabled(wdr_mode_->currentIndex() != 0);
+  OnRangeModeChanged();
 }
 
 void CMediaCode::Refuse(const char* key) {

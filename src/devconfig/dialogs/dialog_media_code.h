@@ -41,8 +41,18 @@ class CMediaCode : public QDialog {
     QComboBox *lbr_enable, *lbr_style, *lbr_mode, *lbr_motion, *lbr_noise;
   };
 
+  // Encode-mode and noise-level rows: the dialog opens at the starting rows, the Defaults
+  // button selects the advanced mode and noise level 6.
+  struct ModeRows {
+    int encode_mode, noise_level;
+  };
+  static constexpr ModeRows kStartingRows{0, 0};
+  static constexpr ModeRows kDefaultRows{1, 6};
+
   void BuildStream(StreamControls& s, int stream, const char* const ids[13]);
   void OnResolutionChanged(StreamControls& s);
+  void OnRangeModeChanged();
+  void ResetControls(const ModeRows& rows);
   void OnDefaults();
   void OnSave();
   bool ReadStream(StreamControls& s, EncodeStreamSettings* out, bool main_is_5mp);

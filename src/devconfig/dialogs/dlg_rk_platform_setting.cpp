@@ -122,25 +122,49 @@ struct CheckRow {
 
 const std::vector<CheckRow>& Checks() {
   static const std::vector<CheckRow> rows = {
-      {1743, nullptr, 0, nullptr, &Set::dbAlarmEna, false},
-      {1772, nullptr, 1744, keys::SERVERDEVID_NAME2, &Set::enaReboot, false},
+      {1743, keys::ENABLE, 0, nullptr, &Set::dbAlarmEna, false},
+      {1772, keys::ENABLE, 1744, keys::SERVERDEVID_NAME2, &Set::enaReboot, false},
       {1783, keys::IOSNAP_ENA, 0, nullptr, &Set::IOSnapEna, false},
       {1785, keys::DENOISE_ENA, 1784, keys::DENOISEVALUE_NAME, &Set::denoiseEna, false},
-      {1787, nullptr, 0, nullptr, &Set::io3TimerEna, false},
+      {1787, keys::ENABLE, 0, nullptr, &Set::io3TimerEna, false},
       {1790, nullptr, 0, nullptr, &Set::threeLedEna, true},
       {1774, nullptr, 0, nullptr, &Set::rtspEna, true},
       {1794, keys::REVERSED_CTRL_ENA, 1793, keys::TALKHORN, &Set::IO2FxEna, false},
       {1799, keys::REVERSED_CTRL_ENA, 1796, keys::EXTAUDIO, &Set::IO3FxEna, false},
       {1802, keys::ERROR_CHECK_ENA, 1801, keys::ERROR_CHECK, &Set::IO3CheckEna, false},
       {1798, keys::IOALARM, 0, nullptr, &Set::IOAlarmEna, true},
-      {1814, nullptr, 0, nullptr, &Set::IOFangCaiAlarmEna, false},
-      {1815, nullptr, 0, nullptr, &Set::NetCheckEna, false},
-      {1816, nullptr, 0, nullptr, &Set::CapCheckEna, false},
+      {1814, keys::TAMPER_ALARM_ENA, 0, nullptr, &Set::IOFangCaiAlarmEna, false},
+      {1815, keys::NET_MAINTAIN_ENA, 0, nullptr, &Set::NetCheckEna, false},
+      {1816, keys::AUDIO_MAINTAIN_ENA, 0, nullptr, &Set::CapCheckEna, false},
   };
   return rows;
 }
 
 constexpr int kFtpEdits[] = {1943, 1776, 1944, 1779, 1945};
+
+// Three columns of a caption and its controls; switches without a caption of their own sit
+// beside the value they enable.
+struct Cell {
+  int label;
+  std::vector<int> controls;
+};
+
+const std::vector<Cell>& Cells() {
+  static const std::vector<Cell> cells = {
+      {1745, {1013}}, {1747, {1759}}, {1746, {1014}},       {1753, {1942}},
+      {1737, {1738}}, {1809, {1808}}, {1757, {1762}},       {1748, {1756}},
+      {1750, {1754}}, {1749, {1755}}, {1807, {1806}},       {1751, {1758, 1743}},
+      {1742, {1741}}, {1767, {1766}}, {1804, {1805}},       {1760, {1761}},
+      {1752, {1763}}, {1765, {1764}}, {1769, {1768}},       {1792, {1791}},
+      {1771, {1770}}, {1803, {1800}}, {1793, {1794}},       {1796, {1799}},
+      {1801, {1802}}, {1784, {1785}}, {1786, {1788, 1787}}, {1744, {1772, 1064}},
+      {0, {1783}},    {0, {1814}},    {0, {1815}},          {0, {1816}},
+      {1777, {1943}}, {1778, {1776}}, {1780, {1944}},       {1781, {1779}},
+      {1782, {1945}}, {1797, {1795}}, {0, {1798, 1946}},    {0, {1774, 1773}},
+      {0, {1790}},
+  };
+  return cells;
+}
 
 QString Id(int id) {
   return QString::number(id);
@@ -201,51 +225,14 @@ DlgRkPlatformSetting::DlgRkPlatformSetting(QWidget* parent) : QDialog(parent) {
   maintenance_time_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
   controls_[1064] = maintenance_time_;
 
-  // Three columns of a label and its controls; switches without a caption of their own sit
-  // beside the value they enable.
-  struct Cell {
-    int label;
-    std::vector<int> controls;
-  };
-  static const std::vector<Cell> kCells = {
-      {1745, {1013}},    {1747, {1759}},          {1746, {1014}},       {1753, {1942}},
-      {1737, {1738}},    {1809, {1808}},          {1757, {1762}},       {1748, {1756}},
-      {1750, {1754}},    {1749, {1755}},          {1807, {1806}},       {1751, {1758, 1743}},
-      {1742, {1741}},    {1767, {1766}},          {1804, {1805}},       {1760, {1761}},
-      {1752, {1763}},    {1765, {1764}},          {1769, {1768}},       {1792, {1791}},
-      {1771, {1770}},    {1803, {1800}},          {1793, {1794}},       {1796, {1799}},
-      {1801, {1802}},    {1784, {1785}},          {1786, {1788, 1787}}, {1744, {1772, 1064}},
-      {0, {1783}},       {0, {1814, 1815, 1816}}, {1777, {1943}},       {1778, {1776}},
-      {1780, {1944}},    {1781, {1779}},          {1782, {1945}},       {1797, {1795}},
-      {0, {1798, 1946}}, {0, {1774, 1773}},       {0, {1790}},
-  };
-  for (std::size_t i = 0; i < kCells.size(); ++i) {
-    const int row = static_cast<int>(i / 3);
-    const int column = static_cast<int>(i % 3) * 2;
-    if (kCells[i].label != 0)
-      grid->addWidget(controls_[kCells[i].label], row, column);
-    auto* box = new QHBoxLayout;
-    for (int id : kCells[i].controls)
-      box->addWidget(controls_[id], controls_[id]->inherits("QCheckBox") ? 0 : 1);
-    grid->addLayout(box, row, column + 1);
-  }
-  const int slot = static_cast<int>(kCells.size());
-
-  const int last = (slot + 2) / 3;
+  grid_ = grid;
   batch_note_ = make_label(1740);
-  grid->addWidget(batch_note_, last, 0, 1, 6);
-  auto* note = make_label(1065);
-  grid->addWidget(note, last + 1, 0, 1, 6);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
+  make_label(1065);
   accept_ = new QPushButton(this);
   accept_->setObjectName(Id(1739));
   accept_->setDefault(true);
   auto* cancel = new QPushButton(this);
   cancel->setObjectName(Id(2));
-  buttons->addWidget(accept_);
-  buttons->addWidget(cancel);
-  grid->addLayout(buttons, last + 2, 0, 1, 6);
   controls_[1739] = accept_;
   controls_[2] = cancel;
 
@@ -323,6 +310,43 @@ void DlgRkPlatformSetting::Open() {
     }
   }
   maintenance_time_->setTime(time);
+  LayOut();
+}
+
+// Only the cells with a control to show take a place, so a hidden row leaves no gap and no
+// caption stands without its field.
+void DlgRkPlatformSetting::LayOut() {
+  int slot = 0;
+  for (const Cell& cell : Cells()) {
+    bool shown = false;
+    for (int id : cell.controls)
+      shown = shown || !controls_[id]->isHidden();
+    if (cell.label != 0) {
+      auto* label = static_cast<QLabel*>(controls_[cell.label]);
+      label->setHidden(!shown);
+      label->setBuddy(controls_[cell.controls.front()]);
+    }
+    if (!shown)
+      continue;
+    const int row = slot / 3;
+    const int column = slot % 3 * 2;
+    ++slot;
+    if (cell.label != 0)
+      grid_->addWidget(controls_[cell.label], row, column);
+    auto* box = new QHBoxLayout;
+    for (int id : cell.controls)
+      box->addWidget(controls_[id], controls_[id]->inherits("QCheckBox") ? 0 : 1);
+    grid_->addLayout(box, row, column + 1);
+  }
+  const int last = (slot + 2) / 3;
+  batch_note_->setHidden(Mode < 2);
+  grid_->addWidget(batch_note_, last, 0, 1, 6);
+  grid_->addWidget(controls_[1065], last + 1, 0, 1, 6);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(accept_);
+  buttons->addWidget(controls_[2]);
+  grid_->addLayout(buttons, last + 2, 0, 1, 6);
 }
 
 void DlgRkPlatformSetting::ApplyFtpRule() {

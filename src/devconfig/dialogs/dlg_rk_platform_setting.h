@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -36,11 +37,13 @@ class DlgRkPlatformSetting : public QDialog {
 
  private:
   void Open();
+  void LayOut();
   void OnAccept();
   void ApplyFtpRule();
 
   bool opened_ = false;
   std::map<int, QWidget*> controls_;
+  QGridLayout* grid_ = nullptr;
   QLabel* batch_note_ = nullptr;
   QTimeEdit* maintenance_time_ = nullptr;
   QPushButton* accept_ = nullptr;

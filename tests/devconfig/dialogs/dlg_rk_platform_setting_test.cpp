@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
+#include <map>
+#include <set>
 
 namespace vdz {
 namespace {
@@ -81,6 +83,39 @@ TEST(PlatformDialogTest, AcceptReadsEditsListsAndBoxes) {
   EXPECT_EQ(d.values.io_out1, 1);
   EXPECT_EQ(d.values.io_out2, 1);
   EXPECT_EQ(d.values.io_out3, 0);
+}
+
+TEST(PlatformDialogTest, EveryShownControlHasItsCaptionAndNoCaptionStandsAlone) {
+  // Control and its caption label; 0: a check box with a text of its own.
+  const std::map<int, int> shown = {
+      {1013, 1745}, {1759, 1747}, {1014, 1746}, {1942, 1753}, {1756, 1748}, {1754, 1750},
+      {1755, 1749}, {1806, 1807}, {1758, 1751}, {1743, 0},    {1741, 1742}, {1761, 1760},
+      {1763, 1752}, {1764, 1765}, {1768, 1769}, {1772, 1744}, {1064, 1744}, {1943, 1777},
+      {1776, 1778}, {1944, 1780}, {1779, 1781}, {1945, 1782}, {1783, 0},    {1785, 1784},
+      {1787, 0},    {1788, 1786}, {1766, 1767}, {1794, 1793}, {1799, 1796}, {1805, 1804},
+      {1800, 1803}, {1802, 1801}, {1814, 0},    {1815, 0},    {1816, 0}};
+  DlgRkPlatformSetting d;
+  d.show();
+  std::set<QWidget*> captions = {d.Control(1065)};
+  for (const auto& [id, label] : shown) {
+    EXPECT_TRUE(d.Control(id)->isVisible()) << id;
+    auto* box = qobject_cast<QCheckBox*>(d.Control(id));
+    if (label == 0) {
+      ASSERT_NE(box, nullptr) << id;
+      EXPECT_FALSE(box->text().isEmpty()) << id;
+      continue;
+    }
+    captions.insert(d.Control(label));
+    EXPECT_TRUE(d.Control(label)->isVisible()) << id;
+    EXPECT_FALSE(Get<QLabel>(d, label)->text().isEmpty()) << label;
+  }
+  for (QWidget* w : d.findChildren<QWidget*>()) {
+    if (!w->isVisible() || w->parentWidget() != &d || qobject_cast<QPushButton*>(w) != nullptr)
+      continue;
+    const bool caption = qobject_cast<QLabel*>(w) != nullptr;
+    EXPECT_TRUE(caption ? captions.count(w) == 1 : shown.count(w->objectName().toInt()) == 1)
+        << "unexpected " << w->objectName().toStdString();
+  }
 }
 
 TEST(PlatformDialogTest, FtpEditsFollowTheSnapshotBox) {

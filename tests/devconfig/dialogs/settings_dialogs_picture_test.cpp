@@ -1,5 +1,5 @@
 // A picture of every batch settings dialog in the language the build of this test names, for
-// the artifacts; every caption is there and none is cut.
+// the artifacts; every caption is there, none is cut, and each comes from the language files.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QRegularExpression>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -21,7 +22,11 @@
 #include "devconfig/dialogs/dialog_motion_alarm.h"
 #include "devconfig/dialogs/dialog_time_setting.h"
 #include "devconfig/dialogs/dialog_title_setting.h"
+#include "devconfig/dialogs/dlg_rk_platform_setting.h"
+#include "devconfig/media_setting_tables.h"
+#include "devconfig/time_zone_table.h"
 #include "shell/language_table.h"
+#include "support/foreign_captions.h"
 #include "support/recording_prompter.h"
 #include "support/screenshot_dir.h"
 
@@ -63,6 +68,35 @@ TEST(SettingsDialogPictures, EveryDialogHasWholeCaptions) {
       {"image", [&] { return std::make_unique<CImageParamDialog>(prompter); }},
       {"motion", [&] { return std::make_unique<CMdAlarmDialog>(prompter); }},
       {"encoding", [&] { return std::make_unique<CMediaCode>(prompter); }},
+      {"platform-one",
+       [] {
+         auto d = std::make_unique<DlgRkPlatformSetting>();
+         d->values.devname = "门口机-1";
+         d->values.reboottime = "04:30:00";
+         return d;
+       }},
+      {"platform-batch",
+       [] {
+         auto d = std::make_unique<DlgRkPlatformSetting>();
+         d->Mode = 3;
+         return d;
+       }},
+  };
+  // What the dialogs show as it stands: the time source "P2P", time zone, gain, grid, codec,
+  // rate-control and resolution names, the ranges and the batch note.
+  QStringList literals = {
+      "P2P", "H264", "H265", "CBR", "VBR", "CVBR", QString::fromUtf8("当前为批量修改模式!")};
+  for (const TimeZoneEntry& z : TimeZoneList(CurrentLanguageCode()))
+    literals.append(QString::fromUtf8(z.name != nullptr ? z.name : ""));
+  for (const GainEntry& g : GainTable())
+    literals.append(QString::fromUtf8(g.name));
+  for (const MotionGridEntry& g : MotionGridTable())
+    literals.append(QString::fromUtf8(g.name));
+  for (const EncodeCapability& r : EncodeCapabilities())
+    literals.append(QString::fromStdString(r.resolution));
+  const QRegularExpression ranges(QStringLiteral("^(kbps\\([0-9]+-[0-9]+\\)|1/\\(25~[0-9]+s\\))$"));
+  const auto literal = [&](const QString& t) {
+    return literals.contains(t) || ranges.match(t).hasMatch();
   };
   const QString dir = test::ScreenshotDir(VDZ_ARTIFACT_DIR);
   for (const auto& [name, make] : dialogs) {
@@ -75,6 +109,8 @@ TEST(SettingsDialogPictures, EveryDialogHasWholeCaptions) {
             .arg(QString::fromLatin1(name), QString::fromLatin1(CurrentLanguageCode())));
     EXPECT_TRUE(dialog->grab().save(file)) << file.toStdString();
     std::printf("dialog picture: %s\n", qPrintable(file));
+    const QStringList foreign = test::ForeignCaptions(*dialog, literal);
+    EXPECT_TRUE(foreign.isEmpty()) << name << ": " << foreign.join(" | ").toStdString();
     for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>()) {
       if (!b->isVisible())
         continue;

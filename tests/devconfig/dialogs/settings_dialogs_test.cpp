@@ -252,6 +252,66 @@ TEST(MediaCodeDialogTest, RangesAnd5MpSubstitution) {
       << d.document;
 }
 
+// The advanced settings of a save that changed none of them.
+std::string Advanced(const char* encode_mode, const char* noise_level) {
+  return std::string(
+             "<AdvanceEncodeConfig EncodeProfile=\"0\" WDRMode=\"0\" DfrogFlag=\"0\" "
+             "WDRStartTime=\"00:00:00\" WDREndTime=\"00:00:00\" "
+             "DisablePrivateData=\"0\" EncMode=\"") +
+         encode_mode + "\" NoiceLevel=\"" + noise_level +
+         "\" shutter_mode=\"0\" shutter_speed=\"25\"/>";
+}
+
+TEST(MediaCodeDialogTest, OpensAtTheStartingRowsAndTheDefaultsButtonAppliesTheDefaults) {
+  test::RecordingPrompter prompter;
+  CMediaCode unchanged(prompter);
+  unchanged.show();
+  Click(unchanged, "799");
+  ASSERT_FALSE(unchanged.cancelled);
+  EXPECT_NE(unchanged.document.find(Advanced("0", "0")), std::string::npos) << unchanged.document;
+
+  CMediaCode d(prompter);
+  d.show();
+  Child<QComboBox>(d, "1568")->setCurrentIndex(1);
+  Child<QComboBox>(d, "1420")->setCurrentIndex(1);
+  Child<QComboBox>(d, "1423")->setCurrentText("1080P");
+  Child<QComboBox>(d, "1929")->setCurrentIndex(0);
+  Click(d, "1431");
+  EXPECT_FALSE(Child<QLineEdit>(d, "1442")->isEnabled());
+  EXPECT_EQ(Child<QComboBox>(d, "1929")->currentIndex(), 1);
+  Click(d, "799");
+  ASSERT_FALSE(d.cancelled);
+  EXPECT_NE(d.document.find(Advanced("4", "6")), std::string::npos) << d.document;
+  EXPECT_NE(d.document.find("Stream=\"1\" Resolution=\"2592X1520\" EncodeFormat=\"H264\" "),
+            std::string::npos);
+}
+
+TEST(MediaCodeDialogTest, RangeBoxesTakeAValueWhileTheirModeIsInUse) {
+  struct Case {
+    const char *mode, *range, *sent;
+  } cases[] = {{"1568", "1442", "WDRMode=\"1\" WDRValue=\"200\""},
+               {"1576", "1444", "DfrogFlag=\"1\" DfrogValue=\"200\""}};
+  test::RecordingPrompter prompter;
+  for (const Case& c : cases) {
+    CMediaCode d(prompter);
+    d.show();
+    QLineEdit* range = Child<QLineEdit>(d, c.range);
+    EXPECT_FALSE(range->isEnabled()) << c.range;
+    Child<QComboBox>(d, c.mode)->setCurrentIndex(1);
+    EXPECT_TRUE(range->isEnabled()) << c.range;
+    SetText(d, c.range, "256");
+    const std::size_t before = prompter.boxes.size();
+    Click(d, "799");
+    ASSERT_EQ(prompter.boxes.size(), before + 1);
+    EXPECT_EQ(prompter.boxes.back().kind, "MESSAGE");
+    EXPECT_EQ(LastMessage(prompter), LookupText(keys::IDS_STR_PARAM_SCOPE_ERROR));
+    SetText(d, c.range, "200");
+    Click(d, "799");
+    ASSERT_FALSE(d.cancelled) << c.range;
+    EXPECT_NE(d.document.find(c.sent), std::string::npos) << d.document;
+  }
+}
+
 TEST(MediaCodeDialogTest, ShutterSpeedLimitFollowsTheDevice) {
   test::RecordingPrompter prompter;
   for (bool fast : {false, true}) {
