@@ -207,9 +207,10 @@ int PreviewController::OnFrame(int /*handle*/, int frame_type, const unsigned ch
       int64_t elapsed = TickMs() - state->start_time;
       if (elapsed < 1)
         elapsed = 1;
-      DiagLog("%s: Run time %d ms, gotton frames %d,  actual framerate %d, indicate framerate %d. \n",
-              state->device.record.Lan.IPAddress, static_cast<int>(elapsed), count,
-              static_cast<int>(count * 1000LL / elapsed), state->announced_frame_rate.load());
+      DiagLog(
+          "%s: Run time %d ms, gotton frames %d,  actual framerate %d, indicate framerate %d. \n",
+          state->device.record.Lan.IPAddress, static_cast<int>(elapsed), count,
+          static_cast<int>(count * 1000LL / elapsed), state->announced_frame_rate.load());
     }
     const int port = state->player_port;
     if (port != 0)
