@@ -64,6 +64,7 @@ class IdleEngine final : public vdz::SearchEngine {
     return 1;
   }
   int SendDiscoveryMessage(int, const char*) override { return 0; }
+  int SendDiscoveryMessageTo(int, const char*, const std::string&) override { return 1; }
   void SetAdapterSelection(uint32_t) override {}
   bool running() const override { return running_; }
 
