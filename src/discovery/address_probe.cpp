@@ -168,6 +168,9 @@ int AssignFreeAddress(FreeAddressSearch& search, NetworkChangeTarget target, Dev
   CopyBounded(lan.Gateway, params.Get(kLocalGateway));
   CopyBounded(lan.DNS1, params.Get(kLocalDns1));
   CopyBounded(lan.DNS2, params.Get(kLocalDns2));
+  // Broadcast only, as on one segment: a device behind a router must not be handed an address
+  // of the workstation's subnet.
+  target.unicast_copy = false;
   const int result = SetDeviceNetwork(target, row.registry_index, &row.record, sizeof row.record);
   if (result != 0)
     DiagLog("set IPC %s failed. error = %ld\n", serial.c_str(), static_cast<long>(result));

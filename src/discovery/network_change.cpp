@@ -53,7 +53,7 @@ int SendRequest(NetworkChangeTarget target, int index, const DeviceRecord* recor
   // A device behind a router hears only what is sent to the address it has now; the engine
   // leaves this out for devices on a local subnet.
   const std::string now_at(FieldText(current->Lan.IPAddress));
-  if (!now_at.empty())
+  if (!now_at.empty() && target.unicast_copy)
     target.engine.SendDiscoveryMessageTo(code, body.c_str(), now_at);
   return 0;
 }

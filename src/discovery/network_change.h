@@ -17,6 +17,10 @@ struct NetworkChangeTarget {
   DeviceRegistry& registry;
   AssignedAddressTable& assigned;
   SearchEngine& engine;
+  // Also send the request to the device's own address when it lies outside every local
+  // subnet, where a routed device hears it. Off for free addresses: those come from a local
+  // subnet and would move a routed device out of reach.
+  bool unicast_copy = true;
 };
 
 // Each returns 0 when the request was handed to the engine, -1 when index is not a registry

@@ -223,6 +223,8 @@ TEST_F(FindFreeAddressTest, AssignGivesLocalParametersAndTwoCallsGiveTwoAddresse
   EXPECT_STREQ(a.record.Lan.DNS1, "192.168.1.1");
   EXPECT_STREQ(a.record.Lan.DNS2, "192.168.1.2");
   ASSERT_EQ(engine.sent.size(), 2u);
+  // A free address is never sent past the local segments.
+  EXPECT_TRUE(engine.sent_to.empty());
   EXPECT_NE(engine.sent[1].body.find("SerialNumber=\"B\""), std::string::npos);
   EXPECT_NE(engine.sent[1].body.find("IPAddress=\"192.168.1.3\""), std::string::npos);
 }
