@@ -141,6 +141,18 @@ TEST_F(RoutedSiteLab, SetIpMovesARoutedDeviceWithinItsSubnetAndItIsFoundThere) {
   EXPECT_NE(r.out.find(device->serial), std::string::npos) << r.out;
 }
 
+// A free address comes from the workstation's subnet: a routed device must not get one.
+TEST_F(RoutedSiteLab, AFreeAddressNeverMovesARoutedDeviceOutOfReach) {
+  const auto device = RoutedDevice("10.3.0.", 5);
+  ASSERT_TRUE(device);
+  lab::Cli("assign-free --seconds 2 " + device->ip);
+  const auto after = control_.Device(device->serial);
+  ASSERT_TRUE(after);
+  EXPECT_EQ(after->ip, device->ip);
+  const lab::CliRun r = lab::Cli("search --seconds 2 --format json --host " + device->ip);
+  EXPECT_NE(r.out.find(device->serial), std::string::npos) << r.out;
+}
+
 class RoutedWindowLab : public RoutedSiteLab {
  protected:
   std::unique_ptr<CQmDadIvidudEvuzDlg> Open(const std::string& ranges) {
