@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_median.h"
 #include "discovery/device_registry.h"
 #include "discovery/discovery_engine.h"
 #include "discovery/discovery_protocol.h"
@@ -142,11 +143,7 @@ void WaitSimulatorQuiet(const vdz::lab::DevsimControl& control) {
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
 }
 
-template <typename T>
-T Median(std::vector<T> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
+using vdz::bench::Median;
 
 void Print(const char* name, const std::vector<Run>& runs) {
   std::vector<int> first, end;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/device_list_presenter.h"
+#include "bench_median.h"
 #include "devops/device_sdk.h"
 #include "discovery/device_registry.h"
 #include "discovery/local_interfaces.h"
@@ -105,10 +106,7 @@ bool FillRegistry(vdz::DeviceRegistry& registry, int minutes_later) {
   return registry.GetDeviceCount() == kDevices;
 }
 
-double Median(std::vector<double> times) {
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
+using vdz::bench::Median;
 
 // Milliseconds of fn; setup runs untimed before it.
 double TimedMs(const std::function<void()>& setup, const std::function<void()>& fn) {

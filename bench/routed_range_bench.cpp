@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_median.h"
 #include "devconfig/ipv4_text.h"
 #include "discovery/device_registry.h"
 #include "discovery/discovery_engine.h"
@@ -69,10 +70,7 @@ Run OneRun(vdz::DiscoveryEngine& engine, const vdz::DeviceRegistry& registry, in
   return run;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
+using vdz::bench::Median;
 
 }  // namespace
 
