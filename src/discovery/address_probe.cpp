@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <unordered_set>
 
 #include "devconfig/ip_setting_rules.h"
@@ -42,34 +43,44 @@ std::array<uint8_t, kEchoRequestSize> BuildEchoRequest(uint16_t attempt, uint32_
   return packet;
 }
 
+namespace {
+
+// Where the ICMP message starts: after the IPv4 header a raw socket delivers; none when the
+// packet is too short to hold that header.
+std::optional<std::size_t> IcmpOffset(const uint8_t* packet, std::size_t length,
+                                      bool with_ip_header) {
+  if (!with_ip_header)
+    return 0;
+  if (length < 20)
+    return std::nullopt;
+  return static_cast<std::size_t>(packet[0] & 0x0F) * 4;
+}
+
+}  // namespace
+
 EchoVerdict ClassifyEchoPacket(const uint8_t* packet, std::size_t length, bool with_ip_header,
                                uint32_t sender, uint32_t destination, uint32_t* source) {
   *source = 0;
-  std::size_t header = 0;
+  const std::optional<std::size_t> header = IcmpOffset(packet, length, with_ip_header);
+  if (!header)
+    return EchoVerdict::kBadLength;
   uint32_t from = sender;
-  if (with_ip_header) {
-    if (length < 20)
-      return EchoVerdict::kBadLength;
-    header = static_cast<std::size_t>(packet[0] & 0x0F) * 4;
+  if (with_ip_header)
     std::memcpy(&from, packet + 12, 4);
-  }
   *source = from;
   if (from != destination)
     return EchoVerdict::kOtherSource;
-  if (length < header + 8)
+  if (length < *header + 8)
     return EchoVerdict::kBadLength;
-  return packet[header] == 0 ? EchoVerdict::kReplyFromDestination : EchoVerdict::kNotEchoReply;
+  return packet[*header] == 0 ? EchoVerdict::kReplyFromDestination : EchoVerdict::kNotEchoReply;
 }
 
 bool EchoAnswers(const uint8_t* packet, std::size_t length, bool with_ip_header,
                  const std::array<uint8_t, kEchoRequestSize>& request) {
-  const std::size_t header =
-      with_ip_header && length >= 20 ? static_cast<std::size_t>(packet[0] & 0x0F) * 4 : 0;
-  if (with_ip_header && length < 20)
+  const std::optional<std::size_t> header = IcmpOffset(packet, length, with_ip_header);
+  if (!header || length < *header + kEchoRequestSize)
     return false;
-  if (length < header + kEchoRequestSize)
-    return false;
-  return std::memcmp(packet + header + 6, request.data() + 6, kEchoRequestSize - 6) == 0;
+  return std::memcmp(packet + *header + 6, request.data() + 6, kEchoRequestSize - 6) == 0;
 }
 
 namespace {
