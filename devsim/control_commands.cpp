@@ -366,7 +366,7 @@ std::string Simulator::Command(const std::string& raw, bool* shutdown) {
   if (verb == "talk" || verb == "talk-fault" || verb == "audio-files")
     return TalkCommand(verb, args);
   if (verb == "sdk-document" || verb == "sdk-system" || verb == "sdk-clock" ||
-      verb == "sdk-refuse-settings" || verb == "sdk-refuse-system")
+      verb == "sdk-refuse-settings" || verb == "sdk-refuse-system" || verb == "sdk-refuse-value")
     return SdkSettingsCommand(verb, args);
   if (verb == "snapshot-fault" || verb == "snapshots")
     return SnapshotCommand(args);

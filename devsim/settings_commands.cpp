@@ -20,6 +20,21 @@ std::string Hex(const std::string& bytes) {
 }  // namespace
 
 std::string Simulator::SdkSettingsCommand(const std::string& verb, KvLine& args) {
+  if (verb == "sdk-refuse-value") {
+    // sdk-refuse-value SERIAL|all ATTRIBUTE VALUE, or SERIAL|all none
+    const bool clear = args.words.size() == 2 && args.words[1] == "none";
+    if (args.words.size() != 3 && !clear)
+      return "ERR sdk-refuse-value SERIAL|all ATTRIBUTE VALUE | none\n";
+    int n = 0;
+    for (SimDevice& d : devices_) {
+      if (args.words[0] != "all" && args.words[0] != d.serial)
+        continue;
+      ++n;
+      sdk_.SetRefusedValue(d.sdk_id, clear ? std::string() : args.words[1],
+                           clear ? std::string() : args.words[2]);
+    }
+    return n == 0 ? "ERR no device " + args.words[0] + "\n" : "OK\n";
+  }
   const std::string usage =
       "sdk-document|sdk-system SERIAL N, sdk-clock SERIAL, "
       "sdk-refuse-settings SERIAL|all 0|1, sdk-refuse-system SERIAL|all N 0|1";

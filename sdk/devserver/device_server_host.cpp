@@ -20,6 +20,7 @@
 #include <unordered_map>
 
 #include "device_config_file.h"
+#include "default_documents.h"
 #include "device_documents.h"
 #include "device_file_list.h"
 #include "protocol/file_messages.h"
@@ -126,6 +127,7 @@ struct DeviceServerHost::Impl {
     std::vector<PtzCommand> ptz_log;
     int key_frame_requests = 0;
     bool refuse_settings = false;
+    std::vector<std::pair<std::string, std::string>> refused_values;
     std::int64_t clock_offset_s = 0;  // set by a time sync
   };
 
@@ -477,7 +479,12 @@ struct DeviceServerHost::Impl {
     switch (r.op) {
       case RequestOp::kSetConfig: {
         const char* root = ExpectedConfigRoot(r.command);
-        if (d.refuse_settings || (root != nullptr && !DocumentHasRoot(r.text, root))) {
+        const bool refused_value =
+            std::any_of(d.refused_values.begin(), d.refused_values.end(), [&](const auto& v) {
+              return DocumentHasValue(r.text, v.first, v.second);
+            });
+        if (d.refuse_settings || refused_value ||
+            (root != nullptr && !DocumentHasRoot(r.text, root))) {
           Reply(c, h.sequence, kResultRefused);
           break;
         }
@@ -488,7 +495,7 @@ struct DeviceServerHost::Impl {
             break;
           }
           for (auto& account : d.config.accounts) {
-            if (account.user == "admin")
+            if (account.user == "admin" && !password->empty())
               account.password = *password;
           }
         }
@@ -999,6 +1006,8 @@ DeviceId DeviceServerHost::AddDevice(const DeviceConfig& config) {
   d.config = config;
   d.config.documents.emplace(proto::kCfgAudioCapture, DefaultAudioCaptureDocument());
   d.config.documents.emplace(proto::kCfgVideoCapture, DefaultVideoCaptureDocument());
+  for (auto& [command, text] : FactorySettingsDocuments())
+    d.config.documents.emplace(command, std::move(text));
   const int rc = impl_->Listen(d);
   if (rc != 0)
     return rc;
@@ -1223,6 +1232,16 @@ int DeviceServerHost::KeyFrameRequests(DeviceId id) const {
 
 bool DeviceServerHost::SetRefuseSettings(DeviceId id, bool refuse) {
   return WithDevice(*impl_, id, [&](Impl::Device& d) { d.refuse_settings = refuse; });
+}
+
+bool DeviceServerHost::SetRefusedValue(DeviceId id, const std::string& attribute,
+                                       const std::string& value) {
+  return WithDevice(*impl_, id, [&](Impl::Device& d) {
+    if (attribute.empty())
+      d.refused_values.clear();
+    else
+      d.refused_values.emplace_back(attribute, value);
+  });
 }
 
 std::optional<std::int64_t> DeviceServerHost::ClockOffset(DeviceId id) const {

@@ -67,6 +67,8 @@ class DeviceServerHost {
   std::optional<std::string> Document(DeviceId id, int command) const;
   // Refuse every settings document, request and preset command with a failure.
   bool SetRefuseSettings(DeviceId id, bool refuse);
+  // Settings documents carrying attribute = value are refused; an empty attribute clears.
+  bool SetRefusedValue(DeviceId id, const std::string& attribute, const std::string& value);
   // Seconds the device's clock runs ahead of the host's since its last time sync.
   std::optional<std::int64_t> ClockOffset(DeviceId id) const;
   // Parameter text of the last system command of that number the device accepted; the last

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 #include <ctime>
 
 #include "protocol/protocol_numbers.h"
@@ -50,6 +51,24 @@ bool DocumentHasRoot(std::string_view text, const char* root) {
     return false;
   const tinyxml2::XMLElement* e = doc.RootElement();
   return e != nullptr && std::strcmp(e->Name(), root) == 0;
+}
+
+bool DocumentHasValue(std::string_view text, const std::string& attribute, const std::string& value) {
+  tinyxml2::XMLDocument doc;
+  if (doc.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS)
+    return false;
+  std::vector<const tinyxml2::XMLElement*> stack{doc.RootElement()};
+  while (!stack.empty()) {
+    const tinyxml2::XMLElement* e = stack.back();
+    stack.pop_back();
+    if (e == nullptr)
+      continue;
+    if (const char* a = e->Attribute(attribute.c_str()); a != nullptr && value == a)
+      return true;
+    for (auto* c = e->FirstChildElement(); c; c = c->NextSiblingElement())
+      stack.push_back(c);
+  }
+  return false;
 }
 
 std::optional<std::string> AdminPasswordIn(std::string_view text) {

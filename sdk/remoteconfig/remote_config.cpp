@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -190,8 +192,8 @@ class Session {
     layout->addLayout(buttons);
     auto lookup = [this](const char* key) { return Text(key); };
     for (const PageInfo& page_info : kPages) {
-      auto* page =
-          new ConfigPage(QString::fromLatin1(page_info.key), page_info.command, lookup, tabs_);
+      auto* page = new ConfigPage(QString::fromLatin1(page_info.key), page_info.command, lookup,
+                                  language, tabs_);
       tabs_->addTab(page, Text(page_info.key));
       pages_.push_back(page);
     }
@@ -299,38 +301,82 @@ class Session {
     });
   }
 
+  // Writes only the pages with edits. A page the device refuses is written again one edited
+  // value at a time, so the values it takes are kept and the ones it refuses are shown at
+  // their fields.
   void Apply() {
+    status_->clear();
+    bool any = false;
     for (ConfigPage* page : pages_) {
-      if (page->command() == 0)
+      if (page->command() == 0 || !page->Changed())
         continue;
-      if (!page->Changed())
-        continue;
+      any = true;
       QString bad;
       const std::string xml = page->Compose(&bad);
       if (xml.empty()) {
         page->ShowMessage(Text("RC_BAD_VALUE") + QLatin1Char(' ') + bad);
-        tabs_->setTabText(tabs_->indexOf(page), Text(PageKey(page)) + QStringLiteral(" ✗"));
+        Mark(page, false);
         continue;
       }
-      const int command = page->command();
-      worker_->Post([this, link = link_, page, command, xml] {
-        if (link->closed)
-          return;
-        const int result = QM_NETSDK_IPC_SetDVRConfig(link->login, command, 0, xml.c_str(),
-                                                      static_cast<int>(xml.size()));
-        ToView(link, [this, page, result] {
-          const bool ok = result == 0;
-          if (ok)
-            page->Accept();
-          page->ShowMessage(Text(ok ? "RC_APPLY_OK" : "RC_APPLY_FAILED"));
-          tabs_->setTabText(
-              tabs_->indexOf(page),
-              Text(PageKey(page)) + (ok ? QStringLiteral(" ✓") : QStringLiteral(" ✗")));
-        });
-      });
+      page->ShowMessage(QString());
+      Write(page, xml, -1, {});
     }
+    if (!any)
+      status_->setText(Text("RC_UNCHANGED"));
   }
 
+  // field -1: the whole page; else the one field of a page the device refused.
+  void Write(ConfigPage* page, std::string xml, int field, std::set<int> refused) {
+    const int command = page->command();
+    worker_->Post([this, link = link_, page, command, xml = std::move(xml), field,
+                   refused = std::move(refused)] {
+      if (link->closed)
+        return;
+      const int result = QM_NETSDK_IPC_SetDVRConfig(link->login, command, 0, xml.c_str(),
+                                                    static_cast<int>(xml.size()));
+      ToView(link, [this, page, xml, field, refused, result]() mutable {
+        Written(page, xml, field, std::move(refused), result == 0);
+      });
+    });
+  }
+
+  void Written(ConfigPage* page, const std::string& xml, int field, std::set<int> refused,
+               bool ok) {
+    if (ok)
+      page->Accept(xml);
+    if (field < 0 && ok) {
+      Finish(page, true);
+      return;
+    }
+    if (field >= 0 && !ok) {
+      refused.insert(field);
+      page->ShowRefused(field);
+    }
+    int next = -1;
+    if (auto one = page->ComposeOne(refused, &next)) {
+      Write(page, std::move(*one), next, std::move(refused));
+      return;
+    }
+    Finish(page, refused.empty());
+  }
+
+  void Finish(ConfigPage* page, bool ok) {
+    page->ShowMessage(Text(ok ? "RC_APPLY_OK" : "RC_APPLY_FAILED"));
+    Mark(page, ok);
+  }
+
+  void Mark(ConfigPage* page, bool ok) {
+    tabs_->setTabText(tabs_->indexOf(page),
+                      Text(PageKey(page)) + (ok ? QStringLiteral(" ✓") : QStringLiteral(" ✗")));
+  }
+
+ public:
+  void SetPicture(const QImage& picture) {
+    for (ConfigPage* page : pages_)
+      page->SetPicture(picture);
+  }
+
+ private:
   static const char* PageKey(const ConfigPage* page) {
     for (const PageInfo& page_info : kPages)
       if (page->name() == QLatin1String(page_info.key))
@@ -383,6 +429,18 @@ extern "C" int CFG_UC_UnInit(int handle) {
   if (it == Sessions().end())
     return -1;
   Sessions().erase(it);
+  return 0;
+}
+
+extern "C" int CFG_UC_SetPicture(int handle, const unsigned char* rgb32, int width, int height,
+                                 int bytes_per_line) {
+  auto it = Sessions().find(handle);
+  if (it == Sessions().end())
+    return -1;
+  if (!rgb32 || width <= 0 || height <= 0 || bytes_per_line < width * 4)
+    return -1;
+  it->second->SetPicture(
+      QImage(rgb32, width, height, bytes_per_line, QImage::Format_RGB32).copy());
   return 0;
 }
 

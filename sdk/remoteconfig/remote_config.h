@@ -26,6 +26,12 @@ CFG_UC_API int CFG_UC_UnInit(int handle);
  * host owns it, so the host hands every auxiliary response on here (any thread). */
 CFG_UC_API void CFG_UC_OnAuxResponse(int login_handle, int command, const char* text);
 
+/* Our addition: a still of the camera (32-bit RGB rows) for the motion grid to be drawn
+ * over; the host takes it from the device's stream. Copied. 0, or -1 for an unknown handle or
+ * a bad picture. */
+CFG_UC_API int CFG_UC_SetPicture(int handle, const unsigned char* rgb32, int width, int height,
+                                 int bytes_per_line);
+
 #ifdef __cplusplus
 }
 #endif

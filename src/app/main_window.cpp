@@ -221,6 +221,7 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   qr_web_->SetPointedListener([this](const DeviceRecord& device) { labels_->HandDevice(device); });
   remote_config_ = std::make_unique<RemoteConfigCommands>(*presenter_, *prompter_, this,
                                                           [this] { return SelectedRow(); });
+  remote_config_->SetStillSource(sdk_.get(), media_.get());
   list_export_ = std::make_unique<ListExportCommands>(*list_, *prompter_, this, status_line_);
   batch_reports_ =
       std::make_unique<BatchReportCommands>(*jobs_, *presenter_, *prompter_, this, status_line_);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/command_ids.h"
+#include "app/camera_still.h"
 #include "app/command_table.h"
 #include "remote_config.h"
 #include "shell/bounded_text.h"
@@ -80,6 +81,15 @@ void RemoteConfigCommands::Open(const char* language_code) {
   CloseWindow();
   window_ = new CRemoteCfgDlg(*row, language_code, screen_(), parent_);
   window_->show();
+  if (still_sdk_ && still_media_) {
+    auto* still = new CameraStill(*still_sdk_, *still_media_, prompter_, window_);
+    QPointer<CRemoteCfgDlg> window = window_;
+    still->Take(*row, [window](const QImage& picture) {
+      if (window)
+        CFG_UC_SetPicture(window->handle(), picture.constBits(), picture.width(), picture.height(),
+                          static_cast<int>(picture.bytesPerLine()));
+    });
+  }
 }
 
 }  // namespace vdz

@@ -15,6 +15,8 @@ class QWidget;
 
 namespace vdz {
 
+class DeviceSdk;
+class MediaRuntime;
 class CommandTable;
 
 class RemoteConfigCommands : public SdkEventSubscriber {
@@ -35,6 +37,11 @@ class RemoteConfigCommands : public SdkEventSubscriber {
   void Open(const char* language_code);
   void CloseWindow();
   CRemoteCfgDlg* window() const { return window_; }
+  // Where the motion page's still of the camera comes from; without it the grid has no picture.
+  void SetStillSource(DeviceSdk* sdk, const MediaRuntime* media) {
+    still_sdk_ = sdk;
+    still_media_ = media;
+  }
   // The available screen area; tests pretend to other screens.
   void SetScreenArea(ScreenArea area) { screen_ = std::move(area); }
 
@@ -46,6 +53,8 @@ class RemoteConfigCommands : public SdkEventSubscriber {
   ScreenArea screen_;
   SdkRuntime* runtime_ = nullptr;
   QPointer<CRemoteCfgDlg> window_;
+  DeviceSdk* still_sdk_ = nullptr;
+  const MediaRuntime* still_media_ = nullptr;
 };
 
 }  // namespace vdz

@@ -96,7 +96,7 @@ std::string BuildMotionDocument(int enable, int sensitivity, int threshold, int 
   rows = std::clamp(rows, 0, kMotionMaxRows);
   columns = std::clamp(columns, 0, kMotionMaxColumns);
   std::string d = "<MotionDetectAlarm \t\t\tEnable=\"" + Num(enable) + "\" \t\t\tBlockCount=\"" +
-                  Num(columns * 65536LL + rows) + "\" \t\t\tBlockConfig=\"" +
+                  Num(MotionBlockCount(columns, rows)) + "\" \t\t\tBlockConfig=\"" +
                   std::string(static_cast<std::size_t>(rows * columns), '1') +
                   "\" \t\t\tSensitivity=\"" + Num(sensitivity) + "\" \t\t\tAlarmThreshold=\"" +
                   Num(threshold) + "\" ";
@@ -117,6 +117,18 @@ std::string BuildMotionDocument(int enable, int sensitivity, int threshold, int 
   if (d.size() > kMotionDocumentMaxBytes)
     d.resize(kMotionDocumentMaxBytes);
   return d;
+}
+
+long long MotionBlockCount(int columns, int rows) {
+  return columns * 65536LL + rows;
+}
+
+MotionGridSize MotionGridFromBlockCount(long long count) {
+  const long long columns = count / 65536;
+  const long long rows = count % 65536;
+  if (count < 0 || columns < 1 || rows < 1 || columns > kMotionMaxColumns || rows > kMotionMaxRows)
+    return {0, 0};
+  return {static_cast<int>(columns), static_cast<int>(rows)};
 }
 
 LocalTime CurrentLocalTime() {

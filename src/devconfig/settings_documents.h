@@ -70,6 +70,13 @@ inline constexpr int kMotionMaxRows = 18;
 inline constexpr int kMotionMaxColumns = 22;
 inline constexpr std::size_t kMotionDocumentMaxBytes = 5120;
 std::string BuildMotionDocument(int enable, int sensitivity, int threshold, int rows, int columns);
+// BlockCount holds the detection grid's columns in its high 16 bits and its rows in the low.
+long long MotionBlockCount(int columns, int rows);
+struct MotionGridSize {
+  int columns, rows;
+};
+// {0, 0} for a count outside the grid's limits.
+MotionGridSize MotionGridFromBlockCount(long long count);
 
 struct LocalTime {
   int year, month, day, hour, minute, second;

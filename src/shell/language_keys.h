@@ -43,6 +43,12 @@
   X(RC_PAGE_MAINTAIN) X(RC_PAGE_USERS) X(RC_PAGE_PLATFORM) X(RC_APPLY) X(RC_RELOAD)            \
   X(RC_CONNECTING) X(RC_LOGIN_REFUSED) X(RC_UNREACHABLE) X(RC_NO_DOCUMENT) X(RC_APPLY_OK)      \
   X(RC_APPLY_FAILED) X(RC_UNCHANGED) X(RC_BAD_VALUE) X(RC_ADDRESS)                             \
+  X(RC_GROUP_CLOCK) X(RC_GROUP_DISPLAY) X(RC_GROUP_TITLE_OVERLAY) X(RC_GROUP_TIME_OVERLAY)     \
+  X(RC_POS_X) X(RC_POS_Y) X(RC_BRIGHTNESS) X(RC_CONTRAST) X(RC_SATURATION) X(RC_HUE)           \
+  X(RC_SHARPNESS) X(RC_EXPOSURE) X(RC_NIGHT_MODE) X(RC_NIGHT_SWITCH) X(RC_GROUP_NIGHT)         \
+  X(RC_SPAN_START) X(RC_SPAN_END) X(RC_GROUP_SCHEDULE) X(RC_ALARM_OUTPUT)                      \
+  X(RC_ALARM_DURATION) X(RC_PTZ_ACTION) X(RC_GROUP_ACTIONS) X(RC_USER_NAME) X(RC_USER_GROUP)   \
+  X(RC_ADVANCED) X(RC_ADVANCED_NAME) X(RC_ADVANCED_VALUE) X(RC_REFUSED) X(RC_OUT_OF_RANGE)     \
   /* device list column headers (spliced into "name,width;..." header text) */                \
   X(IP) X(SN) X(MAC) X(VERSIONNUMBER) X(STATE) X(RUNNINGTIME) X(MODEL)                        \
   /* running-time units, each after "%d " */                                                   \
