@@ -1,10 +1,21 @@
-// The pages' value rules and the document they write back, without a device.
+// The settings pages without a device: the document values they read and write back, the
+// catalogue's language keys, and the controls of a page.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
 
 #include "config_page.h"
+#include "document_values.h"
+#include "motion_grid_widget.h"
+#include "page_catalogue.h"
+#include "protocol/protocol_numbers.h"
+#include "shell/language_keys.h"
 
 namespace vdz::remoteconfig {
 namespace {
@@ -24,43 +35,120 @@ class Env : public ::testing::Environment {
 };
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new Env);
 
-TEST(RemoteConfigPage, ValueFollowsTheKindOfTheDevicesValue) {
-  struct Case {
-    std::string original;
-    std::string value;
-    bool accepted;
-  };
-  const Case cases[] = {
-      {"16", "24", true},
-      {"16", "-3", true},
-      {"16", "left", false},
-      {"16", "", false},
-      {"192.168.1.10", "10.0.0.1", true},
-      {"192.168.1.10", "10.0.0", false},
-      {"Gate 1", "门 <2> & \"x\"", true},
-      {"Gate 1", std::string(256, 'a'), false},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(FieldValueAccepted(c.original, c.value), c.accepted) << c.original << " " << c.value;
+std::string Changed(const std::string& doc, const std::string& name, const std::string& now) {
+  const auto values = ReadDocumentValues(doc);
+  EXPECT_TRUE(values.has_value()) << doc;
+  for (const DocumentValue& v : *values)
+    if (v.Name() == name)
+      return WriteDocumentValues(doc, {{&v, now}});
+  ADD_FAILURE() << name << " not in " << doc;
+  return {};
 }
 
-TEST(RemoteConfigPage, WritesBackEditedValuesEscaped) {
-  ConfigPage page(
-      QStringLiteral("RC_PAGE_OSD"), 525, [](const char*) { return QString(); }, nullptr);
-  ASSERT_TRUE(page.Load("<Overlay Show=\"1\"><Title>Gate</Title><Item Pos=\"3\"/></Overlay>"));
-  EXPECT_FALSE(page.Changed());
-  EXPECT_EQ(page.findChild<QLineEdit*>(QStringLiteral("Item @Pos")) != nullptr, true);
-  EXPECT_EQ(page.findChild<QLineEdit*>(QStringLiteral("Item")), nullptr);  // a record, no text
-  page.findChild<QLineEdit*>(QStringLiteral("Title"))->setText(QStringLiteral("A&B"));
-  EXPECT_TRUE(page.Changed());
+TEST(DocumentValues, WritesBackOnlyTheChangedValue) {
+  struct Case {
+    std::string doc, name, now, expected;
+  };
+  const Case cases[] = {
+      {"<A\tX=\"1\"  New='a&amp;b'><B>t</B></A>\r\n", "A @X", "2",
+       "<A\tX=\"2\"  New='a&amp;b'><B>t</B></A>\r\n"},
+      {"<A X='1'/>", "A @X", "it's \"q\"", "<A X='it&apos;s \"q\"'/>"},
+      {"<A X=\"1\"/>", "A @X", "<&>\"", "<A X=\"&lt;&amp;&gt;&quot;\"/>"},
+      {"<?xml version=\"1.0\"?><!-- c --><A><B>Gate&#49;</B><C/></A>", "A/B", "x&y",
+       "<?xml version=\"1.0\"?><!-- c --><A><B>x&amp;y</B><C/></A>"},
+      {"<A><B></B></A>", "A/B", "new", "<A><B>new</B></A>"},
+      {"<A\tX=\"1\"Y=\"2\"/>", "A @Y", "3", "<A\tX=\"1\"Y=\"3\"/>"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Changed(c.doc, c.name, c.now), c.expected) << c.doc;
+  const auto values = ReadDocumentValues("<A><B>Gate&#49;</B></A>");
+  ASSERT_TRUE(values.has_value());
+  EXPECT_EQ(values->at(0).value, "Gate1");
+}
+
+TEST(DocumentValues, RefusesWhatIsNotOneWellFormedElement) {
+  for (const char* bad : {"", "text", "<A>", "<A></B>", "<A/><B/>", "<A X=\"1\" X=\"2\"/>",
+                          "<A X=1/>", "<A>&bogus;</A>", "<A X=\"<\"/>", "<A><!-- open</A>",
+                          "<A/>trailing"})
+    EXPECT_FALSE(ReadDocumentValues(bad).has_value()) << bad;
+}
+
+TEST(PageCatalogue, EveryTextItNamesIsALanguageKey) {
+  const auto known = [](const char* key) {
+    return key == nullptr ||
+           std::any_of(std::begin(kAllLanguageKeys), std::end(kAllLanguageKeys),
+                       [&](const char* k) { return std::string_view(k) == key; });
+  };
+  for (int command : {proto::kCfgTime, proto::kCfgTitleOverlay, proto::kCfgEncoding,
+                      proto::kCfgVideoCapture, proto::kCfgMotionDetection, proto::kCfgMaintenance,
+                      proto::kCfgPassword, proto::kCfgPlatform}) {
+    ASSERT_FALSE(PageFields(command).empty()) << command;
+    for (const FieldSpec& f : PageFields(command)) {
+      EXPECT_TRUE(known(f.label_key) && known(f.group_key)) << f.name;
+      for (const FieldChoice& c : f.choices)
+        EXPECT_TRUE(known(c.key)) << f.name << " " << c.value;
+    }
+  }
+}
+
+constexpr const char* kMotion =
+    "<MotionDetectAlarm Enable=\"1\" BlockCount=\"262147\" BlockConfig=\"000000000000\" "
+    "Sensitivity=\"80\" AlarmThreshold=\"20\" SmartFilter=\"on\"> <EnableTimeList><Workday "
+    "Day=\"7\"><TimeSpan StartTime=\" 0: 0: 0\" EndTime=\"24: 0: 0\"/></Workday></EnableTimeList>"
+    "</MotionDetectAlarm>";
+
+class PageTest : public ::testing::Test {
+ protected:
+  PageTest()
+      : page_(QStringLiteral("RC_PAGE_MOTION"), proto::kCfgMotionDetection,
+              [](const char* key) { return QString::fromLatin1(key); }, "en-us", nullptr) {}
+  ConfigPage page_;
+};
+
+TEST_F(PageTest, KnownValuesGetControlsAndUnknownOnesTheAdvancedTable) {
+  ASSERT_TRUE(page_.Load(kMotion));
+  EXPECT_NE(page_.findChild<QSlider*>(QStringLiteral("MotionDetectAlarm @Sensitivity")), nullptr);
+  auto* table = page_.findChild<QTableWidget*>(QStringLiteral("advanced"));
+  ASSERT_NE(table, nullptr);
+  ASSERT_EQ(table->rowCount(), 1);
+  EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("MotionDetectAlarm @SmartFilter"));
+  EXPECT_FALSE(page_.Changed());
   QString bad;
-  const std::string xml = page.Compose(&bad);
-  EXPECT_NE(xml.find("<Title>A&amp;B</Title>"), std::string::npos) << xml;
-  EXPECT_NE(xml.find("Show=\"1\""), std::string::npos) << xml;
-  page.findChild<QLineEdit*>(QStringLiteral("Item @Pos"))->setText(QStringLiteral("x"));
-  EXPECT_TRUE(page.Compose(&bad).empty());
-  EXPECT_EQ(bad, QStringLiteral("Item @Pos"));
-  EXPECT_FALSE(page.Load("not xml"));
+  EXPECT_EQ(page_.Compose(&bad), kMotion);  // untouched: byte for byte
+
+  page_.findChild<QSlider*>(QStringLiteral("MotionDetectAlarm @Sensitivity"))->setValue(55);
+  page_.motion_grid()->resize(400, 225);
+  // A drag from the first block to the second column of the second row switches four on.
+  QTest::mousePress(page_.motion_grid(), Qt::LeftButton, {},
+                    page_.motion_grid()->BlockRect(0, 0).center());
+  QTest::mouseRelease(page_.motion_grid(), Qt::LeftButton, {},
+                      page_.motion_grid()->BlockRect(1, 1).center());
+  const std::string xml = page_.Compose(&bad);
+  EXPECT_NE(xml.find("Sensitivity=\"55\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("BlockConfig=\"110011000000\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("SmartFilter=\"on\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("EndTime=\"24: 0: 0\""), std::string::npos) << xml;
+}
+
+TEST_F(PageTest, BadValuesStayOnThePageAtTheirField) {
+  ASSERT_TRUE(page_.Load(kMotion));
+  page_.findChild<QTableWidget*>(QStringLiteral("advanced"))->item(0, 1)->setText(
+      QString(300, QLatin1Char('x')));
+  QString bad;
+  EXPECT_TRUE(page_.Compose(&bad).empty());
+  EXPECT_EQ(bad, QStringLiteral("MotionDetectAlarm @SmartFilter"));
+
+  ConfigPage users(QStringLiteral("RC_PAGE_USERS"), proto::kCfgPassword,
+                   [](const char* key) { return QString::fromLatin1(key); }, "en-us", nullptr);
+  ASSERT_TRUE(users.Load("<UserConfig><Account Username=\"admin\" Password=\"\"/></UserConfig>"));
+  users.findChild<QLineEdit*>(QStringLiteral("UserConfig/Account @Password"))
+      ->setText(QStringLiteral("n3w"));
+  EXPECT_TRUE(users.Compose(&bad).empty());
+  EXPECT_EQ(users.findChild<QLabel*>(QStringLiteral("UserConfig/Account @Password error"))->text(),
+            QStringLiteral("MSGTIP51"));
+  users.findChild<QLineEdit*>(QStringLiteral("UserConfig/Account @Password confirm"))
+      ->setText(QStringLiteral("n3w"));
+  EXPECT_NE(users.Compose(&bad).find("Password=\"n3w\""), std::string::npos);
 }
 
 }  // namespace
