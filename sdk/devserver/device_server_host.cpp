@@ -19,8 +19,8 @@
 #include <thread>
 #include <unordered_map>
 
-#include "device_config_file.h"
 #include "default_documents.h"
+#include "device_config_file.h"
 #include "device_documents.h"
 #include "device_file_list.h"
 #include "protocol/file_messages.h"
@@ -480,9 +480,8 @@ struct DeviceServerHost::Impl {
       case RequestOp::kSetConfig: {
         const char* root = ExpectedConfigRoot(r.command);
         const bool refused_value =
-            std::any_of(d.refused_values.begin(), d.refused_values.end(), [&](const auto& v) {
-              return DocumentHasValue(r.text, v.first, v.second);
-            });
+            std::any_of(d.refused_values.begin(), d.refused_values.end(),
+                        [&](const auto& v) { return DocumentHasValue(r.text, v.first, v.second); });
         if (d.refuse_settings || refused_value ||
             (root != nullptr && !DocumentHasRoot(r.text, root))) {
           Reply(c, h.sequence, kResultRefused);

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
 #include <ctime>
+#include <vector>
 
 #include "protocol/protocol_numbers.h"
 
@@ -53,7 +53,8 @@ bool DocumentHasRoot(std::string_view text, const char* root) {
   return e != nullptr && std::strcmp(e->Name(), root) == 0;
 }
 
-bool DocumentHasValue(std::string_view text, const std::string& attribute, const std::string& value) {
+bool DocumentHasValue(std::string_view text, const std::string& attribute,
+                      const std::string& value) {
   tinyxml2::XMLDocument doc;
   if (doc.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS)
     return false;

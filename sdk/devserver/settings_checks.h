@@ -20,7 +20,8 @@ bool DocumentHasRoot(std::string_view text, const char* root);
 
 // Some element of the document carries attribute = value (how a firmware refuses a value it
 // cannot take, such as a frame rate its sensor does not reach).
-bool DocumentHasValue(std::string_view text, const std::string& attribute, const std::string& value);
+bool DocumentHasValue(std::string_view text, const std::string& attribute,
+                      const std::string& value);
 
 // The new password of the admin account in a UserConfig document.
 std::optional<std::string> AdminPasswordIn(std::string_view text);

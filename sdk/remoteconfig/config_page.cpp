@@ -225,8 +225,9 @@ bool ConfigPage::Load(const std::string& xml) {
     schedule_->setObjectName(QStringLiteral("schedule"));
     std::vector<ScheduleTimeline::Entry> entries;
     for (std::size_t i = 0; i < starts.size(); ++i) {
-      auto* day = days.empty() ? nullptr
-                               : qobject_cast<QComboBox*>(days[std::min(i, days.size() - 1)]->editor);
+      auto* day = days.empty()
+                      ? nullptr
+                      : qobject_cast<QComboBox*>(days[std::min(i, days.size() - 1)]->editor);
       auto* start = qobject_cast<QTimeEdit*>(starts[i]->editor);
       auto* end = qobject_cast<QTimeEdit*>(ends[i]->editor);
       if (!start || !end)
@@ -367,7 +368,8 @@ void ConfigPage::AddField(const DocumentValue& value) {
               connect(box, &QComboBox::currentIndexChanged, spin, limit);
         f->invalid = [this, spin] {
           const QPoint l = spin->property("limits").toPoint();
-          return spin->property("limits").isValid() && (spin->value() < l.x() || spin->value() > l.y())
+          return spin->property("limits").isValid() &&
+                         (spin->value() < l.x() || spin->value() > l.y())
                      ? text_("RC_OUT_OF_RANGE") + QStringLiteral(" %1-%2").arg(l.x()).arg(l.y())
                      : QString();
         };
@@ -407,10 +409,12 @@ void ConfigPage::AddField(const DocumentValue& value) {
       edit->setProperty("dayEnd", seconds >= 24 * 3600);
       edit->setTime(seconds >= 24 * 3600 ? QTime(23, 59, 59)
                                          : QTime(0, 0).addSecs(std::max(seconds, 0)));
-      connect(edit, &QTimeEdit::userTimeChanged, edit, [edit] { edit->setProperty("dayEnd", false); });
+      connect(edit, &QTimeEdit::userTimeChanged, edit,
+              [edit] { edit->setProperty("dayEnd", false); });
       f->current = [edit](const std::string& orig) {
-        const int now = edit->property("dayEnd").toBool() ? 24 * 3600
-                                                          : edit->time().msecsSinceStartOfDay() / 1000;
+        const int now = edit->property("dayEnd").toBool()
+                            ? 24 * 3600
+                            : edit->time().msecsSinceStartOfDay() / 1000;
         return now == SecondsOf(orig) ? orig : TimeText(now, orig);
       };
       editor = edit;
@@ -591,7 +595,7 @@ bool ConfigPage::Changed() const {
 }
 
 std::vector<std::pair<const DocumentValue*, std::string>> ConfigPage::Edits(int only,
-                                                                           QString* bad) const {
+                                                                            QString* bad) const {
   std::vector<std::pair<const DocumentValue*, std::string>> edits;
   for (int i = 0; i < static_cast<int>(fields_.size()); ++i) {
     const Field& f = *fields_[i];

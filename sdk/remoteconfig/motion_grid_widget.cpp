@@ -28,9 +28,9 @@ void MotionGridWidget::SetPicture(const QImage& picture) {
 
 QRect MotionGridWidget::Area() const {
   // The grid keeps the picture's 16:9 (or its own) shape inside the widget.
-  const double aspect = picture_.isNull() ? 16.0 / 9.0
-                                          : static_cast<double>(picture_.width()) /
-                                                std::max(1, picture_.height());
+  const double aspect =
+      picture_.isNull() ? 16.0 / 9.0
+                        : static_cast<double>(picture_.width()) / std::max(1, picture_.height());
   int w = width() - 2;
   int h = static_cast<int>(w / aspect);
   if (h > height() - 2) {

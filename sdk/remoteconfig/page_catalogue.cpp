@@ -9,14 +9,13 @@ namespace {
 
 using K = FieldKind;
 
-constexpr FieldChoice kTimeModes[] = {{"NTP", "IDS_STR_ZH_CN_TIMESETUP_TIPS4"},
-                                      {"MANUAL", "IDS_STR_ZH_CN_MANUAL"},
-                                      {"P2P", nullptr}};
+constexpr FieldChoice kTimeModes[] = {
+    {"NTP", "IDS_STR_ZH_CN_TIMESETUP_TIPS4"}, {"MANUAL", "IDS_STR_ZH_CN_MANUAL"}, {"P2P", nullptr}};
 // The maintenance dialog's day list: Monday first, then every day.
-constexpr FieldChoice kDays[] = {
-    {"0", "IDS_STR_ZH_CN_MON"}, {"1", "IDS_STR_ZH_CN_TUE"},  {"2", "IDS_STR_ZH_CN_WED"},
-    {"3", "IDS_STR_ZH_CN_THUR"}, {"4", "IDS_STR_ZH_CN_FRID"}, {"5", "IDS_STR_ZH_CN_SAT"},
-    {"6", "IDS_STR_ZH_CN_SUN"},  {"7", "IDS_STR_ZH_CN_EDAY"}};
+constexpr FieldChoice kDays[] = {{"0", "IDS_STR_ZH_CN_MON"},  {"1", "IDS_STR_ZH_CN_TUE"},
+                                 {"2", "IDS_STR_ZH_CN_WED"},  {"3", "IDS_STR_ZH_CN_THUR"},
+                                 {"4", "IDS_STR_ZH_CN_FRID"}, {"5", "IDS_STR_ZH_CN_SAT"},
+                                 {"6", "IDS_STR_ZH_CN_SUN"},  {"7", "IDS_STR_ZH_CN_EDAY"}};
 constexpr FieldChoice kOverlayInfo[] = {
     {"0", "TEXT10"}, {"1", "TEXT11"}, {"2", "TEXT12"}, {"3", "TEXT13"}};
 constexpr FieldChoice kOsdStyles[] = {{"0", "IDC_OSD_STYLE_1"},
@@ -38,8 +37,7 @@ constexpr FieldChoice kLbrMotion[] = {{"0", "IDS_STR_ZH_CN_VE_LBR_MOTIONLEVEL_0"
 constexpr FieldChoice kLbrNoise[] = {{"0", "IDS_STR_ZH_CN_VE_LBR_NOICELEVEL_0"},
                                      {"1", "IDS_STR_ZH_CN_VE_LBR_NOICELEVEL_1"},
                                      {"2", "IDS_STR_ZH_CN_VE_LBR_NOICELEVEL_2"}};
-constexpr FieldChoice kAutoManual[] = {{"0", "IDS_STR_AUTO_KM_TIP"},
-                                       {"1", "IDS_STR_ZH_CN_MANUA"}};
+constexpr FieldChoice kAutoManual[] = {{"0", "IDS_STR_AUTO_KM_TIP"}, {"1", "IDS_STR_ZH_CN_MANUA"}};
 constexpr FieldChoice kAccountStatus[] = {{"Enable", "IDS_STR_ZH_CN_ENABLE"},
                                           {"Disable", "IDS_STR_ZH_CN_DISABLE"}};
 
@@ -57,8 +55,8 @@ constexpr FieldSpec kTime[] = {
 
 constexpr FieldSpec kOsd[] = {
     {"Overlay @Enable", "ENABLE", "RC_GROUP_DISPLAY", K::kSwitch},
-    {"Overlay @Transparency", "IDC_STATIC_OSD_POSITION_OVERLEY", "RC_GROUP_DISPLAY", K::kChoice,
-     0, 0, kOverlayInfo},
+    {"Overlay @Transparency", "IDC_STATIC_OSD_POSITION_OVERLEY", "RC_GROUP_DISPLAY", K::kChoice, 0,
+     0, kOverlayInfo},
     {"Overlay @Style", "IDC_STATIC_OSD_STYLE", "RC_GROUP_DISPLAY", K::kChoice, 0, 0, kOsdStyles},
     {"Overlay @Fontsize", "IDS_STR_FONT_SIZE", "RC_GROUP_DISPLAY", K::kChoice, 0, 0, kFontSizes},
     {"Overlay @Week", "IDS_STR_DISPLAY_WEEK", "RC_GROUP_DISPLAY", K::kSwitch},
@@ -97,10 +95,10 @@ constexpr FieldSpec kEncode[] = {
      K::kSwitch},
     {"Encode/AdvanceEncodeConfig @EncMode", "VE_ENCODE_MODE", "VE_ADVANCED", K::kNumber, 0, 4},
     {"Encode/AdvanceEncodeConfig @NoiceLevel", "VE_NOISE_LEVEL", "VE_ADVANCED", K::kNumber, 0, 6},
-    {"Encode/AdvanceEncodeConfig @shutter_mode", "VE_SHUTTER_MODE", "VE_ADVANCED", K::kChoice, 0,
-     0, kAutoManual},
-    {"Encode/AdvanceEncodeConfig @shutter_speed", "VE_SHUTTER_SPEED", "VE_ADVANCED", K::kNumber,
-     1, 100000},
+    {"Encode/AdvanceEncodeConfig @shutter_mode", "VE_SHUTTER_MODE", "VE_ADVANCED", K::kChoice, 0, 0,
+     kAutoManual},
+    {"Encode/AdvanceEncodeConfig @shutter_speed", "VE_SHUTTER_SPEED", "VE_ADVANCED", K::kNumber, 1,
+     100000},
 };
 
 constexpr FieldSpec kImage[] = {

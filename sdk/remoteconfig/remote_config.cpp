@@ -439,8 +439,7 @@ extern "C" int CFG_UC_SetPicture(int handle, const unsigned char* rgb32, int wid
     return -1;
   if (!rgb32 || width <= 0 || height <= 0 || bytes_per_line < width * 4)
     return -1;
-  it->second->SetPicture(
-      QImage(rgb32, width, height, bytes_per_line, QImage::Format_RGB32).copy());
+  it->second->SetPicture(QImage(rgb32, width, height, bytes_per_line, QImage::Format_RGB32).copy());
   return 0;
 }
 

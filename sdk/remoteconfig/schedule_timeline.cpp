@@ -18,7 +18,8 @@ ScheduleTimeline::ScheduleTimeline(QWidget* parent) : QWidget(parent) {
 
 void ScheduleTimeline::SetEntries(std::vector<Entry> entries) {
   entries_ = std::move(entries);
-  setMinimumHeight(kScaleHeight + kRowHeight * static_cast<int>(std::max<std::size_t>(1, entries_.size())));
+  setMinimumHeight(kScaleHeight +
+                   kRowHeight * static_cast<int>(std::max<std::size_t>(1, entries_.size())));
   updateGeometry();
   update();
 }
@@ -52,7 +53,10 @@ void ScheduleTimeline::paintEvent(QPaintEvent*) {
   p.setPen(palette().color(QPalette::WindowText));
   for (int h = 0; h <= 24; h += 6) {
     const int x = first.left() + first.width() * h / 24;
-    p.drawText(QRect(x - 12, 0, 24, kScaleHeight), Qt::AlignCenter, QString::number(h));
+    const QRect place =
+        h == 24 ? QRect(x - 24, 0, 24, kScaleHeight) : QRect(x - 12, 0, 24, kScaleHeight);
+    p.drawText(place, h == 24 ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignCenter,
+               QString::number(h));
   }
   for (int i = 0; i < static_cast<int>(entries_.size()); ++i) {
     const Entry& e = entries_[i];

@@ -4,8 +4,8 @@
 #include <QScreen>
 #include <cstring>
 
-#include "app/command_ids.h"
 #include "app/camera_still.h"
+#include "app/command_ids.h"
 #include "app/command_table.h"
 #include "remote_config.h"
 #include "shell/bounded_text.h"

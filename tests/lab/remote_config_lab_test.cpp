@@ -11,7 +11,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 
@@ -19,15 +23,21 @@
 #include "app/label_commands.h"
 #include "app/main_window.h"
 #include "app/remote_config_commands.h"
+#include "config_page.h"
+#include "devconfig/media_setting_tables.h"
 #include "devconfig/settings_documents.h"
+#include "devconfig/time_zone_table.h"
 #include "lab/devsim_control.h"
 #include "lab/open_main_window.h"
+#include "motion_grid_widget.h"
 #include "protocol/protocol_numbers.h"
 #include "qm_netsdk.h"
 #include "remote_config.h"
+#include "schedule_timeline.h"
 #include "shell/bounded_text.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
+#include "support/foreign_captions.h"
 #include "support/recording_prompter.h"
 #include "support/screenshot_dir.h"
 #include "ui/report_ctrl.h"
@@ -109,6 +119,7 @@ class RemoteConfigLab : public ::testing::Test {
  protected:
   void SetUp() override {
     control_.Send("sdk-misbehave all none");
+    control_.Send("sdk-refuse-value all none");
     window_ = lab::OpenMainWindow(prompter_);
     ASSERT_TRUE(WaitFor([&] { return Row("RC-NVS") >= 0 && Row("RC-IPC") >= 0; }, 20000));
   }
@@ -135,6 +146,34 @@ class RemoteConfigLab : public ::testing::Test {
   QLabel* Status(CRemoteCfgDlg* host) { return host->findChild<QLabel*>(QStringLiteral("status")); }
   QWidget* Page(CRemoteCfgDlg* host, const char* key) {
     return host->findChild<QWidget*>(QString::fromLatin1(key));
+  }
+  // Opens the pages and waits until every page has been read (Apply is offered then).
+  CRemoteCfgDlg* OpenReady(const std::string& serial, int command) {
+    CRemoteCfgDlg* host = Open(serial, command);
+    if (host == nullptr)
+      return nullptr;
+    auto* apply = host->findChild<QPushButton*>(QStringLiteral("apply"));
+    return WaitFor([&] { return apply->isEnabled(); }, 20000) ? host : nullptr;
+  }
+  bool SetDocument(const std::string& serial, int command, const std::string& xml) {
+    auto dev = control_.Device(serial);
+    if (!dev)
+      return false;
+    const int handle = QM_NETSDK_IPC_Login(
+        dev->ip.c_str(), static_cast<unsigned short>(dev->sdk_port), "admin", "admin", 0);
+    if (handle <= 0)
+      return false;
+    const int rc =
+        QM_NETSDK_IPC_SetDVRConfig(handle, command, 0, xml.c_str(), static_cast<int>(xml.size()));
+    QM_NETSDK_IPC_Logout(handle);
+    return rc == 0;
+  }
+  std::string StoredDocument(const std::string& serial, int command) {
+    std::vector<std::string> lines;
+    if (!control_.Send("sdk-document " + serial + " " + std::to_string(command), &lines) ||
+        lines.size() != 1)
+      return {};
+    return Unhex(lab::ParseReplyLine(lines[0])["hex"]);
   }
   void Picture(QWidget* w, const QString& name) {
     const QString dir = test::ScreenshotDir(VDZ_ARTIFACT_DIR);
@@ -165,71 +204,129 @@ TEST_F(RemoteConfigLab, OpeningTwiceGivesOneWindowAndOneHandle) {
   EXPECT_EQ(CFG_UC_ShowModelessDlg(handle, 0, 0, 0, 0), -1);
 }
 
-TEST_F(RemoteConfigLab, PageShowsTheDeviceValuesAndApplyWritesThemBack) {
-  // The device holds an OSD title document, as after a batch title setting.
-  const std::string xml = "<Overlay><Title>Gate 1</Title><PosX>16</PosX></Overlay>";
-  auto dev = control_.Device("RC-NVS");
-  ASSERT_TRUE(dev.has_value());
-  const int handle = QM_NETSDK_IPC_Login("192.168.1.10", static_cast<unsigned short>(dev->sdk_port),
-                                         "admin", "admin", 0);
-  ASSERT_GT(handle, 0);
-  ASSERT_EQ(QM_NETSDK_IPC_SetDVRConfig(handle, proto::kCfgTitleOverlay, 0, xml.c_str(),
-                                       static_cast<int>(xml.size())),
-            0);
-  // And a motion document as the batch motion setting writes it.
-  const std::string motion = BuildMotionDocument(1, 50, 30, 18, 22);
-  ASSERT_EQ(QM_NETSDK_IPC_SetDVRConfig(handle, proto::kCfgMotionDetection, 0, motion.c_str(),
-                                       static_cast<int>(motion.size())),
-            0);
-  QM_NETSDK_IPC_Logout(handle);
-
-  CRemoteCfgDlg* host =
-      Open("RC-NVS", VDZ_TEST_LANGUAGE == std::string("English") ? cmd::kMenuRemoteEnglish
-                                                                 : cmd::kMenuRemoteZhCn);
+// Every page in the window's language, read from the device: no text on a page but the
+// language's own, the tables' names and the device's values; pictures of each.
+TEST_F(RemoteConfigLab, EveryPageSpeaksTheChosenLanguage) {
+  CRemoteCfgDlg* host = OpenReady("RC-NVS", PageLanguage());
   ASSERT_NE(host, nullptr);
-  QLineEdit* title = nullptr;
-  QLineEdit* sensitivity = nullptr;
-  // The pages fill one after another: the motion page comes two reads after the title's.
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        QWidget* page = Page(host, "RC_PAGE_OSD");
-        title = page ? page->findChild<QLineEdit*>(QStringLiteral("Title")) : nullptr;
-        page = Page(host, "RC_PAGE_MOTION");
-        sensitivity =
-            page ? page->findChild<QLineEdit*>(QStringLiteral("MotionDetectAlarm @Sensitivity"))
-                 : nullptr;
-        return title != nullptr && sensitivity != nullptr;
-      },
-      10000));
-  EXPECT_EQ(title->text(), QStringLiteral("Gate 1"));
-  EXPECT_EQ(sensitivity->text(), QStringLiteral("50"));
+  QSet<QString> literals = {QStringLiteral("H264"), QStringLiteral("H265"), QStringLiteral("CBR"),
+                            QStringLiteral("VBR"), QStringLiteral("P2P")};
+  for (const TimeZoneEntry& z : TimeZoneList(CurrentLanguageCode()))
+    if (z.value >= 0)
+      literals.insert(QString::fromUtf8(z.name));
+  for (const MotionGridEntry& g : MotionGridTable())
+    literals.insert(QString::fromLatin1(g.name));
+  for (int stream : {0, 1})
+    for (const std::string& r : StreamResolutions(EncodeCapabilities(), stream))
+      literals.insert(QString::fromStdString(r));
   auto* tabs = host->findChild<QTabWidget*>();
-  tabs->setCurrentWidget(Page(host, "RC_PAGE_MOTION"));
-  Picture(host, QStringLiteral("remote-config"));
-  tabs->setCurrentWidget(Page(host, "RC_PAGE_OSD"));
+  for (int i = 0; i < tabs->count(); ++i) {
+    tabs->setCurrentIndex(i);
+    QApplication::processEvents();
+    const QWidget* page = tabs->widget(i);
+    EXPECT_EQ(page->findChild<QLabel*>(QStringLiteral("message"))->text(), QString())
+        << page->objectName().toStdString();
+    const QStringList foreign =
+        test::ForeignCaptions(*host, [&](const QString& t) { return literals.contains(t); });
+    EXPECT_TRUE(foreign.isEmpty()) << page->objectName().toStdString() << ": "
+                                   << foreign.join(QStringLiteral(" | ")).toStdString();
+    Picture(host, QStringLiteral("remote-config-") + page->objectName().toLower());
+  }
+}
 
-  // Apply is offered once every page has been read; on a busy machine the last pages may still
-  // be on their way.
-  auto* apply = host->findChild<QPushButton*>(QStringLiteral("apply"));
-  ASSERT_TRUE(WaitFor([&] { return apply->isEnabled(); }, 20000));
-  // A bad number stays on the page; a good title reaches the device.
-  auto* posx = Page(host, "RC_PAGE_OSD")->findChild<QLineEdit*>(QStringLiteral("PosX"));
-  ASSERT_NE(posx, nullptr);
-  posx->setText(QStringLiteral("left"));
-  title->setText(QStringLiteral("Gate 2"));
-  apply->click();
-  auto* message = Page(host, "RC_PAGE_OSD")->findChild<QLabel*>(QStringLiteral("message"));
-  EXPECT_TRUE(message->text().startsWith(Text(keys::RC_BAD_VALUE)));
-  posx->setText(QStringLiteral("24"));
-  apply->click();
+// The motion page: a rectangle drawn over the camera's picture, a sensitivity and a schedule
+// span reach the device; a value no page knows goes back as it came.
+TEST_F(RemoteConfigLab, MotionGridScheduleAndUnknownValuesReachTheDevice) {
+  std::string motion = BuildMotionDocument(1, 50, 30, 18, 22);
+  const std::string unknown = " SmartFilter=\"x&amp;1\"";
+  motion.insert(motion.find(" \t\t\tSensitivity"), unknown);
+  ASSERT_TRUE(SetDocument("RC-NVS", proto::kCfgMotionDetection, motion));
+  CRemoteCfgDlg* host = OpenReady("RC-NVS", PageLanguage());
+  ASSERT_NE(host, nullptr);
+  auto* page = static_cast<remoteconfig::ConfigPage*>(Page(host, "RC_PAGE_MOTION"));
+  host->findChild<QTabWidget*>()->setCurrentWidget(page);
+  QApplication::processEvents();
+  remoteconfig::MotionGridWidget* grid = page->motion_grid();
+  ASSERT_NE(grid, nullptr);
+  ASSERT_EQ(grid->columns(), 22);
+  ASSERT_EQ(grid->rows(), 18);
+  // The grid lies over a still of the camera's sub stream.
+  EXPECT_TRUE(WaitFor([&] { return grid->has_picture(); }, 15000));
+
+  QTest::mousePress(grid, Qt::LeftButton, {}, grid->BlockRect(2, 3).center());
+  QTest::mouseMove(grid, grid->BlockRect(4, 4).center());
+  QTest::mouseRelease(grid, Qt::LeftButton, {}, grid->BlockRect(5, 6).center());
+  std::string blocks(22 * 18, '1');
+  for (int r = 3; r <= 6; ++r)
+    for (int c = 2; c <= 5; ++c)
+      blocks[r * 22 + c] = '0';
+  EXPECT_EQ(grid->blocks(), blocks);
+  page->findChild<QSlider*>(QStringLiteral("MotionDetectAlarm @Sensitivity"))->setValue(65);
+  // A drag along the schedule's bar from 08:00 to 18:00.
+  remoteconfig::ScheduleTimeline* schedule = page->schedule();
+  ASSERT_NE(schedule, nullptr);
+  const QRect bar = schedule->BarRect(0);
+  const auto at = [&](int minutes) {
+    return QPoint(bar.left() + bar.width() * minutes / 1440 + 1, bar.center().y());
+  };
+  QTest::mousePress(schedule, Qt::LeftButton, {}, at(8 * 60));
+  QTest::mouseMove(schedule, at(12 * 60));
+  QTest::mouseRelease(schedule, Qt::LeftButton, {}, at(18 * 60));
+  Picture(host, QStringLiteral("remote-config-motion-drawn"));
+
+  host->findChild<QPushButton*>(QStringLiteral("apply"))->click();
+  auto* message = page->findChild<QLabel*>(QStringLiteral("message"));
   ASSERT_TRUE(WaitFor([&] { return message->text() == Text(keys::RC_APPLY_OK); }, 10000))
       << message->text().toStdString();
-  std::vector<std::string> lines;
-  ASSERT_TRUE(control_.Send("sdk-document RC-NVS 525", &lines));
-  ASSERT_EQ(lines.size(), 1u);
-  const std::string stored = Unhex(lab::ParseReplyLine(lines[0])["hex"]);
-  EXPECT_NE(stored.find("<Title>Gate 2</Title>"), std::string::npos) << stored;
-  EXPECT_NE(stored.find("<PosX>24</PosX>"), std::string::npos) << stored;
+  // Exactly the edited values changed; every other byte is the device's own.
+  std::string expected = motion;
+  const auto replace = [&](const std::string& from, const std::string& to) {
+    const auto p = expected.find(from);
+    ASSERT_NE(p, std::string::npos) << from;
+    expected.replace(p, from.size(), to);
+  };
+  replace("BlockConfig=\"" + std::string(22 * 18, '1') + "\"", "BlockConfig=\"" + blocks + "\"");
+  replace("Sensitivity=\"50\"", "Sensitivity=\"65\"");
+  replace("\tStartTime=\" 0: 0: 0\"", "\tStartTime=\" 8: 0: 0\"");
+  replace("\tEndTime=\"24: 0: 0\"", "\tEndTime=\"18: 0: 0\"");
+  EXPECT_EQ(StoredDocument("RC-NVS", proto::kCfgMotionDetection), expected);
+}
+
+// A value the device refuses is shown at its field; the page's other edits and the other
+// pages are written all the same.
+TEST_F(RemoteConfigLab, RefusedValueShowsAtItsFieldAndTheRestApplies) {
+  ASSERT_TRUE(control_.Send("sdk-refuse-value RC-NVS FrameRate 20"));
+  CRemoteCfgDlg* host = OpenReady("RC-NVS", PageLanguage());
+  ASSERT_NE(host, nullptr);
+  QWidget* encode = Page(host, "RC_PAGE_ENCODE");
+  auto* rate = encode->findChild<QSpinBox*>(QStringLiteral("Encode/EncodeConfig @FrameRate"));
+  auto* bitrate = encode->findChild<QSpinBox*>(QStringLiteral("Encode/EncodeConfig @BitRate"));
+  ASSERT_TRUE(rate && bitrate);
+  rate->setValue(20);
+  bitrate->setValue(3000);
+  QWidget* maintain = Page(host, "RC_PAGE_MAINTAIN");
+  maintain->findChild<QCheckBox*>(QStringLiteral("MaintainConfig @Enable"))->setChecked(true);
+  host->findChild<QPushButton*>(QStringLiteral("apply"))->click();
+  auto* encode_message = encode->findChild<QLabel*>(QStringLiteral("message"));
+  auto* maintain_message = maintain->findChild<QLabel*>(QStringLiteral("message"));
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        return encode_message->text() == Text(keys::RC_APPLY_FAILED) &&
+               maintain_message->text() == Text(keys::RC_APPLY_OK);
+      },
+      15000))
+      << encode_message->text().toStdString();
+  auto* error = encode->findChild<QLabel*>(QStringLiteral("Encode/EncodeConfig @FrameRate error"));
+  EXPECT_EQ(error->text(), Text(keys::RC_REFUSED));
+  EXPECT_TRUE(error->isVisibleTo(encode));
+  const std::string stored = StoredDocument("RC-NVS", proto::kCfgEncoding);
+  EXPECT_NE(stored.find("BitRate=\"3000\""), std::string::npos) << stored;
+  EXPECT_EQ(stored.find("FrameRate=\"20\""), std::string::npos) << stored;
+  EXPECT_NE(StoredDocument("RC-NVS", proto::kCfgMaintenance).find("Enable=\"1\""),
+            std::string::npos);
+  host->findChild<QTabWidget*>()->setCurrentWidget(encode);
+  Picture(host, QStringLiteral("remote-config-refused"));
+  control_.Send("sdk-refuse-value RC-NVS none");
 }
 
 TEST_F(RemoteConfigLab, RefusedLoginAndUnreachableDeviceSayWhy) {

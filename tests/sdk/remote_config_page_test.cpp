@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
@@ -67,17 +68,16 @@ TEST(DocumentValues, WritesBackOnlyTheChangedValue) {
 }
 
 TEST(DocumentValues, RefusesWhatIsNotOneWellFormedElement) {
-  for (const char* bad : {"", "text", "<A>", "<A></B>", "<A/><B/>", "<A X=\"1\" X=\"2\"/>",
-                          "<A X=1/>", "<A>&bogus;</A>", "<A X=\"<\"/>", "<A><!-- open</A>",
-                          "<A/>trailing"})
+  for (const char* bad :
+       {"", "text", "<A>", "<A></B>", "<A/><B/>", "<A X=\"1\" X=\"2\"/>", "<A X=1/>",
+        "<A>&bogus;</A>", "<A X=\"<\"/>", "<A><!-- open</A>", "<A/>trailing"})
     EXPECT_FALSE(ReadDocumentValues(bad).has_value()) << bad;
 }
 
 TEST(PageCatalogue, EveryTextItNamesIsALanguageKey) {
   const auto known = [](const char* key) {
-    return key == nullptr ||
-           std::any_of(std::begin(kAllLanguageKeys), std::end(kAllLanguageKeys),
-                       [&](const char* k) { return std::string_view(k) == key; });
+    return key == nullptr || std::any_of(std::begin(kAllLanguageKeys), std::end(kAllLanguageKeys),
+                                         [&](const char* k) { return std::string_view(k) == key; });
   };
   for (int command : {proto::kCfgTime, proto::kCfgTitleOverlay, proto::kCfgEncoding,
                       proto::kCfgVideoCapture, proto::kCfgMotionDetection, proto::kCfgMaintenance,
@@ -100,8 +100,9 @@ constexpr const char* kMotion =
 class PageTest : public ::testing::Test {
  protected:
   PageTest()
-      : page_(QStringLiteral("RC_PAGE_MOTION"), proto::kCfgMotionDetection,
-              [](const char* key) { return QString::fromLatin1(key); }, "en-us", nullptr) {}
+      : page_(
+            QStringLiteral("RC_PAGE_MOTION"), proto::kCfgMotionDetection,
+            [](const char* key) { return QString::fromLatin1(key); }, "en-us", nullptr) {}
   ConfigPage page_;
 };
 
@@ -132,14 +133,16 @@ TEST_F(PageTest, KnownValuesGetControlsAndUnknownOnesTheAdvancedTable) {
 
 TEST_F(PageTest, BadValuesStayOnThePageAtTheirField) {
   ASSERT_TRUE(page_.Load(kMotion));
-  page_.findChild<QTableWidget*>(QStringLiteral("advanced"))->item(0, 1)->setText(
-      QString(300, QLatin1Char('x')));
+  page_.findChild<QTableWidget*>(QStringLiteral("advanced"))
+      ->item(0, 1)
+      ->setText(QString(300, QLatin1Char('x')));
   QString bad;
   EXPECT_TRUE(page_.Compose(&bad).empty());
   EXPECT_EQ(bad, QStringLiteral("MotionDetectAlarm @SmartFilter"));
 
-  ConfigPage users(QStringLiteral("RC_PAGE_USERS"), proto::kCfgPassword,
-                   [](const char* key) { return QString::fromLatin1(key); }, "en-us", nullptr);
+  ConfigPage users(
+      QStringLiteral("RC_PAGE_USERS"), proto::kCfgPassword,
+      [](const char* key) { return QString::fromLatin1(key); }, "en-us", nullptr);
   ASSERT_TRUE(users.Load("<UserConfig><Account Username=\"admin\" Password=\"\"/></UserConfig>"));
   users.findChild<QLineEdit*>(QStringLiteral("UserConfig/Account @Password"))
       ->setText(QStringLiteral("n3w"));
@@ -149,6 +152,28 @@ TEST_F(PageTest, BadValuesStayOnThePageAtTheirField) {
   users.findChild<QLineEdit*>(QStringLiteral("UserConfig/Account @Password confirm"))
       ->setText(QStringLiteral("n3w"));
   EXPECT_NE(users.Compose(&bad).find("Password=\"n3w\""), std::string::npos);
+}
+
+// A resolution the encoder tables do not know stays selectable as the device sent it, and its
+// rates keep the wide range; a known one bounds them by the table.
+TEST(RemoteConfigPageEncode, RatesFollowTheTablesWhereTheyKnowTheResolution) {
+  struct Case {
+    const char* resolution;
+    int max_kbps;
+  };
+  for (const Case& c : {Case{"3840X2160", 100000}, Case{"1080P", 6000}}) {
+    ConfigPage page(
+        QStringLiteral("RC_PAGE_ENCODE"), proto::kCfgEncoding,
+        [](const char* key) { return QString::fromLatin1(key); }, "en-us", nullptr);
+    ASSERT_TRUE(page.Load(std::string("<Encode><EncodeConfig Stream=\"1\" Resolution=\"") +
+                          c.resolution +
+                          "\" EncodeFormat=\"H264\" BitRate=\"4000\" FrameRate=\"25\"/></Encode>"));
+    QApplication::processEvents();
+    auto* box = page.findChild<QComboBox*>(QStringLiteral("Encode/EncodeConfig @Resolution"));
+    EXPECT_EQ(box->currentText(), QString::fromLatin1(c.resolution));
+    EXPECT_EQ(page.findChild<QSpinBox*>(QStringLiteral("Encode/EncodeConfig @BitRate"))->maximum(),
+              c.max_kbps);
+  }
 }
 
 }  // namespace
