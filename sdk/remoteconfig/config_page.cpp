@@ -149,7 +149,11 @@ void ConfigPage::ShowMessage(const QString& text) {
   message_->setText(text);
 }
 
-void ConfigPage::AddReadOnly(const QString& label, const QString& value) {
+void ConfigPage::SetReadOnly(const QString& label, const QString& value) {
+  if (auto* edit = findChild<QLineEdit*>(label)) {
+    edit->setText(value);
+    return;
+  }
   auto* form = static_cast<QFormLayout*>(Group("RC_PAGE_NETWORK")->layout());
   auto* edit = new QLineEdit(value, this);
   edit->setReadOnly(true);

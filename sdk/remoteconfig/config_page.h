@@ -36,7 +36,8 @@ class ConfigPage : public QWidget {
   // Builds the page from the device's document (its code page); false when it is not XML.
   bool Load(const std::string& xml);
   void ShowMessage(const QString& text);
-  void AddReadOnly(const QString& label, const QString& value);
+  // A shown-only row of the page (the network page's identity), set again on each read.
+  void SetReadOnly(const QString& label, const QString& value);
   bool Changed() const;
   // The document with every edited value, or empty when a value is not valid: then *bad holds
   // that field's label and the field shows why.

@@ -25,9 +25,11 @@
 
 #include "aux_waiter.h"
 #include "config_page.h"
+#include "document_values.h"
 #include "protocol/protocol_numbers.h"
 #include "qm_netsdk.h"
 #include "shell/language_table.h"
+#include "shell/text_codec.h"
 
 namespace vdz::remoteconfig {
 namespace {
@@ -50,6 +52,10 @@ constexpr PageInfo kPages[] = {
     {"RC_PAGE_USERS", proto::kCfgPassword},
     {"RC_PAGE_PLATFORM", proto::kCfgPlatform},
 };
+
+// The device's identity rows of the network page: attribute of its information, label key.
+constexpr std::pair<const char*, const char*> kIdentityRows[] = {
+    {"DeviceType", "MODEL"}, {"SerialNumber", "SN"}, {"FileSystemVersion", "VERSIONNUMBER"}};
 
 // The pages speak the language they were opened in, whatever the host's own is.
 std::map<std::string, std::string> LoadTexts(const std::string& code) {
@@ -197,7 +203,7 @@ class Session {
       tabs_->addTab(page, Text(page_info.key));
       pages_.push_back(page);
     }
-    pages_[0]->AddReadOnly(Text("RC_ADDRESS"), QString::fromStdString(link_->ip) +
+    pages_[0]->SetReadOnly(Text("RC_ADDRESS"), QString::fromStdString(link_->ip) +
                                                    QLatin1Char(':') + QString::number(link_->port));
     QObject::connect(reload, &QPushButton::clicked, view_, [this] { Read(); });
     QObject::connect(apply_, &QPushButton::clicked, view_, [this] { Apply(); });
@@ -272,6 +278,24 @@ class Session {
           });
           return;
         }
+      }
+      // Who the device is, for the network page.
+      AuxWaiter::Instance().Expect(link->login, proto::kCmdDeviceInformation);
+      std::optional<std::string> identity;
+      if (QM_NETSDK_IPC_SystemControl(link->login, proto::kCmdDeviceInformation, 0, "") == 0)
+        identity = AuxWaiter::Instance().Wait(link->login, proto::kCmdDeviceInformation,
+                                              kAnswerLimit, &link->closed);
+      else
+        AuxWaiter::Instance().Wait(link->login, proto::kCmdDeviceInformation,
+                                   std::chrono::milliseconds(0));
+      if (identity) {
+        ToView(link, [this, identity] {
+          const auto values = ReadDocumentValues(*identity);
+          for (const auto& [attribute, key] : kIdentityRows)
+            for (const DocumentValue& v : values ? *values : std::vector<DocumentValue>{})
+              if (v.attribute == attribute)
+                pages_[0]->SetReadOnly(Text(key), QString::fromStdString(AnsiToUtf8(v.value)));
+        });
       }
       for (const auto& [page, command] : reads) {
         if (link->closed)
