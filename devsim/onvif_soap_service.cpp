@@ -2,6 +2,7 @@
 
 #include <tinyxml2.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <set>
@@ -233,6 +234,27 @@ class Request {
     }
     if (action == "SetSystemDateAndTime")
       return SetDateTime(wrap, fault);
+    if (action == "GetNTP") {
+      std::string manual;
+      std::size_t start = 0;
+      while (c_.ntp != "-" && c_.ntp != "dhcp" && start <= c_.ntp.size()) {
+        const std::size_t comma = std::min(c_.ntp.find(',', start), c_.ntp.size());
+        const std::string server = c_.ntp.substr(start, comma - start);
+        uint32_t ip = 0;
+        manual += ParseIpv4(server, &ip)
+                      ? Tag("NTPManual", Tag("Type", "IPv4") + Tag("IPv4Address", server))
+                      : Tag("NTPManual", Tag("Type", "DNS") + Tag("DNSname", XmlEscape(server)));
+        start = comma + 1;
+      }
+      return wrap("<tds:NTPInformation>" + Tag("FromDHCP", c_.ntp == "dhcp" ? "true" : "false") +
+                  manual + "</tds:NTPInformation>");
+    }
+    if (action == "GetDNS") {
+      return wrap(
+          "<tds:DNSInformation>" + Tag("FromDHCP", "false") +
+          Tag("DNSManual", Tag("Type", "IPv4") + Tag("IPv4Address", Ipv4Text(c_.net.dns1))) +
+          "</tds:DNSInformation>");
+    }
     if (action == "SetNTP") {
       std::string servers;
       for (const XMLElement* m : Children(body_, "NTPManual")) {
@@ -382,6 +404,11 @@ class Request {
   SoapCall* call_;
 };
 
+// MD5 or SHA-256 as the Authorization header names it (MD5 when it names none).
+std::string DigestAlgorithm(const std::string& authorization) {
+  return authorization.find("SHA-256") != std::string::npos ? "SHA-256" : "MD5";
+}
+
 HttpReply SoapReply(bool soap11, unsigned status, const std::string& body) {
   HttpReply r;
   r.status = status;
@@ -423,7 +450,7 @@ HttpReply OnvifSoapService::Handle(const HttpRequest& request, OnvifCamera& came
     gmtime_r(&secs, &t);
     char clock[16];
     std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", t.tm_hour, t.tm_min, t.tm_sec);
-    call->result = "ok";
+    call->result = "ok:digest-" + DigestAlgorithm(request.authorization);
     return {200, "image/jpeg", SnapshotJpeg(camera.Ip(), clock), {}};
   }
   if (request.method != "POST") {
@@ -448,10 +475,14 @@ HttpReply OnvifSoapService::Handle(const HttpRequest& request, OnvifCamera& came
   }
   if (!envelope || LocalName(envelope->Name()) != "Envelope" || !action_el) {
     call->action = "-";
+    // HTTP Digest clients send their first request without a body, to learn the challenge.
+    if (request.authorization.empty())
+      return unauthorized(soap11, "no-login");
     call->result = "fault:not-soap";
     return SoapReply(soap11, 400, SoapFault(soap11, "Sender", "WellFormed", "not a SOAP envelope"));
   }
   call->action = std::string(LocalName(action_el->Name()));
+  std::string login;  // how the caller logged in, for the request log
   if (!kPreAuth.count(call->action)) {
     std::string user, why;
     const XMLElement* security = Path(envelope, {"Header", "Security"});
@@ -465,6 +496,8 @@ HttpReply OnvifSoapService::Handle(const HttpRequest& request, OnvifCamera& came
       outcome = digest_.Check(request.authorization, "POST", camera, &user, &why);
     if (outcome != AuthOutcome::kOk)
       return unauthorized(soap11, outcome == AuthOutcome::kMissing ? "no-login" : why);
+    login = Child(security, "UsernameToken") ? ":token"
+                                             : ":digest-" + DigestAlgorithm(request.authorization);
   }
   std::optional<Fault> fault;
   Request r(camera, action_el, wall_ms, call);
@@ -476,7 +509,7 @@ HttpReply OnvifSoapService::Handle(const HttpRequest& request, OnvifCamera& came
     return SoapReply(soap11, fault->code == "Sender" ? 400 : 500,
                      SoapFault(soap11, fault->code, fault->subcode, fault->reason));
   }
-  call->result = "ok";
+  call->result = "ok" + login;
   return SoapReply(soap11, 200, answer);
 }
 

@@ -15,7 +15,7 @@ namespace vdz::devsim {
 
 struct SoapCall {
   std::string action;  // local name of the Body's element, or "GET" for the snapshot
-  std::string result;  // ok, not-authorized:<why>, fault:<subcode>
+  std::string result;  // ok[:token|:digest-MD5|:digest-SHA-256], not-authorized:<why>, fault:<x>
   bool reboot = false;
   std::optional<NetSettings> move_to;
 };

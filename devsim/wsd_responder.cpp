@@ -141,7 +141,7 @@ std::string BuildProbeMatches(const WsdProbe& probe, const OnvifCamera& c,
     std::sscanf(c.mac.c_str(), "%x:%x:%x:%x:%x:%x", &mac[0], &mac[1], &mac[2], &mac[3], &mac[4],
                 &mac[5]);
     char v6[64];
-    std::snprintf(v6, sizeof v6, "fe80::%x:%xff:fe%x:%x", ((mac[0] ^ 2) << 8) | mac[1], mac[2],
+    std::snprintf(v6, sizeof v6, "fe80::%x:%xff:fe%02x:%x", ((mac[0] ^ 2) << 8) | mac[1], mac[2],
                   mac[3], (mac[4] << 8) | mac[5]);
     xaddrs = std::string("http://[") + v6 + "]/onvif/device_service ";
   }
@@ -165,7 +165,13 @@ std::string BuildProbeMatches(const WsdProbe& probe, const OnvifCamera& c,
                            "</d:Scopes><d:XAddrs>" + XmlEscape(xaddrs) +
                            "</d:XAddrs><d:MetadataVersion>" + std::to_string(c.metadata_version) +
                            "</d:MetadataVersion></d:ProbeMatch></d:ProbeMatches>";
-  return SoapEnvelope(soap11, header, body);
+  // Only the namespaces a ProbeMatch uses: a plain answer stays within one Ethernet frame.
+  return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><SOAP-ENV:Envelope xmlns:SOAP-ENV=\"") +
+         (soap11 ? kSoap11Ns : kSoap12Ns) +
+         "\" xmlns:wsa=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\" xmlns:d=\"" + kWsdNs +
+         "\" xmlns:dn=\"" + kOnvifNetworkNs + "\" xmlns:tds=\"" + kOnvifDeviceNs +
+         "\"><SOAP-ENV:Header>" + header + "</SOAP-ENV:Header><SOAP-ENV:Body>" + body +
+         "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
 }
 
 WsdResponder::~WsdResponder() {
