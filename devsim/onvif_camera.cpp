@@ -102,7 +102,7 @@ OnvifCamera MakeOnvifCamera(int k, uint32_t ip, const OnvifGenerateOptions& o) {
   c.net.gateway = (ip & 0xffffff00u) | 1;
   c.net.dns1 = c.net.gateway;
   c.factory_ip = ip;
-  c.users = {{o.user, o.password, "Administrator"}, {"operator", "operator1", "Operator"}};
+  c.users = {{o.user, o.password, "Administrator"}};
   std::string why;
   if (!o.misbehave.empty())
     ApplyOnvifMisbehaviour({o.misbehave}, &c.misbehave, &why);

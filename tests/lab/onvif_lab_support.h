@@ -123,12 +123,13 @@ struct HttpResult {
   std::string body;
 };
 
-// One request on its own connection (Connection: close), at most 5 s.
+// One request on its own connection (Connection: close), at most timeout_s.
 inline HttpResult Http(const std::string& ip, const std::string& method, const std::string& path,
-                       const std::string& body, const std::string& extra_headers = "") {
+                       const std::string& body, const std::string& extra_headers = "",
+                       int timeout_s = 5) {
   HttpResult r;
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  timeval tv{5, 0};
+  timeval tv{timeout_s, 0};
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
   sockaddr_in a{};

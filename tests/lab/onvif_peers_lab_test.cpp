@@ -271,7 +271,8 @@ TEST(OnvifPeers, SettingsCallsChangeTheCamera) {
   }
   EXPECT_EQ(moved, cam["serial"]) << "the camera answers at its new address";
   EXPECT_EQ(state()["ip"], new_ip);
-  EXPECT_EQ(Http(ip, "POST", "/onvif/device_service", Envelope("<tds:GetHostname/>")).status, 0)
+  EXPECT_EQ(Http(ip, "POST", "/onvif/device_service", Envelope("<tds:GetHostname/>"), "", 1).status,
+            0)
       << "nothing listens at the old address";
 
   EXPECT_NE(Soap(new_ip, "<tds:SystemReboot/>", token("n3w-Pass")), "");
