@@ -166,7 +166,8 @@ std::string BuildProbeMatches(const WsdProbe& probe, const OnvifCamera& c,
                            "</d:XAddrs><d:MetadataVersion>" + std::to_string(c.metadata_version) +
                            "</d:MetadataVersion></d:ProbeMatch></d:ProbeMatches>";
   // Only the namespaces a ProbeMatch uses: a plain answer stays within one Ethernet frame.
-  return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><SOAP-ENV:Envelope xmlns:SOAP-ENV=\"") +
+  return std::string(
+             "<?xml version=\"1.0\" encoding=\"UTF-8\"?><SOAP-ENV:Envelope xmlns:SOAP-ENV=\"") +
          (soap11 ? kSoap11Ns : kSoap12Ns) +
          "\" xmlns:wsa=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\" xmlns:d=\"" + kWsdNs +
          "\" xmlns:dn=\"" + kOnvifNetworkNs + "\" xmlns:tds=\"" + kOnvifDeviceNs +
