@@ -70,7 +70,8 @@ bool ReadInt(const XMLElement* e, int lo, int hi, int* out) {
 }
 
 std::string BaseUrl(const OnvifCamera& c) {
-  return "http://" + c.Ip() + (c.http_port == 80 ? "" : ":" + std::to_string(c.http_port));
+  // Addresses name their port even where it is the default, as many cameras' do.
+  return "http://" + c.Ip() + ":" + std::to_string(c.http_port);
 }
 
 std::string Profile(const OnvifCamera& c, int n) {
@@ -219,11 +220,10 @@ class Request {
         p.replace(p.size() - 13, 13, "trt:Profile>");
         return wrap(p);
       }
-      const std::string uri = action == "GetStreamUri"
-                                  ? "rtsp://" + c_.Ip() +
-                                        (c_.rtsp_port == 554 ? "" : ":" + Num(c_.rtsp_port)) +
-                                        "/live/" + Num(n)
-                                  : BaseUrl(c_) + "/onvif/snapshot/" + Num(n) + ".jpg";
+      const std::string uri =
+          action == "GetStreamUri"
+              ? "rtsp://" + c_.Ip() + ":" + Num(c_.rtsp_port) + "/live/" + Num(n)
+              : BaseUrl(c_) + "/onvif/snapshot/" + Num(n) + ".jpg";
       return wrap("<trt:MediaUri>" + Tag("Uri", XmlEscape(uri)) +
                   Tag("InvalidAfterConnect", "false") + Tag("InvalidAfterReboot", "false") +
                   Tag("Timeout", "PT0S") + "</trt:MediaUri>");

@@ -143,9 +143,9 @@ std::string BuildProbeMatches(const WsdProbe& probe, const OnvifCamera& c,
     char v6[64];
     std::snprintf(v6, sizeof v6, "fe80::%x:%xff:fe%02x:%x", ((mac[0] ^ 2) << 8) | mac[1], mac[2],
                   mac[3], (mac[4] << 8) | mac[5]);
-    xaddrs = std::string("http://[") + v6 + "]/onvif/device_service ";
+    xaddrs = std::string("http://[") + v6 + "]:80/onvif/device_service ";
   }
-  const std::string port = c.http_port == 80 ? "" : ":" + std::to_string(c.http_port);
+  const std::string port = ":" + std::to_string(c.http_port);
   xaddrs += "http://" + c.Ip() + port + "/onvif/device_service";
   std::string scopes;
   for (const std::string& s : CameraScopes(c))

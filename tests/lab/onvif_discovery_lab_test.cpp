@@ -145,7 +145,7 @@ TEST(OnvifDiscovery, TypedProbeGetsOneMatchPerCameraShapedByItsMisbehaviour) {
     } else {
       EXPECT_LE(m.bytes, 1500u);
     }
-    const std::string own = "http://" + c["ip"] + "/onvif/device_service";
+    const std::string own = "http://" + c["ip"] + ":80/onvif/device_service";
     if (c["misbehave"] == "two-xaddrs") {
       EXPECT_EQ(m.xaddrs.rfind("http://[fe80::", 0), 0u) << m.xaddrs;
       EXPECT_EQ(m.xaddrs.substr(m.xaddrs.find(' ') + 1), own);

@@ -52,7 +52,7 @@ TEST(OnvifPeers, OnvifUtilReadsIdentityAndStreamAddress) {
   EXPECT_EQ(After(run.out, "FirmwareVersion="), cam["firmware"]);
   EXPECT_EQ(After(run.out, "SerialNumber="), cam["serial"]);
   EXPECT_EQ(After(run.out, "serial: "), cam["serial"]);
-  EXPECT_EQ(After(run.out, "rtsp://"), cam["ip"] + "/live/0");
+  EXPECT_EQ(After(run.out, "rtsp://"), cam["ip"] + ":554/live/0");
   int logged_in = 0;
   for (const DevsimRequest& r : sim.RequestLog()) {
     if ((r.action == "GetDeviceInformation" || r.action == "GetStreamUri") &&
@@ -217,7 +217,7 @@ TEST(OnvifPeers, SettingsCallsChangeTheCamera) {
       "<tt:Transport><tt:Protocol>RTSP</tt:Protocol></tt:Transport>"
       "</trt:StreamSetup><trt:ProfileToken>Profile_2</trt:ProfileToken>"
       "</trt:GetStreamUri>";
-  EXPECT_EQ(Element(Soap(ip, media, token(kPassword)), "Uri"), "rtsp://" + ip + "/live/1");
+  EXPECT_EQ(Element(Soap(ip, media, token(kPassword)), "Uri"), "rtsp://" + ip + ":554/live/1");
   const std::string snapshot_uri =
       Element(Soap(ip,
                    "<trt:GetSnapshotUri><trt:ProfileToken>Profile_1</trt:ProfileToken>"
