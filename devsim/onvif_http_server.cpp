@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -154,9 +155,9 @@ void OnvifHttpServer::CloseAll() {
     Close(listeners_.begin()->first.first, listeners_.begin()->first.second);
 }
 
-void OnvifHttpServer::Service() {
+int64_t OnvifHttpServer::Service() {
   if (!daemon_)
-    return;
+    return -1;
   epoll_event events[64];
   const int n = epoll_wait(epoll_fd_, events, 64, 0);
   for (int i = 0; i < n; ++i) {
@@ -175,6 +176,10 @@ void OnvifHttpServer::Service() {
     }
   }
   MHD_run(daemon_);
+  MHD_UNSIGNED_LONG_LONG ms = 0;
+  if (MHD_get_timeout(daemon_, &ms) != MHD_YES)
+    return -1;
+  return static_cast<int64_t>(std::min<MHD_UNSIGNED_LONG_LONG>(ms, 1000)) * 1000;
 }
 
 }  // namespace vdz::devsim

@@ -50,7 +50,9 @@ class OnvifHttpServer {
 
   // One descriptor that is readable whenever Service has work.
   int fd() const { return epoll_fd_; }
-  void Service();
+  // Returns microseconds until MHD wants another turn (data it has read but not yet
+  // processed leaves no descriptor readable), or -1.
+  int64_t Service();
 
   static constexpr std::size_t kMaxBody = 256 * 1024;
   HttpReply Handle(const HttpRequest& r) const { return handler_(r); }

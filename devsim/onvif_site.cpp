@@ -160,7 +160,7 @@ int64_t OnvifSite::Service(int64_t now_us) {
       break;
     HandleProbe(*d, now_us);
   }
-  http_.Service();
+  const int64_t http_wait_us = http_.Service();
   // Effects of earlier calls whose answers have left by now.
   for (std::size_t i = 0; i < pending_.size();) {
     if (pending_[i].due_ms > now_ms) {
@@ -193,7 +193,10 @@ int64_t OnvifSite::Service(int64_t now_us) {
     }
     waking_.erase(waking_.begin() + static_cast<std::ptrdiff_t>(i));
   }
-  return wsd_.Pump(now_us);
+  const int64_t wsd_wait_us = wsd_.Pump(now_us);
+  if (http_wait_us < 0)
+    return wsd_wait_us;
+  return wsd_wait_us < 0 ? http_wait_us : std::min(http_wait_us, wsd_wait_us);
 }
 
 void OnvifSite::HandleProbe(const WsdResponder::Datagram& d, int64_t now_us) {

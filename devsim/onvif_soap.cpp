@@ -4,6 +4,7 @@
 #include <tinyxml2.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace vdz::devsim {
 
