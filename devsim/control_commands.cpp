@@ -374,6 +374,8 @@ std::string Simulator::Command(const std::string& raw, bool* shutdown) {
     return TerminalCommand(verb, args);
   if (verb == "config")
     return ConfigCommand(args);
+  if (std::optional<std::string> reply = onvif_->Command(verb, args))
+    return *reply;
   if (verb == "rtsp" || verb == "ptz-log")
     return MediaCommand(verb, args);
   if (verb == "shutdown" || verb == "quit") {

@@ -56,6 +56,15 @@ constexpr const char* kUsage =
     "  --port N                discovery port (default 3001)\n"
     "  --control PATH          control socket (unix stream, one command per line)\n"
     "  --log-file PATH         also append every request log line to PATH\n"
+    "ONVIF cameras of other makers (WS-Discovery on 3702, SOAP on port 80 of each address,\n"
+    "RTSP on 554; added to the site of --site too):\n"
+    "  --onvif-cameras N       number of cameras (default 0)\n"
+    "  --onvif-first-ip IP[@IF]  first camera address (default 192.168.1.150)\n"
+    "  --onvif-password TEXT   password of each camera's admin account (default admin)\n"
+    "  --onvif-spread          cameras 1 to 9 each show one misbehaviour: soap11, two-xaddrs,\n"
+    "                          delay, duplicate, no-typeless, big-match, digest-only,\n"
+    "                          clock-skew=3600, wrong-password\n"
+    "  --onvif-misbehave \"T WORDS\"  T is a camera serial or all; WORDS as above\n"
     "Cameras (RTSP on each device's video port, /live/0 main and /live/1 sub stream):\n"
     "  --rtsp-main WxH         main stream size (default 1280x720)\n"
     "  --rtsp-sub WxH          sub stream size (default 640x360)\n"
@@ -97,7 +106,8 @@ int main(int argc, char** argv) {
   GenerateOptions gen;
   KvLine gen_line;
   std::string site_file, control_path, log_path;
-  std::vector<std::string> hosts, misbehave, sdk_misbehave;
+  std::vector<std::string> hosts, misbehave, sdk_misbehave, onvif_misbehave;
+  KvLine onvif_line;
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
     if (flag == "--help" || flag == "-h") {
@@ -110,6 +120,10 @@ int main(int argc, char** argv) {
     }
     if (flag == "--no-rtsp") {
       options.rtsp = false;
+      continue;
+    }
+    if (flag == "--onvif-spread") {
+      onvif_line.pairs.emplace_back("spread", "1");
       continue;
     }
     const bool is_switch = flag == "--mixed-types" || flag == "--with-rk";
@@ -125,6 +139,11 @@ int main(int argc, char** argv) {
     if (flag == "--devices" || flag == "--first-ip" || flag == "--serial-prefix" ||
         flag == "--lumeriant-every" || flag == "--password") {
       gen_line.pairs.emplace_back(flag.substr(2), value);
+    } else if (flag == "--onvif-cameras" || flag == "--onvif-first-ip" ||
+               flag == "--onvif-password") {
+      onvif_line.pairs.emplace_back(flag.substr(8), value);
+    } else if (flag == "--onvif-misbehave") {
+      onvif_misbehave.push_back(value);
     } else if (flag == "--site") {
       site_file = value;
     } else if (flag == "--host") {
@@ -197,6 +216,22 @@ int main(int argc, char** argv) {
       return Fail(why);
     }
   }
+  if (!onvif_line.pairs.empty()) {
+    std::set<uint32_t> taken = options.reserved;
+    for (const SimDevice& d : site.devices)
+      taken.insert(d.net.ip);
+    for (const OnvifCamera& c : site.onvif.cameras)
+      taken.insert(c.net.ip);
+    if (!ReadOnvifSiteLine("generate-onvif", onvif_line, &taken, &site.onvif, &why))
+      return Fail(why);
+  }
+  for (const std::string& m : onvif_misbehave) {
+    std::optional<KvLine> line = ParseKvLine(m, &why);
+    std::string target, words;
+    if (!line || !OnvifMisbehaviourArgs(*line, &target, &words, &why))
+      return Fail("bad --onvif-misbehave " + m + ": " + why);
+    site.onvif.misbehaviour.emplace_back(target, words);
+  }
   for (const std::string& h : hosts) {
     SiteHost host;
     const std::size_t at = h.find('@');
@@ -261,6 +296,9 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "viduzaver-devsim: %zu devices ready on port %d\n", sim.devices().size(),
                  options.port);
+    if (!sim.onvif_cameras().empty())
+      std::fprintf(stderr, "viduzaver-devsim: %zu ONVIF cameras ready\n",
+                   sim.onvif_cameras().size());
     bool shutdown = false;
     bool want_writable = false;
     int64_t pump_wait_us = -1;
@@ -270,6 +308,7 @@ int main(int argc, char** argv) {
       fds.push_back(
           {sim.udp_fd(), static_cast<short>(want_writable ? POLLIN | POLLOUT : POLLIN), 0});
       fds.push_back({sim.sdk_fd(), POLLIN, 0});
+      fds.push_back({sim.onvif_fd(), POLLIN, 0});
       control.AddPollFds(&fds);
       // The SDK servers' timers (idle drop, reboot end) want a turn at least this often.
       constexpr int64_t kSdkTickUs = 50 * 1000;
@@ -290,10 +329,13 @@ int main(int argc, char** argv) {
       if (fds[1].revents & POLLIN)
         sim.OnReadable(MonotonicUs());
       sim.ServiceSdk(MonotonicUs());
-      std::vector<pollfd> control_fds(fds.begin() + 3, fds.end());
+      const int64_t onvif_wait_us = sim.ServiceOnvif(MonotonicUs());
+      std::vector<pollfd> control_fds(fds.begin() + 4, fds.end());
       control.HandleEvents(control_fds,
                            [&](const std::string& line) { return sim.Command(line, &shutdown); });
       pump_wait_us = sim.Pump(MonotonicUs(), &want_writable);
+      if (onvif_wait_us >= 0 && (pump_wait_us < 0 || onvif_wait_us < pump_wait_us))
+        pump_wait_us = onvif_wait_us;
     }
     // Let the last reply (the OK of shutdown) reach its reader.
     for (int i = 0; i < 50 && !control.idle(); ++i) {

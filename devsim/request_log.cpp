@@ -15,6 +15,8 @@ std::string FormatRequestLogEntry(const RequestLogEntry& e) {
                      " len=" + std::to_string(e.length) + " code=" + std::to_string(e.code) +
                      " sn=" + QuoteKvValue(e.serial.empty() ? "-" : e.serial) +
                      " result=" + QuoteKvValue(e.result.empty() ? "-" : e.result);
+  if (!e.action.empty())
+    line += " action=" + QuoteKvValue(e.action);
   return line;
 }
 

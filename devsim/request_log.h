@@ -18,10 +18,12 @@ struct RequestLogEntry {
   int code = -1;       // -1: not readable as a request
   std::string serial;  // empty: none named
   std::string result;  // what happened, e.g. answered:20 or moved:192.168.1.10->192.168.1.50
+  std::string action;  // ONVIF: the SOAP call or "Probe"; empty for our discovery requests
 };
 
 // One log line: `req seq=.. t=SEC.MSEC src=A:P if=.. dst=.. len=.. code=.. sn=.. result=..`
-// (sn=- when no serial was named; values quoted where they need it).
+// (sn=- when no serial was named; values quoted where they need it), then ` action=..` for
+// ONVIF requests.
 std::string FormatRequestLogEntry(const RequestLogEntry& e);
 
 class RequestLog {

@@ -166,8 +166,10 @@ struct RtspSite::Impl {
     g_object_unref(auth);
 
     GstRTSPMountPoints* mounts = gst_rtsp_server_get_mount_points(c.server);
-    const int widths[2] = {sizes.main_width, sizes.sub_width};
-    const int heights[2] = {sizes.main_height, sizes.sub_height};
+    const int widths[2] = {config.main_width > 0 ? config.main_width : sizes.main_width,
+                           config.sub_width > 0 ? config.sub_width : sizes.sub_width};
+    const int heights[2] = {config.main_height > 0 ? config.main_height : sizes.main_height,
+                            config.sub_height > 0 ? config.sub_height : sizes.sub_height};
     for (int stream = 0; stream < 2; ++stream) {
       GstRTSPMediaFactory* factory = gst_rtsp_media_factory_new();
       gst_rtsp_media_factory_set_launch(

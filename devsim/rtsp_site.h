@@ -18,6 +18,8 @@ struct RtspCameraConfig {
   int port = 554;
   std::vector<std::pair<std::string, std::string>> accounts;  // user, password
   std::string label;  // drawn into the picture (the device's address)
+  // Stream sizes of this camera; 0 takes the site's.
+  int main_width = 0, main_height = 0, sub_width = 0, sub_height = 0;
 };
 
 struct RtspStreamSizes {

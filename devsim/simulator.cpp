@@ -80,6 +80,36 @@ int LeadingNumber(const std::string& text) {
 
 Simulator::Simulator(SimulatorOptions options) : options_(std::move(options)), rng_(options_.seed) {
   ConfigureSender();
+  MakeOnvifSite();
+}
+
+void Simulator::MakeOnvifSite() {
+  OnvifSite::Host h;
+  h.resolve_iface = [this](OnvifCamera* c, std::string* error) {
+    SimDevice probe;
+    probe.net.ip = c->net.ip;
+    probe.iface = c->iface;
+    probe.serial = c->serial;
+    if (!ResolveIface(&probe, error))
+      return false;
+    c->iface = probe.iface;
+    c->ifindex = probe.ifindex;
+    return true;
+  };
+  h.address_taken = [this](uint32_t ip) { return AddressTaken(ip, nullptr, false); };
+  h.add_address = [this](int ifindex, uint32_t ip) { return netlink_.Add(ifindex, ip); };
+  h.remove_address = [this](int ifindex, uint32_t ip) { netlink_.Remove(ifindex, ip); };
+  h.start_stream = [this](const RtspCameraConfig& c, std::string* error) {
+    return !rtsp_ || rtsp_->AddCamera(c, error);
+  };
+  h.stop_stream = [this](const std::string& key) {
+    if (rtsp_)
+      rtsp_->RemoveCamera(key);
+  };
+  h.log = &log_;
+  h.reboot_silence_ms = [this] { return options_.reboot_silence_ms; };
+  h.seed = options_.seed;
+  onvif_ = std::make_unique<OnvifSite>(std::move(h));
 }
 
 void Simulator::ConfigureSender() {
@@ -88,6 +118,8 @@ void Simulator::ConfigureSender() {
 
 Simulator::~Simulator() {
   RemoveAll();
+  // The cameras' streams go before the RTSP servers do.
+  onvif_.reset();
   if (udp_fd_ >= 0)
     close(udp_fd_);
 }
@@ -169,8 +201,8 @@ uint32_t Simulator::LabAddress(int ifindex) const {
   return 0;
 }
 
-bool Simulator::AddressTaken(uint32_t ip, const SimDevice* except) const {
-  if (options_.reserved.count(ip) || hosts_.count(ip))
+bool Simulator::AddressTaken(uint32_t ip, const SimDevice* except, bool cameras) const {
+  if (options_.reserved.count(ip) || hosts_.count(ip) || (cameras && onvif_->Holds(ip)))
     return true;
   for (const SimDevice& d : devices_) {
     if (&d != except && d.net.ip == ip)
@@ -247,6 +279,7 @@ void Simulator::RemoveDevice(std::size_t index) {
 }
 
 void Simulator::RemoveAll() {
+  onvif_->RemoveAll();
   if (rtsp_)
     rtsp_->RemoveAll();
   terminal_.RemoveAll();
@@ -299,6 +332,14 @@ bool Simulator::LoadSite(Site site, std::string* error) {
   }
   for (const KvLine& c : site.config) {
     if (!ApplyConfig(c, error))
+      return false;
+  }
+  for (OnvifCamera& c : site.onvif.cameras) {
+    if (!onvif_->AddCamera(std::move(c), error))
+      return false;
+  }
+  for (const auto& [target, words] : site.onvif.misbehaviour) {
+    if (!onvif_->Misbehave(target, words, error))
       return false;
   }
   return true;

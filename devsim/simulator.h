@@ -14,6 +14,7 @@
 #include "answer_sender.h"
 #include "device_server_host.h"
 #include "netlink_addresses.h"
+#include "onvif_site.h"
 #include "protocol/protocol_numbers.h"
 #include "request_log.h"
 #include "request_reader.h"
@@ -68,6 +69,12 @@ class Simulator {
   // the shutdown command.
   std::string Command(const std::string& line, bool* shutdown);
 
+  // The ONVIF cameras: watch onvif_fd() and call ServiceOnvif then and at least every 50 ms;
+  // it returns microseconds until it wants to run again, or -1.
+  int onvif_fd() const { return onvif_->fd(); }
+  int64_t ServiceOnvif(int64_t now_us) { return onvif_->Service(now_us); }
+  const std::vector<OnvifCamera>& onvif_cameras() const { return onvif_->cameras(); }
+
   const std::vector<SimDevice>& devices() const { return devices_; }
   RequestLog& log() { return log_; }
 
@@ -78,7 +85,7 @@ class Simulator {
                      int64_t now_us);
   std::string SetParameters(SimDevice& d, const DiscoveryRequest& r);
   std::string MoveDevice(SimDevice& d, const NetSettings& to);
-  bool AddressTaken(uint32_t ip, const SimDevice* except) const;
+  bool AddressTaken(uint32_t ip, const SimDevice* except, bool cameras = true) const;
   bool ResolveIface(SimDevice* d, std::string* error);
   uint32_t LabAddress(int ifindex) const;
   std::string DeviceLine(const SimDevice& d, int64_t now_ms) const;
@@ -100,6 +107,7 @@ class Simulator {
   std::string TerminalCommand(const std::string& verb, KvLine& args);
   std::string SnapshotCommand(KvLine& args);
   void ServiceSnapshots(int64_t now_ms);
+  void MakeOnvifSite();
 
   SimulatorOptions options_;
   Site initial_site_;
@@ -111,6 +119,7 @@ class Simulator {
   std::mt19937 rng_;
   devserver::DeviceServerHost sdk_;
   std::unique_ptr<RtspSite> rtsp_;
+  std::unique_ptr<OnvifSite> onvif_;
   TerminalServer terminal_;
   WebServer web_;
   // Snapshot requests each device has seen and the announcements it still owes.

@@ -470,6 +470,14 @@ bool ReadSiteText(const std::string& text, const std::set<uint32_t>& reserved, i
       site->sdk_misbehaviour.push_back({rest.words[0], probe});
     } else if (verb == "config") {
       site->config.push_back(rest);
+    } else if (IsOnvifSiteVerb(verb)) {
+      std::set<uint32_t> taken = reserved;
+      for (const SimDevice& d : site->devices)
+        taken.insert(d.net.ip);
+      for (const OnvifCamera& c : site->onvif.cameras)
+        taken.insert(c.net.ip);
+      if (!ReadOnvifSiteLine(verb, rest, &taken, &site->onvif, &why))
+        return fail(why);
     } else {
       return fail("unknown verb " + verb);
     }

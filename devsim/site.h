@@ -1,5 +1,6 @@
 // Building a site of simulated devices: generated from a few options, or read from a site
-// file of `generate`, `device`, `host`, `misbehave`, `sdk-misbehave` and `config` lines.
+// file of `generate`, `device`, `host`, `misbehave`, `sdk-misbehave` and `config` lines, and
+// the ONVIF cameras' `onvif`, `generate-onvif` and `onvif-misbehave` lines.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "kv_line.h"
+#include "onvif_camera.h"
 #include "sim_device.h"
 
 namespace vdz::devsim {
@@ -75,6 +77,7 @@ struct Site {
   std::vector<SiteMisbehaviour> misbehaviour;
   std::vector<SiteSdkMisbehaviour> sdk_misbehaviour;
   std::vector<KvLine> config;
+  OnvifSiteLines onvif;
 };
 
 // Reads a whole site file; *error names the line of the first fault.

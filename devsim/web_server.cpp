@@ -75,9 +75,11 @@ bool WebServer::Add(const std::string& ip, uint16_t port, const std::string& mod
   std::lock_guard lock(mutex_);
   if (daemons_.count(port) == 0) {
     // One thread per port, every address: a site of a thousand devices has a handful of ports.
-    MHD_Daemon* daemon = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG, port, nullptr, nullptr,
-        &Answer, this, MHD_OPTION_CONNECTION_TIMEOUT, 10u, MHD_OPTION_END);
+    // SO_REUSEPORT lets the ONVIF cameras listen on their own addresses at the same port.
+    MHD_Daemon* daemon =
+        MHD_start_daemon(MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG, port,
+                         nullptr, nullptr, &Answer, this, MHD_OPTION_CONNECTION_TIMEOUT, 10u,
+                         MHD_OPTION_LISTENING_ADDRESS_REUSE, 1u, MHD_OPTION_END);
     if (daemon == nullptr)
       return false;
     daemons_[port] = daemon;

@@ -98,6 +98,7 @@ std::vector<DevsimRequest> DevsimControl::RequestLog(uint64_t since_seq) const {
     r.code = std::atoi(f["code"].c_str());
     r.serial = f["sn"] == "-" ? "" : f["sn"];
     r.result = f["result"];
+    r.action = f["action"];
     out.push_back(std::move(r));
   }
   return out;

@@ -21,6 +21,7 @@ struct DevsimRequest {
   int code = -1;
   std::string serial;  // empty when none was named
   std::string result;
+  std::string action;  // ONVIF requests: the SOAP call or "Probe"
 };
 
 // One device as the simulator holds it now.
