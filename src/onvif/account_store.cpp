@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "onvif/probe_match_reader.h"
+#include "onvif/secret_store_libsecret.h"
 #include "shell/app_paths.h"
 #include "shell/diag_log.h"
 #include "shell/ini_file.h"
@@ -133,6 +134,8 @@ std::string DefaultSecretsFile() {
 }
 
 std::unique_ptr<SecretStore> MakeSecretStore() {
+  if (SecretServiceAvailable())
+    return MakeLibsecretStore();
   return std::make_unique<FileSecretStore>(DefaultSecretsFile());
 }
 

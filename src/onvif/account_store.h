@@ -40,8 +40,8 @@ class FileSecretStore final : public SecretStore {
 // ConfigFolder()/onvif-secrets
 std::string DefaultSecretsFile();
 
-// The store this session uses. Today the 0600 file; the desktop's secret service (libsecret)
-// slots in here, chosen when one answers on the session bus.
+// The store this session uses: the desktop's secret service (libsecret) when one answers on
+// the session bus, else the 0600 file at DefaultSecretsFile().
 std::unique_ptr<SecretStore> MakeSecretStore();
 
 class AccountStore {
