@@ -67,6 +67,11 @@ OnvifDeviceClient::OnvifDeviceClient(std::string device_url, HttpOptions options
 OnvifDeviceClient::Call OnvifDeviceClient::SendOnce(const std::string& url,
                                                     const std::string& action,
                                                     const std::string& body, bool with_login) {
+  Call call;
+  if (options_.stop.stop_requested()) {
+    call.error = "cancelled";
+    return call;
+  }
   const bool login = with_login && !account_.user.empty();
   std::string envelope;
   if (login && !http_digest_) {
@@ -79,11 +84,11 @@ OnvifDeviceClient::Call OnvifDeviceClient::SendOnce(const std::string& url,
   const HttpLogin http_login =
       login && http_digest_ ? HttpLogin{account_.user, account_.password} : HttpLogin{};
   const HttpReply reply = PostSoap(url, version_, action, envelope, http_login, options_);
-  Call call;
   if (reply.curl_code != 0) {
     call.error = reply.error;
     return call;
   }
+  call.answered = true;
   SoapFault fault;
   const bool has_fault = ReadFault(reply.body, &fault);
   if (reply.ok() && !has_fault) {
@@ -188,8 +193,7 @@ OnvifIdentity OnvifDeviceClient::ReadIdentity(const std::vector<OnvifAccount>& a
   }
   DeviceInformation device;
   if (info.status != CallStatus::kOk || !ReadDeviceInformation(info.reply, &device)) {
-    id.reachable =
-        clock_known_ || info.error.rfind("HTTP", 0) == 0 || info.status == CallStatus::kOk;
+    id.reachable = clock_known_ || info.answered;
     id.error = info.error.empty() ? "unreadable GetDeviceInformation reply" : info.error;
     return id;
   }

@@ -94,6 +94,7 @@ class OnvifDeviceClient {
     std::string reply;
     std::string error;
     bool other_version = false;  // the device refused this SOAP version
+    bool answered = false;       // an HTTP reply came, whatever it said
   };
   // One request with the current account: UsernameToken first, HTTP Digest when the device
   // refuses the token (401 or NotAuthorized); SOAP 1.1 when the device refuses 1.2.

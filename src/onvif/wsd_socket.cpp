@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <stop_token>
+#include <system_error>
 
 #include "onvif/crypto_text.h"
 #include "onvif/probe_match_reader.h"
@@ -98,8 +99,15 @@ bool WsDiscoverySearch::Start() {
   [[maybe_unused]] ssize_t n = read(wake_fd_, &drained, sizeof drained);
   own_ids_.clear();
   running_ = true;
-  worker_ = std::jthread(
-      [this, s = std::move(sockets)](std::stop_token stop) mutable { Run(stop, std::move(s)); });
+  try {
+    worker_ = std::jthread([this, sockets](std::stop_token stop) { Run(stop, sockets); });
+  } catch (const std::system_error& error) {
+    DiagLog("WsDiscoverySearch: no worker thread, error=%d\n", error.code().value());
+    for (const Socket& s : sockets)
+      close(s.fd);
+    running_ = false;
+    return false;
+  }
   return true;
 }
 

@@ -11,8 +11,10 @@
 #include <ctime>
 #include <string>
 
+#include "onvif/crypto_text.h"
 #include "onvif/onvif_device_client.h"
 #include "onvif/soap_envelope.h"
+#include "onvif/xml_local.h"
 #include "support/log_capture.h"
 
 namespace vdz::onvif {
@@ -24,29 +26,38 @@ constexpr char kPassword[] = "Right-Pass#1";
 constexpr char kSnapshot[] = "\xFF\xD8\xFF\xE0 not really a JPEG";
 constexpr int kCameraAhead = 3600;  // the camera's clock runs an hour ahead
 
-std::string Envelope(const std::string& body) {
-  return R"(<?xml version="1.0"?><s:Envelope xmlns:s="http://www.w3.org/2003/05/soap-envelope" xmlns:tds="http://www.onvif.org/ver10/device/wsdl" xmlns:tt="http://www.onvif.org/ver10/schema" xmlns:ter="http://www.onvif.org/ver10/error"><s:Body>)" +
+std::string Envelope(const std::string& body, bool soap11 = false) {
+  return std::string(R"(<?xml version="1.0"?><s:Envelope xmlns:s=")") +
+         (soap11 ? kSoap11Namespace : kSoap12Namespace) +
+         R"(" xmlns:tds="http://www.onvif.org/ver10/device/wsdl" xmlns:tt="http://www.onvif.org/ver10/schema" xmlns:ter="http://www.onvif.org/ver10/error"><s:Body>)" +
          body + "</s:Body></s:Envelope>";
 }
 
-std::string DateTimeReply() {
+std::string DateTimeReply(bool soap11) {
   const std::time_t now = std::time(nullptr) + kCameraAhead;
   std::tm p{};
   gmtime_r(&now, &p);
   return Envelope(
       "<tds:GetSystemDateAndTimeResponse><tds:SystemDateAndTime><tt:UTCDateTime><tt:Date><tt:"
       "Year>" +
-      std::to_string(p.tm_year + 1900) + "</tt:Year><tt:Month>" + std::to_string(p.tm_mon + 1) +
-      "</tt:Month><tt:Day>" + std::to_string(p.tm_mday) + "</tt:Day></tt:Date><tt:Time><tt:Hour>" +
-      std::to_string(p.tm_hour) + "</tt:Hour><tt:Minute>" + std::to_string(p.tm_min) +
-      "</tt:Minute><tt:Second>" + std::to_string(p.tm_sec) +
-      "</tt:Second></tt:Time></tt:UTCDateTime></tds:SystemDateAndTime></"
-      "tds:GetSystemDateAndTimeResponse>");
+          std::to_string(p.tm_year + 1900) + "</tt:Year><tt:Month>" + std::to_string(p.tm_mon + 1) +
+          "</tt:Month><tt:Day>" + std::to_string(p.tm_mday) +
+          "</tt:Day></tt:Date><tt:Time><tt:Hour>" + std::to_string(p.tm_hour) +
+          "</tt:Hour><tt:Minute>" + std::to_string(p.tm_min) + "</tt:Minute><tt:Second>" +
+          std::to_string(p.tm_sec) +
+          "</tt:Second></tt:Time></tt:UTCDateTime></tds:SystemDateAndTime></"
+          "tds:GetSystemDateAndTimeResponse>",
+      soap11);
 }
 
+// The in-test camera; by default it ignores the token and demands HTTP Digest.
 class DigestCamera {
  public:
-  explicit DigestCamera(MHD_DigestAuthAlgorithm algorithm) : algorithm_(algorithm) {
+  // soap11_only: refuses SOAP 1.2 requests with a VersionMismatch fault, as older cameras do.
+  // token_only: takes the WS-UsernameToken only, and no HTTP Digest.
+  explicit DigestCamera(MHD_DigestAuthAlgorithm algorithm, bool soap11_only = false,
+                        bool token_only = false)
+      : algorithm_(algorithm), soap11_only_(soap11_only), token_only_(token_only) {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -99,10 +110,29 @@ class DigestCamera {
       return MHD_YES;
     }
     const bool post = std::strcmp(method, "POST") == 0;
+    const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Type");
+    const bool soap11 = self->soap11_only_;
+    if (post && soap11 && type != nullptr && std::strncmp(type, "application/soap+xml", 20) == 0) {
+      return Reply(connection, 500,
+                   Envelope("<s:Fault><faultcode>s:VersionMismatch</faultcode><faultstring>SOAP "
+                            "1.1 only</faultstring></s:Fault>",
+                            true),
+                   "text/xml");
+    }
     if (post && body->find("GetSystemDateAndTime") != std::string::npos)
-      return Reply(connection, 200, DateTimeReply(), "application/soap+xml");
+      return Reply(connection, 200, DateTimeReply(soap11), "application/soap+xml");
     if (body->find("UsernameToken") != std::string::npos)
       self->token_requests_ += 1;
+    if (self->token_only_) {
+      if (!TokenValid(*body)) {
+        return Reply(connection, 400,
+                     Envelope("<s:Fault><s:Code><s:Value>s:Sender</s:Value><s:Subcode><s:Value>"
+                              "ter:NotAuthorized</s:Value></s:Subcode></s:Code><s:Reason><s:Text>"
+                              "Sender not Authorized</s:Text></s:Reason></s:Fault>"),
+                     "application/soap+xml");
+      }
+      return Answer(connection, *body, false);
+    }
     char* user = MHD_digest_auth_get_username(connection);
     const bool known = user != nullptr && std::strcmp(user, kUser) == 0;
     if (user != nullptr)
@@ -120,13 +150,43 @@ class DigestCamera {
     }
     if (!post && std::strcmp(url, "/snap.jpg") == 0)
       return Reply(connection, 200, std::string(kSnapshot, sizeof kSnapshot - 1), "image/jpeg");
-    if (body->find("GetDeviceInformation") != std::string::npos) {
+    return Answer(connection, *body, soap11);
+  }
+
+  // The token a camera with its clock kAhead takes: the profile's digest of our password, and
+  // Created within a few seconds of the camera's own clock.
+  static bool TokenValid(const std::string& body) {
+    tinyxml2::XMLDocument document;
+    if (!ParseXml(&document, body))
+      return false;
+    const tinyxml2::XMLElement* token =
+        Path(document.RootElement(), {"Header", "Security", "UsernameToken"});
+    const std::string created = Text(Child(token, "Created"));
+    const std::string nonce = Base64Decode(Text(Child(token, "Nonce")));
+    const std::int64_t camera_now = static_cast<std::int64_t>(std::time(nullptr)) + kCameraAhead;
+    bool near = false;
+    for (std::int64_t skew = -5; skew <= 5 && !near; ++skew)
+      near = created == UtcText(camera_now + skew);
+    return near && Text(Child(token, "Username")) == kUser &&
+           Text(Child(token, "Password")) == PasswordDigest(nonce, created, kPassword);
+  }
+
+  static MHD_Result Answer(MHD_Connection* connection, const std::string& body, bool soap11) {
+    if (body.find("SystemReboot") != std::string::npos) {
+      return Reply(connection, 200,
+                   Envelope("<tds:SystemRebootResponse><tds:Message>Rebooting</tds:Message>"
+                            "</tds:SystemRebootResponse>",
+                            soap11),
+                   "application/soap+xml");
+    }
+    if (body.find("GetDeviceInformation") != std::string::npos) {
       return Reply(connection, 200,
                    Envelope("<tds:GetDeviceInformationResponse><tds:Manufacturer>Acme</"
                             "tds:Manufacturer><tds:Model>DZ-1</tds:Model><tds:FirmwareVersion>2.0</"
                             "tds:FirmwareVersion><tds:SerialNumber>S-77</"
                             "tds:SerialNumber><tds:HardwareId>H1</tds:HardwareId></"
-                            "tds:GetDeviceInformationResponse>"),
+                            "tds:GetDeviceInformationResponse>",
+                            soap11),
                    "application/soap+xml");
     }
     return Reply(connection, 500,
@@ -137,6 +197,8 @@ class DigestCamera {
   }
 
   MHD_DigestAuthAlgorithm algorithm_;
+  bool soap11_only_;
+  bool token_only_;
   MHD_Daemon* daemon_ = nullptr;
   int port_ = 0;
   std::atomic<int> token_requests_{0};
@@ -190,6 +252,49 @@ INSTANTIATE_TEST_SUITE_P(Algorithms, DigestOnly,
                          [](const auto& p) {
                            return p.param == MHD_DIGEST_ALG_MD5 ? "Md5" : "Sha256";
                          });
+
+TEST(OnvifHttp, TokenStampedOnTheCameraClockLogsIn) {
+  DigestCamera camera(MHD_DIGEST_ALG_MD5, false, true);
+  ASSERT_TRUE(camera.running());
+  OnvifDeviceClient client(camera.Url("/onvif/device_service"), HttpOptions{});
+  const OnvifIdentity id = client.ReadIdentity({{kUser, "wrong"}, {kUser, kPassword}});
+  EXPECT_FALSE(id.login_failed) << id.login_error;
+  EXPECT_FALSE(id.http_digest);
+  EXPECT_EQ(id.manufacturer, "Acme");
+  EXPECT_NEAR(static_cast<double>(id.clock_offset), kCameraAhead, 2.0);
+}
+
+TEST(OnvifHttp, OperationsGiveAPlainResultAndNeverLogPasswords) {
+  test::LogCapture log;
+  DigestCamera camera(MHD_DIGEST_ALG_MD5, false, true);
+  ASSERT_TRUE(camera.running());
+  OnvifDeviceClient client(camera.Url("/onvif/device_service"), HttpOptions{});
+  client.UseAccount({kUser, kPassword});
+  EXPECT_TRUE(client.SystemReboot().ok);
+  const OnvifResult refused = client.SetUser("viewer", "New-Secret#3");
+  EXPECT_FALSE(refused.ok);
+  EXPECT_NE(refused.error.find("ActionNotSupported"), std::string::npos) << refused.error;
+  client.UseAccount({kUser, "Wrong-Pass#9"});
+  const OnvifResult denied = client.SystemReboot();
+  EXPECT_FALSE(denied.ok);
+  EXPECT_EQ(denied.error.rfind("login refused", 0), 0u) << denied.error;
+  EXPECT_FALSE(log.Lines().empty());  // the failures were logged, without the passwords
+  for (const std::string& line : log.Lines()) {
+    EXPECT_EQ(line.find("New-Secret"), std::string::npos) << line;
+    EXPECT_EQ(line.find("Wrong-Pass"), std::string::npos) << line;
+    EXPECT_EQ(line.find(kPassword), std::string::npos) << line;
+  }
+}
+
+TEST(OnvifHttp, FallsBackToSoap11ForACameraThatSpeaksOnlyThat) {
+  DigestCamera camera(MHD_DIGEST_ALG_MD5, true);
+  ASSERT_TRUE(camera.running());
+  OnvifDeviceClient client(camera.Url("/onvif/device_service"), HttpOptions{});
+  const OnvifIdentity id = client.ReadIdentity({{kUser, kPassword}});
+  EXPECT_EQ(client.version(), SoapVersion::k11);
+  EXPECT_TRUE(id.clock_known);
+  EXPECT_EQ(id.manufacturer, "Acme");
+}
 
 TEST(OnvifHttp, ARequestedStopCancelsTheTransfer) {
   DigestCamera camera(MHD_DIGEST_ALG_MD5);
