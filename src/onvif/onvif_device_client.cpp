@@ -146,9 +146,9 @@ OnvifDeviceClient::Call OnvifDeviceClient::Send(const std::string& url, const st
   return call;
 }
 
-void OnvifDeviceClient::ReadClock() {
+void OnvifDeviceClient::ReadClock(bool with_login) {
   const SoapRequest request = GetSystemDateAndTimeRequest();
-  const Call call = Send(device_url_, request.action, request.body, false);
+  const Call call = Send(device_url_, request.action, request.body, with_login);
   std::int64_t device_utc = 0;
   if (call.status == CallStatus::kOk && ReadSystemDateAndTime(call.reply, &device_utc)) {
     clock_offset_ = ClockOffset(device_utc, static_cast<std::int64_t>(std::time(nullptr)));
@@ -198,6 +198,13 @@ OnvifIdentity OnvifDeviceClient::ReadIdentity(const std::vector<OnvifAccount>& a
     return id;
   }
   id.reachable = true;
+  // A device that wanted a login even for its clock gives it now; until then the token was
+  // stamped with our clock, which it took.
+  if (!clock_known_) {
+    ReadClock(true);
+    id.clock_known = clock_known_;
+    id.clock_offset = clock_offset_;
+  }
   id.user = account_.user;
   id.http_digest = http_digest_;
   id.manufacturer = device.manufacturer;

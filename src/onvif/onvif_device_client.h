@@ -102,7 +102,8 @@ class OnvifDeviceClient {
             bool with_login);
   Call SendOnce(const std::string& url, const std::string& action, const std::string& body,
                 bool with_login);
-  void ReadClock();
+  // GetSystemDateAndTime, which devices answer without a login.
+  void ReadClock(bool with_login = false);
   OnvifResult Simple(const std::string& url, const std::string& action, const std::string& body);
 
   std::string device_url_;
