@@ -14,6 +14,8 @@
 #include "device_documents.h"
 #include "device_file_list.h"
 #include "devops/terminal_documents.h"
+#include "onvif/soap_envelope.h"
+#include "onvif/wsd_probe.h"
 #include "protocol/file_messages.h"
 #include "protocol/firmware_image.h"
 #include "protocol/messages.h"
@@ -34,6 +36,14 @@ void Seed(const char* fuzzer, const char* name, char selector, const std::string
   fs::create_directories(folder);
   std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
   out.put(selector);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Seeds of fuzzers that take the whole input as it is.
+void SeedWhole(const char* fuzzer, const char* name, const std::string& bytes) {
+  const fs::path folder = g_root / fuzzer;
+  fs::create_directories(folder);
+  std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
@@ -182,6 +192,67 @@ void ConfigFiles() {
 
 }  // namespace
 
+// ONVIF answers in our own envelopes, both SOAP versions; the bodies are what devices send.
+void OnvifReplies() {
+  using vdz::onvif::BuildEnvelope;
+  using vdz::onvif::SoapVersion;
+  const std::string matches =
+      R"(<d:ProbeMatches xmlns:d="http://schemas.xmlsoap.org/ws/2005/04/discovery" )"
+      R"(xmlns:a="http://schemas.xmlsoap.org/ws/2004/08/addressing" )"
+      R"(xmlns:dn="http://www.onvif.org/ver10/network/wsdl"><d:ProbeMatch><a:EndpointReference>)"
+      R"(<a:Address>urn:uuid:11111111-2222-4333-8444-555555555555</a:Address>)"
+      R"(</a:EndpointReference><d:Types>dn:NetworkVideoTransmitter tds:Device</d:Types>)"
+      R"(<d:Scopes>onvif://www.onvif.org/name/Cam%201 onvif://www.onvif.org/hardware/X1</d:Scopes>)"
+      R"(<d:XAddrs>http://[fe80::1]/onvif/device_service http://192.0.2.1:8080/onvif/device_service)"
+      R"(</d:XAddrs><d:MetadataVersion>1</d:MetadataVersion></d:ProbeMatch></d:ProbeMatches>)";
+  SeedWhole("onvif_probe_match", "probe_matches_12", BuildEnvelope(SoapVersion::k12, matches));
+  SeedWhole("onvif_probe_match", "probe_matches_11", BuildEnvelope(SoapVersion::k11, matches));
+  SeedWhole("onvif_probe_match", "own_probe",
+            vdz::onvif::BuildProbe("urn:uuid:00000000-0000-4000-8000-000000000000"));
+
+  const struct {
+    const char* name;
+    const char* body;
+  } replies[] = {
+      {"date_time",
+       "<tds:GetSystemDateAndTimeResponse><tds:SystemDateAndTime><tt:UTCDateTime><tt:Date>"
+       "<tt:Year>2026</tt:Year><tt:Month>12</tt:Month><tt:Day>9</tt:Day></tt:Date><tt:Time>"
+       "<tt:Hour>23</tt:Hour><tt:Minute>40</tt:Minute><tt:Second>5</tt:Second></tt:Time>"
+       "</tt:UTCDateTime></tds:SystemDateAndTime></tds:GetSystemDateAndTimeResponse>"},
+      {"device_information",
+       "<tds:GetDeviceInformationResponse><tds:Manufacturer>Acme</tds:Manufacturer><tds:Model>"
+       "C1</tds:Model><tds:FirmwareVersion>1.0</tds:FirmwareVersion><tds:SerialNumber>S1"
+       "</tds:SerialNumber><tds:HardwareId>H1</tds:HardwareId></tds:GetDeviceInformationResponse>"},
+      {"network_interfaces",
+       "<tds:GetNetworkInterfacesResponse><tds:NetworkInterfaces token=\"eth0\"><tt:Enabled>true"
+       "</tt:Enabled><tt:Info><tt:HwAddress>00:11:22:33:44:55</tt:HwAddress></tt:Info><tt:IPv4>"
+       "<tt:Config><tt:Manual><tt:Address>192.0.2.1</tt:Address><tt:PrefixLength>24"
+       "</tt:PrefixLength></tt:Manual><tt:DHCP>false</tt:DHCP></tt:Config></tt:IPv4>"
+       "</tds:NetworkInterfaces></tds:GetNetworkInterfacesResponse>"},
+      {"capabilities",
+       "<tds:GetCapabilitiesResponse><tds:Capabilities><tt:Media><tt:XAddr>http://192.0.2.1/"
+       "onvif/media</tt:XAddr></tt:Media></tds:Capabilities></tds:GetCapabilitiesResponse>"},
+      {"profiles",
+       "<trt:GetProfilesResponse><trt:Profiles token=\"p0\"><tt:Name>main</tt:Name>"
+       "<tt:VideoEncoderConfiguration><tt:Encoding>H264</tt:Encoding><tt:Resolution><tt:Width>"
+       "1920</tt:Width><tt:Height>1080</tt:Height></tt:Resolution></tt:VideoEncoderConfiguration>"
+       "</trt:Profiles></trt:GetProfilesResponse>"},
+      {"stream_uri",
+       "<trt:GetStreamUriResponse><trt:MediaUri><tt:Uri>rtsp://192.0.2.1/main</tt:Uri>"
+       "</trt:MediaUri></trt:GetStreamUriResponse>"},
+      {"fault",
+       "<s:Fault><s:Code><s:Value>s:Sender</s:Value><s:Subcode><s:Value>ter:NotAuthorized"
+       "</s:Value></s:Subcode></s:Code><s:Reason><s:Text>Sender not Authorized</s:Text>"
+       "</s:Reason></s:Fault>"},
+  };
+  for (const auto& r : replies) {
+    SeedWhole("onvif_soap_reply", (std::string(r.name) + "_12").c_str(),
+              BuildEnvelope(SoapVersion::k12, r.body));
+    SeedWhole("onvif_soap_reply", (std::string(r.name) + "_11").c_str(),
+              BuildEnvelope(SoapVersion::k11, r.body));
+  }
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s <tests/fuzz/corpus>\n", argv[0]);
@@ -194,5 +265,6 @@ int main(int argc, char** argv) {
   TerminalReplies();
   ConfigBlocks();
   ConfigFiles();
+  OnvifReplies();
   return 0;
 }
