@@ -51,6 +51,8 @@ void DeviceRegistry::ClearRegistry() {
   for (int i = 0; i < count_; ++i)
     slots_[static_cast<std::size_t>(i)].reset();
   index_by_serial_.clear();
+  index_by_foreign_key_.clear();
+  foreign_.clear();
   count_ = 0;
   ++generation_;
 }
@@ -120,6 +122,30 @@ int DeviceRegistry::AddDeviceAnswer(const DeviceDocument& document, const char* 
   }
   DiagLog("found new entry, but ipc count exceed %d\n", kCapacity);
   return -1;
+}
+
+int DeviceRegistry::PutForeignDevice(const std::string& key, const DeviceRecord& record,
+                                     const ForeignDetails& details) {
+  std::lock_guard lock(mutex_);
+  int index = -1;
+  if (auto known = index_by_foreign_key_.find(key); known != index_by_foreign_key_.end()) {
+    index = known->second;
+  } else {
+    if (count_ >= kCapacity)
+      return -1;
+    index = count_++;
+    index_by_foreign_key_.emplace(key, index);
+  }
+  slots_[static_cast<std::size_t>(index)] = std::make_unique<DeviceRecord>(record);
+  foreign_[index] = details;
+  ++generation_;
+  return index;
+}
+
+ForeignDetails DeviceRegistry::Foreign(int index) const {
+  std::lock_guard lock(mutex_);
+  auto it = foreign_.find(index);
+  return it == foreign_.end() ? ForeignDetails{} : it->second;
 }
 
 int DeviceRegistry::CopyRecord(int index, void* destination, std::size_t size) const {

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "discovery/device_record.h"
+#include "discovery/foreign_device.h"
 
 namespace vdz {
 
@@ -31,6 +32,13 @@ class DeviceRegistry {
   // The same for an answer the worker has already parsed to classify it.
   int AddDeviceAnswer(const DeviceDocument& document, const char* local_address);
 
+  // A device found by another protocol's search, keyed by that protocol's own name for it
+  // (an ONVIF EndpointReference): appended, or its slot replaced. The slot, or -1 when full.
+  int PutForeignDevice(const std::string& key, const DeviceRecord& record,
+                       const ForeignDetails& details);
+  // Protocol kProtocolOurs for our own devices and for a bad index.
+  ForeignDetails Foreign(int index) const;
+
   // -1 when the index is not below the count, -2 when the destination is too small.
   int CopyRecord(int index, void* destination, std::size_t size) const;
 
@@ -46,6 +54,8 @@ class DeviceRegistry {
   mutable std::mutex mutex_;
   std::array<std::unique_ptr<DeviceRecord>, kCapacity> slots_;
   std::unordered_map<std::string, int> index_by_serial_;
+  std::unordered_map<std::string, int> index_by_foreign_key_;
+  std::unordered_map<int, ForeignDetails> foreign_;
   int count_ = 0;
   unsigned long generation_ = 0;
 };

@@ -20,6 +20,10 @@ struct DeviceRow {
   uint8_t upgrading = 0;
   char firmware_version[128] = {};
   char device_information[1024] = {};
+  // Another maker's device (kProtocolOnvif): no login of ours, its maker and state kept here.
+  uint8_t protocol = 0;
+  char maker[64] = {};
+  char foreign_state[128] = {};
   int32_t snapshot_pending = 0;
   int64_t snapshot_request_time = 0;
 };

@@ -372,6 +372,8 @@ int DiscoveryEngine::StartSearchThread() {
     shared_->finished = true;
     return 0;
   }
+  if (side_)
+    side_->Start(shared_->selection);
   return 1;
 }
 
@@ -380,6 +382,8 @@ int DiscoveryEngine::StopSearchThread() {
     DiagLog("CQmDadIvidudEvuzDlg::StopSearchThread: SearchIPCThread hasn't run.\n");
     return 0;
   }
+  if (side_)
+    side_->Stop();
   shared_->running = false;
   shared_->wake.Signal();
   for (int check = 0; check < 100 && !shared_->finished; ++check) {

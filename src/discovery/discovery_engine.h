@@ -14,6 +14,7 @@
 #include "discovery/device_registry.h"
 #include "discovery/local_interfaces.h"
 #include "discovery/search_engine.h"
+#include "discovery/side_search.h"
 
 namespace vdz {
 
@@ -82,6 +83,9 @@ class DiscoveryEngine final : public SearchEngine {
   void SetAdapterSelection(uint32_t adapter_key) override { selection_ = adapter_key; }
   uint32_t AdapterSelection() const { return selection_; }
 
+  // Another protocol's search started and stopped with ours (none by default).
+  void SetSideSearch(std::shared_ptr<SideSearch> side) { side_ = std::move(side); }
+
   bool running() const override;
   // Sockets the current worker opened; -1 until it has opened them.
   int open_socket_count() const;
@@ -97,6 +101,7 @@ class DiscoveryEngine final : public SearchEngine {
   std::shared_ptr<Shared> shared_;
   std::thread worker_;
   std::atomic<uint32_t> selection_{0};
+  std::shared_ptr<SideSearch> side_;
 };
 
 }  // namespace vdz

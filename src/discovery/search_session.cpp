@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "discovery/discovery_protocol.h"
+#include "shell/bounded_text.h"
 #include "shell/diag_log.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -89,6 +90,21 @@ void SearchSession::OnRefreshTick() {
   }
 }
 
+namespace {
+
+// True when the row's copy changed.
+bool CopyForeignDetails(const ForeignDetails& details, DeviceRow* row) {
+  const bool changed = row->protocol != details.protocol ||
+                       FieldText(row->maker) != details.maker ||
+                       FieldText(row->foreign_state) != details.state;
+  row->protocol = details.protocol;
+  CopyBounded(row->maker, details.maker);
+  CopyBounded(row->foreign_state, details.state);
+  return changed;
+}
+
+}  // namespace
+
 void SearchSession::RefreshDeviceList() {
   view_.BeginRefresh();
   const unsigned long generation = registry_.Generation();
@@ -102,11 +118,18 @@ void SearchSession::RefreshDeviceList() {
       if (registry_.CopyRecord(existing.registry_index, scratch.get(), sizeof *scratch) != 0) {
         continue;
       }
+      // Another maker's device may change only its maker or state as it is identified.
+      const bool details_changed =
+          existing.protocol != kProtocolOurs &&
+          CopyForeignDetails(registry_.Foreign(existing.registry_index), &existing);
       // Records start zero-filled and are only ever copied whole, padding included, so
       // equal bytes mean an unchanged device.
       // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
-      if (std::memcmp(scratch.get(), &existing.record, sizeof *scratch) == 0)
+      if (std::memcmp(scratch.get(), &existing.record, sizeof *scratch) == 0) {
+        if (details_changed)
+          view_.OnRowChanged(k, existing, existing.record);
         continue;
+      }
       view_.OnRowChanged(k, existing, *scratch);
       if (std::strcmp(scratch->Lan.IPAddress, existing.record.Lan.IPAddress) != 0) {
         view_.OnAddressChanged(k, existing, *scratch);
@@ -122,6 +145,7 @@ void SearchSession::RefreshDeviceList() {
       entry->registry_index = l;
       if (registry_.CopyRecord(l, &entry->record, sizeof entry->record) != 0)
         continue;
+      CopyForeignDetails(registry_.Foreign(l), entry.get());
       rows_.push_back(std::move(entry));
       const int row_id = rows_shown() - 1;
       view_.OnRowAdded(row_id, *rows_.back());

@@ -1,0 +1,26 @@
+// Devices another protocol's search finds (other makers' ONVIF cameras) share the registry
+// and the list with ours; this is what sets them apart.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vdz {
+
+enum DeviceProtocol : uint8_t { kProtocolOurs = 0, kProtocolOnvif = 1 };
+
+// "ours", "onvif": the names the command line and the list exports use.
+inline std::string_view ProtocolName(uint8_t protocol) {
+  return protocol == kProtocolOnvif ? "onvif" : "ours";
+}
+
+struct ForeignDetails {
+  uint8_t protocol = kProtocolOurs;
+  std::string maker;
+  // What the row's state cell shows: how far identifying the device got, or why it failed.
+  std::string state;
+  bool operator==(const ForeignDetails&) const = default;
+};
+
+}  // namespace vdz

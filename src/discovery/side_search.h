@@ -1,0 +1,18 @@
+// Another protocol's search (other makers' ONVIF cameras) that runs beside ours, from the
+// same Start and Stop, and puts what it finds into the same registry.
+#pragma once
+
+#include <cstdint>
+
+namespace vdz {
+
+class SideSearch {
+ public:
+  virtual ~SideSearch() = default;
+  // With our search, after the registry was cleared. adapter_key 0: every adapter.
+  virtual void Start(uint32_t adapter_key) = 0;
+  // Request, wake, join; returns once nothing more goes into the registry.
+  virtual void Stop() = 0;
+};
+
+}  // namespace vdz

@@ -1,0 +1,162 @@
+#include "onvif/onvif_side_search.h"
+
+#include <algorithm>
+
+#include "onvif/oui_maker.h"
+#include "shell/bounded_text.h"
+#include "shell/diag_log.h"
+
+namespace vdz::onvif {
+
+DeviceRecord OnvifRecord(const OnvifKnown& known) {
+  DeviceRecord record = ZeroDeviceRecord();
+  CopyBounded(record.Lan.IPAddress, known.entry.address);
+  CopyBounded(record.LocalAddress, known.entry.adapter);
+  CopyBounded(record.DeviceType, known.entry.hardware);
+  CopyBounded(record.Osd, known.entry.name);
+  if (const auto& id = known.identity; id && !id->login_failed && id->reachable) {
+    if (!id->model.empty())
+      CopyBounded(record.DeviceType, id->model);
+    CopyBounded(record.SerialNumber, id->serial);
+    CopyBounded(record.Version, id->firmware);
+    CopyBounded(record.Lan.MacAddress, id->mac);
+    CopyBounded(record.Uuid, id->hardware);
+  }
+  return record;
+}
+
+OnvifSideSearch::OnvifSideSearch(std::shared_ptr<DeviceRegistry> registry,
+                                 std::shared_ptr<NetworkInfoSource> network,
+                                 OnvifSideOptions options)
+    : registry_(std::move(registry)), network_(std::move(network)), options_(std::move(options)) {}
+
+OnvifSideSearch::~OnvifSideSearch() {
+  Stop();
+}
+
+void OnvifSideSearch::Start(uint32_t adapter_key) {
+  Stop();
+  WsDiscoveryOptions wsd = options_.discovery;
+  wsd.adapters.clear();
+  for (const auto& [key, adapter] : BuildAdapterTable(*network_)) {
+    if (adapter_key != 0 && key != adapter_key)
+      continue;
+    for (const Ipv4WithMask& a : adapter.addresses)
+      if (std::find(wsd.adapters.begin(), wsd.adapters.end(), a.address) == wsd.adapters.end())
+        wsd.adapters.push_back(a.address);
+  }
+  {
+    std::lock_guard lock(mutex_);
+    known_.clear();
+    queue_.clear();
+  }
+  search_ = std::make_unique<WsDiscoverySearch>(
+      std::move(wsd), [this](const OnvifDeviceEntry& entry) { OnEntry(entry); });
+  if (!search_->Start())
+    DiagLog("OnvifSideSearch: no WS-Discovery socket could be opened\n");
+  for (int i = 0; i < std::max(1, options_.identity_workers); ++i)
+    workers_.emplace_back([this](std::stop_token stop) { IdentityWorker(stop); });
+}
+
+void OnvifSideSearch::Stop() {
+  if (search_)
+    search_->Stop();
+  for (auto& w : workers_)
+    w.request_stop();
+  wake_.notify_all();
+  workers_.clear();  // joins; a call under way ends at its HTTP bound or its stop check
+  std::lock_guard lock(mutex_);
+  queue_.clear();
+  busy_ = 0;
+}
+
+void OnvifSideSearch::Publish(const OnvifKnown& known, const char* state,
+                              const std::string& detail) {
+  ForeignDetails details;
+  details.protocol = kProtocolOnvif;
+  if (known.identity && !known.identity->manufacturer.empty())
+    details.maker = known.identity->manufacturer;
+  else if (known.identity && !known.identity->mac.empty())
+    details.maker = MakerFromMac(known.identity->mac);
+  details.state = detail.empty() ? std::string(state) : std::string(state) + "\t" + detail;
+  registry_->PutForeignDevice(known.entry.endpoint, OnvifRecord(known), details);
+}
+
+void OnvifSideSearch::OnEntry(const OnvifDeviceEntry& entry) {
+  OnvifKnown known;
+  bool fresh = false;
+  {
+    std::lock_guard lock(mutex_);
+    auto [it, inserted] = known_.try_emplace(entry.endpoint);
+    const bool moved = !inserted && it->second.entry.device_url != entry.device_url;
+    it->second.entry = entry;
+    if (inserted || moved) {
+      it->second.identity.reset();
+      queue_.push_back(entry.endpoint);
+      fresh = true;
+    }
+    known = it->second;
+  }
+  if (fresh) {
+    Publish(known, kStateIdentifying, {});
+    wake_.notify_one();
+  }
+}
+
+void OnvifSideSearch::IdentityWorker(std::stop_token stop) {
+  for (;;) {
+    OnvifKnown known;
+    {
+      std::unique_lock lock(mutex_);
+      if (!wake_.wait(lock, stop, [this] { return !queue_.empty(); }))
+        return;
+      auto it = known_.find(queue_.front());
+      queue_.pop_front();
+      if (it == known_.end())
+        continue;
+      known = it->second;
+      ++busy_;
+    }
+    HttpOptions http = options_.http;
+    http.stop = stop;
+    OnvifDeviceClient client(known.entry.device_url, http,
+                             known.entry.soap11 ? SoapVersion::k11 : SoapVersion::k12);
+    known.identity = client.ReadIdentity(options_.accounts);
+    {
+      std::lock_guard lock(mutex_);
+      --busy_;
+      if (stop.stop_requested())
+        return;
+      auto it = known_.find(known.entry.endpoint);
+      if (it == known_.end() || it->second.entry.device_url != known.entry.device_url)
+        continue;  // moved meanwhile: read again from its new address
+      it->second.identity = known.identity;
+    }
+    const OnvifIdentity& id = *known.identity;
+    if (id.login_failed)
+      Publish(known, kStateLoginFailed, id.login_error);
+    else if (!id.reachable)
+      Publish(known, kStateUnreachable, id.error);
+    else
+      Publish(known, kStateOnline, {});
+  }
+}
+
+std::optional<OnvifKnown> OnvifSideSearch::FindByAddress(const std::string& address) const {
+  std::lock_guard lock(mutex_);
+  for (const auto& [endpoint, known] : known_)
+    if (known.entry.address == address)
+      return known;
+  return std::nullopt;
+}
+
+int OnvifSideSearch::pending() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(queue_.size()) + busy_;
+}
+
+WsDiscoveryStats OnvifSideSearch::Stats() const {
+  return search_ ? search_->Stats() : WsDiscoveryStats{};
+}
+
+}  // namespace vdz::onvif

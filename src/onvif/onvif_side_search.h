@@ -1,0 +1,80 @@
+// Other makers' ONVIF devices in our search: WS-Discovery beside our own requests, one registry
+// row per device, then each device's identity read by a small pool of workers (never the
+// window thread) and written into its row.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "discovery/device_registry.h"
+#include "discovery/local_interfaces.h"
+#include "discovery/side_search.h"
+#include "onvif/onvif_device_client.h"
+#include "onvif/wsd_socket.h"
+
+namespace vdz::onvif {
+
+// The row state keys (language keys) an ONVIF row goes through.
+inline constexpr char kStateIdentifying[] = "ONVIF_IDENTIFYING";
+inline constexpr char kStateOnline[] = "ONVIF_ONLINE";
+inline constexpr char kStateLoginFailed[] = "ONVIF_LOGIN_FAILED";
+inline constexpr char kStateUnreachable[] = "ONVIF_UNREACHABLE";
+
+// What the tool knows of one ONVIF device, for the commands that act on it.
+struct OnvifKnown {
+  OnvifDeviceEntry entry;
+  std::optional<OnvifIdentity> identity;  // once read
+};
+
+struct OnvifSideOptions {
+  std::vector<OnvifAccount> accounts;
+  int identity_workers = 16;
+  HttpOptions http;
+  WsDiscoveryOptions discovery;  // adapters are filled in at each start
+};
+
+class OnvifSideSearch final : public SideSearch {
+ public:
+  OnvifSideSearch(std::shared_ptr<DeviceRegistry> registry,
+                  std::shared_ptr<NetworkInfoSource> network, OnvifSideOptions options);
+  ~OnvifSideSearch() override;
+
+  void Start(uint32_t adapter_key) override;
+  void Stop() override;
+
+  // The device at this address (dotted) as last found, or nullopt.
+  std::optional<OnvifKnown> FindByAddress(const std::string& address) const;
+  // Identities still being read.
+  int pending() const;
+  WsDiscoveryStats Stats() const;
+
+ private:
+  void OnEntry(const OnvifDeviceEntry& entry);
+  void IdentityWorker(std::stop_token stop);
+  void Publish(const OnvifKnown& known, const char* state, const std::string& detail);
+
+  std::shared_ptr<DeviceRegistry> registry_;
+  std::shared_ptr<NetworkInfoSource> network_;
+  OnvifSideOptions options_;
+  std::unique_ptr<WsDiscoverySearch> search_;
+  mutable std::mutex mutex_;
+  std::condition_variable_any wake_;
+  std::deque<std::string> queue_;  // endpoints whose identity is to be read
+  std::map<std::string, OnvifKnown> known_;
+  int busy_ = 0;
+  std::vector<std::jthread> workers_;
+};
+
+// The registry row of an ONVIF device: its address, adapter and what its scopes or identity
+// give (model, serial, firmware, MAC).
+DeviceRecord OnvifRecord(const OnvifKnown& known);
+
+}  // namespace vdz::onvif
