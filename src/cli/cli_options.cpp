@@ -46,8 +46,13 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
   }
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& flag = args[i];
+    if (flag == "--password-stdin" && searches) {
+      options.password_stdin = true;
+      continue;
+    }
     const bool takes_value = flag == "--seconds" || flag == "--adapter" || flag == "--format" ||
-                             flag == "--range" || flag == "--host";
+                             flag == "--range" || flag == "--host" || flag == "--protocol" ||
+                             flag == "--user" || flag == "--password";
     if (!takes_value || !searches) {
       *error = "unknown option '" + flag + "' for " + options.command;
       return std::nullopt;
@@ -80,9 +85,23 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
         return std::nullopt;
       }
       options.hosts.push_back(*host);
+    } else if (flag == "--protocol") {
+      if (value != "ours" && value != "onvif" && value != "all") {
+        *error = "--protocol needs ours, onvif or all";
+        return std::nullopt;
+      }
+      options.protocol = value;
+    } else if (flag == "--user") {
+      options.onvif_user = value;
+    } else if (flag == "--password") {
+      options.onvif_password = value;
     } else if (!ParseOutputFormat(value, &options.format, error)) {
       return std::nullopt;
     }
+  }
+  if ((options.onvif_password || options.password_stdin) && options.onvif_user.empty()) {
+    *error = "--password and --password-stdin need --user";
+    return std::nullopt;
   }
   return options;
 }

@@ -22,6 +22,14 @@ struct CliOptions {
   bool ranges_given = false;
   // --host addresses (host order): only they (and --range) are asked, nothing is broadcast.
   std::vector<uint32_t> hosts;
+  // --protocol: "ours", "onvif" or "all".
+  std::string protocol = "all";
+  // The ONVIF account to try (--user); its password from --password, standard input
+  // (--password-stdin) or VDZ_ONVIF_PASSWORD, so that it need not stand in the process list.
+  // No --user: the accounts kept in the settings.
+  std::string onvif_user;
+  std::optional<std::string> onvif_password;
+  bool password_stdin = false;
 };
 
 // Option values the device commands share: false and a message in *error when bad.

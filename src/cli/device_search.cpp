@@ -9,6 +9,7 @@
 #include "discovery/discovery_engine.h"
 #include "discovery/local_interfaces.h"
 #include "discovery/search_session.h"
+#include "onvif/onvif_side_search.h"
 #include "shell/bounded_text.h"
 #include "shell/settings_file.h"
 
@@ -34,6 +35,9 @@ class CliSearchView final : public SearchView {
 };
 
 }  // namespace
+
+// 100 ms ticks: an ONVIF identity takes a few calls of at most 5 s each.
+constexpr int kOnvifIdentityWaitTicks = 150;
 
 SearchOutcome SearchDevices(const SearchRequest& request, std::ostream* progress) {
   SearchOutcome outcome;
@@ -74,6 +78,13 @@ SearchOutcome SearchDevices(const SearchRequest& request, std::ostream* progress
   engine.SetAdapterSelection(selection);
   engine.SetUnicastTargets(std::move(targets), ReadUnicastRate(kDefaultUnicastRate));
   engine.SetBroadcastSearch(!request.only_hosts);
+  std::shared_ptr<onvif::OnvifSideSearch> onvif;
+  if (request.onvif) {
+    onvif::OnvifSideOptions side;
+    side.accounts = request.onvif_accounts;
+    onvif = std::make_shared<onvif::OnvifSideSearch>(registry, network, std::move(side));
+    engine.SetSideSearch(onvif);
+  }
   LocalParameterCache params(*network);
   CliSearchView view;
   SearchSession session(engine, *registry, params, view);
@@ -106,6 +117,9 @@ SearchOutcome SearchDevices(const SearchRequest& request, std::ostream* progress
     if (request.seconds > 0 && tick >= request.seconds && session.searching())
       session.StopFromButton();
   }
+  // The last ONVIF devices found are still telling who they are.
+  for (int wait = 0; onvif && onvif->pending() > 0 && wait < kOnvifIdentityWaitTicks; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   session.RefreshDeviceList();
   if (progress)
     *progress << "\n";

@@ -10,6 +10,7 @@
 
 #include "discovery/device_row.h"
 #include "discovery/search_ranges.h"
+#include "onvif/onvif_device_client.h"
 
 namespace vdz::cli {
 
@@ -23,6 +24,9 @@ struct SearchRequest {
   // settings file's ranges are left out: the search lists what answers at these addresses.
   std::vector<uint32_t> hosts;
   bool only_hosts = false;
+  // Other makers' ONVIF devices are searched beside ours and identified with these accounts.
+  bool onvif = true;
+  std::vector<onvif::OnvifAccount> onvif_accounts;
 };
 
 // A device command names its devices: those named by an address outside the workstation's

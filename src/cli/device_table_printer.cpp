@@ -2,6 +2,7 @@
 
 #include "cli/record_printer.h"
 #include "discovery/device_list_columns.h"
+#include "discovery/foreign_device.h"
 #include "discovery/running_time_text.h"
 #include "shell/bounded_text.h"
 #include "shell/text_codec.h"
@@ -23,18 +24,25 @@ DeviceLine MakeDeviceLine(const DeviceRecord& record) {
   return line;
 }
 
+DeviceLine MakeDeviceLine(const DeviceRow& row) {
+  DeviceLine line = MakeDeviceLine(row.record);
+  line.protocol = ProtocolName(row.protocol);
+  line.maker = FieldText(row.maker);
+  return line;
+}
+
 void PrintDevices(std::ostream& out, const std::vector<DeviceLine>& devices, OutputFormat format) {
   using namespace device_columns;
   static const std::vector<RecordColumn> kColumns = {
       kIp,           kMac,     kSerial,      kType, kVersion, kRunningTime,
-      kLocalAddress, kWebPort, kControlPort, kName, kModel,
+      kLocalAddress, kWebPort, kControlPort, kName, kModel,  kProtocol, kMaker,
   };
   std::vector<RecordCells> records;
   records.reserve(devices.size());
   for (const DeviceLine& d : devices)
     records.push_back({d.ip, d.mac, d.serial, d.type, d.version, d.running_time, d.local_address,
                        std::to_string(d.web_port), std::to_string(d.control_port), d.name,
-                       d.model});
+                       d.model, d.protocol.empty() ? "ours" : d.protocol, d.maker});
   PrintRecords(out, kColumns, records, format, std::to_string(devices.size()) + " device(s)\n");
 }
 

@@ -16,9 +16,12 @@ struct DeviceLine {
   int web_port = 0;
   int control_port = 0;
   std::string name, model;  // from the terminal service, empty when it did not answer
+  std::string protocol, maker;
 };
 
 DeviceLine MakeDeviceLine(const DeviceRecord& record);
+// With the protocol and maker of another maker's device.
+DeviceLine MakeDeviceLine(const DeviceRow& row);
 
 void PrintDevices(std::ostream& out, const std::vector<DeviceLine>& devices, OutputFormat format);
 

@@ -24,7 +24,9 @@
 #include "devops/key_parameter_requester.h"
 #include "devops/sdk_runtime.h"
 #include "discovery/local_interfaces.h"
+#include "onvif/account_store.h"
 #include "shell/diag_log.h"
+#include "shell/app_paths.h"
 
 namespace vdz::cli {
 
@@ -55,8 +57,29 @@ int RunAdapters() {
   return kExitOk;
 }
 
+// The ONVIF accounts a search tries: the one named on the command line, else those kept in
+// the settings.
+std::vector<onvif::OnvifAccount> OnvifAccounts(const CliOptions& options) {
+  if (options.onvif_user.empty()) {
+    auto secrets = onvif::MakeSecretStore();
+    return onvif::AccountStore(SettingsFile(), *secrets).Accounts();
+  }
+  onvif::OnvifAccount account{options.onvif_user, {}};
+  if (options.onvif_password) {
+    account.password = *options.onvif_password;
+  } else if (options.password_stdin) {
+    std::getline(std::cin, account.password);
+  } else if (const char* env = std::getenv("VDZ_ONVIF_PASSWORD")) {
+    account.password = env;
+  }
+  return {account};
+}
+
 SearchOutcome Search(const CliOptions& options) {
   SearchRequest request(options.seconds, options.adapter);
+  request.onvif = options.protocol != "ours";
+  if (request.onvif)
+    request.onvif_accounts = OnvifAccounts(options);
   request.hosts = options.hosts;
   if (options.ranges_given)
     request.ranges = options.ranges;
@@ -64,6 +87,8 @@ SearchOutcome Search(const CliOptions& options) {
   SearchOutcome outcome = SearchDevices(request, &std::cerr);
   if (outcome.status != 0)
     std::cerr << "viduzaver-cli: " << outcome.error << "\n";
+  if (options.protocol == "onvif")
+    std::erase_if(outcome.rows, [](const DeviceRow& row) { return row.protocol == kProtocolOurs; });
   return outcome;
 }
 
@@ -74,9 +99,11 @@ int RunSearch(const CliOptions& options) {
   std::vector<DeviceLine> lines;
   const std::vector<TerminalKeyParameters> keys = FetchKeyParameters(outcome.rows);
   for (std::size_t i = 0; i < outcome.rows.size(); ++i) {
-    lines.push_back(MakeDeviceLine(outcome.rows[i].record));
-    lines.back().name = keys[i].devname;
-    lines.back().model = keys[i].deamontime;
+    lines.push_back(MakeDeviceLine(outcome.rows[i]));
+    if (outcome.rows[i].protocol == kProtocolOurs) {
+      lines.back().name = keys[i].devname;
+      lines.back().model = keys[i].deamontime;
+    }
   }
   PrintDevices(std::cout, lines, options.format);
   return kExitOk;

@@ -138,7 +138,8 @@ std::vector<TerminalKeyParameters> FetchKeyParameters(const std::vector<DeviceRo
   auto work = [&] {
     SocketTerminalService service;
     for (std::size_t i = next++; i < rows.size(); i = next++)
-      service.RequestKeyParameters(rows[i].record, &keys[i]);
+      if (rows[i].protocol == kProtocolOurs)  // another maker's device has no such service
+        service.RequestKeyParameters(rows[i].record, &keys[i]);
   };
   std::vector<std::thread> threads;
   for (int t = 0; t < kLoginThreads && static_cast<std::size_t>(t) < rows.size(); ++t)

@@ -23,6 +23,9 @@ inline constexpr RecordColumn kControlPort{"CONTROL", "control_port", Json::kNum
 // The terminal service's device name and model.
 inline constexpr RecordColumn kName{"NAME", "name"};
 inline constexpr RecordColumn kModel{"MODEL", "model"};
+// Our devices ("ours") or another maker's ("onvif"), and that maker.
+inline constexpr RecordColumn kProtocol{"PROTOCOL", "protocol"};
+inline constexpr RecordColumn kMaker{"MAKER", "maker"};
 // The login state the window shows; the search alone has none.
 inline constexpr RecordColumn kStatus{"STATUS", "status"};
 

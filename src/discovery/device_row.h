@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "discovery/device_record.h"
+#include "discovery/foreign_device.h"
 
 namespace vdz {
 

@@ -32,10 +32,12 @@ OnvifSideSearch::OnvifSideSearch(std::shared_ptr<DeviceRegistry> registry,
 
 OnvifSideSearch::~OnvifSideSearch() {
   Stop();
+  StopIdentities();
 }
 
 void OnvifSideSearch::Start(uint32_t adapter_key) {
   Stop();
+  StopIdentities();
   WsDiscoveryOptions wsd = options_.discovery;
   wsd.adapters.clear();
   for (const auto& [key, adapter] : BuildAdapterTable(*network_)) {
@@ -59,8 +61,12 @@ void OnvifSideSearch::Start(uint32_t adapter_key) {
 }
 
 void OnvifSideSearch::Stop() {
+  // Identities still being read are finished: a search stops before its last devices are known.
   if (search_)
     search_->Stop();
+}
+
+void OnvifSideSearch::StopIdentities() {
   for (auto& w : workers_)
     w.request_stop();
   wake_.notify_all();

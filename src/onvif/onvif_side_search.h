@@ -48,6 +48,7 @@ class OnvifSideSearch final : public SideSearch {
   ~OnvifSideSearch() override;
 
   void Start(uint32_t adapter_key) override;
+  // Stops the discovery; identities under way are still read into their rows.
   void Stop() override;
 
   // The device at this address (dotted) as last found, or nullopt.
@@ -57,6 +58,7 @@ class OnvifSideSearch final : public SideSearch {
   WsDiscoveryStats Stats() const;
 
  private:
+  void StopIdentities();
   void OnEntry(const OnvifDeviceEntry& entry);
   void IdentityWorker(std::stop_token stop);
   void Publish(const OnvifKnown& known, const char* state, const std::string& detail);

@@ -4,7 +4,7 @@
 
 namespace vdz::onvif {
 
-std::string BuildProbe(const std::string& message_id) {
+std::string BuildProbe(const std::string& message_id, const std::string& types) {
   std::string text;
   text.reserve(800);
   text += R"(<?xml version="1.0" encoding="UTF-8"?>)";
@@ -16,7 +16,7 @@ std::string BuildProbe(const std::string& message_id) {
   text += "<s:Header><a:MessageID>" + EscapeXml(message_id) + "</a:MessageID>";
   text += "<a:To s:mustUnderstand=\"true\">" + std::string(kWsdTo) + "</a:To>";
   text += "<a:Action s:mustUnderstand=\"true\">" + std::string(kWsdProbeAction) + "</a:Action>";
-  text += "</s:Header><s:Body><d:Probe><d:Types>" + std::string(kProbeTypes) + "</d:Types>";
+  text += "</s:Header><s:Body><d:Probe><d:Types>" + types + "</d:Types>";
   text += "</d:Probe></s:Body></s:Envelope>";
   return text;
 }

@@ -15,13 +15,14 @@ inline constexpr char kWsdProbeMatchesAction[] =
     "http://schemas.xmlsoap.org/ws/2005/04/discovery/ProbeMatches";
 inline constexpr char kOnvifNetworkNamespace[] = "http://www.onvif.org/ver10/network/wsdl";
 inline constexpr char kOnvifDeviceNamespace[] = "http://www.onvif.org/ver10/device/wsdl";
-// Cameras and encoders, then recorders and other devices with a device service, then
-// decoders: one Probe names them all, so one answer per device covers every kind.
-inline constexpr char kProbeTypes[] =
-    "dn:NetworkVideoTransmitter tds:Device dn:NetworkVideoDisplay";
+// A device answers a Probe only when it is every type the Probe names, so each Probe of a
+// search names one: cameras first, then any ONVIF device (recorders), then decoders.
+inline constexpr const char* kProbeTypeRounds[] = {"dn:NetworkVideoTransmitter", "tds:Device",
+                                                   "dn:NetworkVideoDisplay"};
 
 // One line, no line breaks (some cameras read only the first datagram line): a SOAP 1.2
-// envelope with MessageID, To, Action and a Probe for kProbeTypes.
-std::string BuildProbe(const std::string& message_id);
+// envelope with MessageID, To, Action and a Probe for these types.
+std::string BuildProbe(const std::string& message_id,
+                       const std::string& types = kProbeTypeRounds[0]);
 
 }  // namespace vdz::onvif

@@ -134,7 +134,8 @@ void WsDiscoverySearch::SendProbe(const std::vector<Socket>& sockets) {
   // Each Probe is its own message: answers name it in RelatesTo, and an echo of any of them
   // is recognised by its MessageID.
   own_ids_.push_back(NewUuidUrn());
-  const std::string text = BuildProbe(own_ids_.back());
+  const std::size_t round = (own_ids_.size() - 1) % std::size(kProbeTypeRounds);
+  const std::string text = BuildProbe(own_ids_.back(), kProbeTypeRounds[round]);
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(options_.port);
