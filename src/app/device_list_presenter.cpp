@@ -123,6 +123,10 @@ void DeviceListPresenter::OnRowAdded(int, DeviceRow& row) {
     return;
   list_.SetItemData(position, reinterpret_cast<quintptr>(&row));
   WriteCells(position, row.record);
+  if (row.protocol != kProtocolOurs) {  // identified by its own protocol: no login of ours
+    WriteForeignCells(position, row, row.record);
+    return;
+  }
   if (key_parameters_ != nullptr)
     key_parameters_->Request(row);
   if (logins_ != nullptr) {
@@ -134,11 +138,25 @@ void DeviceListPresenter::OnRowAdded(int, DeviceRow& row) {
 
 void DeviceListPresenter::OnRowChanged(int, DeviceRow& row, const DeviceRecord& fresh) {
   const int position = PositionOf(row);
-  if (position >= 0)
-    WriteCells(position, fresh);
+  if (position < 0)
+    return;
+  WriteCells(position, fresh);
+  if (row.protocol != kProtocolOurs)
+    WriteForeignCells(position, row, fresh);
+}
+
+void DeviceListPresenter::WriteForeignCells(int position, const DeviceRow& row,
+                                            const DeviceRecord& record) {
+  list_.SetItemText(position, kDeviceNameColumn, Narrow(FieldText(row.maker)));
+  list_.SetItemText(position, kVersionColumn, Narrow(FieldText(record.Version)));
+  list_.SetItemText(position, kModelColumn, Narrow(FieldText(record.DeviceType)));
+  list_.SetItemText(position, kStatusColumn,
+                    QString::fromStdString(ForeignStateText(FieldText(row.foreign_state))));
 }
 
 void DeviceListPresenter::OnAddressChanged(int, DeviceRow& row, const DeviceRecord& fresh) {
+  if (row.protocol != kProtocolOurs)
+    return;
   if (logins_ != nullptr) {
     logins_->Relogin(row, fresh);
     return;

@@ -64,6 +64,8 @@ class DeviceListPresenter final : public SearchView, public DeviceListPort {
 
  private:
   void WriteCells(int position, const DeviceRecord& record);
+  // Another maker's row: its maker, firmware, model and identification state.
+  void WriteForeignCells(int position, const DeviceRow& row, const DeviceRecord& record);
 
   CReportCtrl& list_;
   DeviceSdk& sdk_;

@@ -50,6 +50,9 @@
 #include "devops/sdk_event_handler.h"
 #include "devops/sdk_runtime.h"
 #include "discovery/search_ranges.h"
+#include "onvif/account_store.h"
+#include "onvif/onvif_side_search.h"
+#include "shell/app_paths.h"
 #include "shell/diag_log.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -129,6 +132,14 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
                               : std::shared_ptr<NetworkInfoSource>(MakeSystemNetworkInfoSource());
   registry_ = std::make_shared<DeviceRegistry>();
   engine_ = std::make_unique<DiscoveryEngine>(registry_, network_);
+  {
+    // Other makers' ONVIF devices are searched beside ours, tried with the kept accounts.
+    onvif::OnvifSideOptions side;
+    auto secrets = onvif::MakeSecretStore();
+    side.accounts = onvif::AccountStore(SettingsFile(), *secrets).Accounts();
+    onvif_ = std::make_shared<onvif::OnvifSideSearch>(registry_, network_, std::move(side));
+    engine_->SetSideSearch(onvif_);
+  }
   params_ = std::make_unique<LocalParameterCache>(*network_);
   // The player's ports start afresh before the grid's cells make theirs.
   media_ = PreviewCommands::StartLibrary();

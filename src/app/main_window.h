@@ -41,6 +41,9 @@ class SdkEventBridge;
 class SdkRuntime;
 class LoginCoordinator;
 class MediaRuntime;
+namespace onvif {
+class OnvifSideSearch;
+}
 class SdkCallPool;
 class WindowThreadMailbox;
 class SdkEventHandler;
@@ -167,6 +170,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   std::unique_ptr<CommandTable> commands_;
   std::unique_ptr<SdkRuntime> sdk_runtime_;
   std::unique_ptr<MediaRuntime> media_;
+  std::shared_ptr<onvif::OnvifSideSearch> onvif_;
   std::unique_ptr<LabelCommands> labels_;
   std::unique_ptr<RemoteConfigCommands> remote_config_;
   std::unique_ptr<UpgradeCommands> upgrades_;

@@ -34,15 +34,15 @@ DeviceLine MakeDeviceLine(const DeviceRow& row) {
 void PrintDevices(std::ostream& out, const std::vector<DeviceLine>& devices, OutputFormat format) {
   using namespace device_columns;
   static const std::vector<RecordColumn> kColumns = {
-      kIp,           kMac,     kSerial,      kType, kVersion, kRunningTime,
-      kLocalAddress, kWebPort, kControlPort, kName, kModel,  kProtocol, kMaker,
+      kIp,      kMac,         kSerial, kType,  kVersion,  kRunningTime, kLocalAddress,
+      kWebPort, kControlPort, kName,   kModel, kProtocol, kMaker,
   };
   std::vector<RecordCells> records;
   records.reserve(devices.size());
   for (const DeviceLine& d : devices)
     records.push_back({d.ip, d.mac, d.serial, d.type, d.version, d.running_time, d.local_address,
-                       std::to_string(d.web_port), std::to_string(d.control_port), d.name,
-                       d.model, d.protocol.empty() ? "ours" : d.protocol, d.maker});
+                       std::to_string(d.web_port), std::to_string(d.control_port), d.name, d.model,
+                       d.protocol.empty() ? "ours" : d.protocol, d.maker});
   PrintRecords(out, kColumns, records, format, std::to_string(devices.size()) + " device(s)\n");
 }
 

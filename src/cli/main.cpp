@@ -25,8 +25,8 @@
 #include "devops/sdk_runtime.h"
 #include "discovery/local_interfaces.h"
 #include "onvif/account_store.h"
-#include "shell/diag_log.h"
 #include "shell/app_paths.h"
+#include "shell/diag_log.h"
 
 namespace vdz::cli {
 

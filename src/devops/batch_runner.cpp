@@ -107,6 +107,11 @@ int StartBatchOnRows(DeviceJobRunner& jobs, DeviceListPort& list, const std::str
       continue;
     const int number = n++;
     ++result->visited;
+    if (row->protocol != kProtocolOurs) {  // another maker's device has none of our commands
+      list.SetStatusText(position, LookupText(keys::NOT_SUPPORTED_BY_DEVICE));
+      list.NoteBatchDevice(position, BatchDeviceOutcome::kSkipped, batch);
+      continue;
+    }
     if (!row->online) {
       list.NoteBatchDevice(position, BatchDeviceOutcome::kSkipped, batch);
       continue;

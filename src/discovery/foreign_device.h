@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "shell/language_table.h"
+
 namespace vdz {
 
 enum DeviceProtocol : uint8_t { kProtocolOurs = 0, kProtocolOnvif = 1 };
@@ -22,5 +24,15 @@ struct ForeignDetails {
   std::string state;
   bool operator==(const ForeignDetails&) const = default;
 };
+
+// The state cell's text: the state's language text, then the reason when one was given
+// ("KEY\treason").
+inline std::string ForeignStateText(std::string_view state) {
+  const std::size_t tab = state.find('\t');
+  std::string text = LookupText(std::string(state.substr(0, tab)).c_str());
+  if (tab != std::string_view::npos)
+    text.append(" (").append(state.substr(tab + 1)).append(")");
+  return text;
+}
 
 }  // namespace vdz
