@@ -14,7 +14,6 @@ namespace vdz {
 
 namespace {
 
-constexpr int kMacColumn = 2;
 constexpr int kRunningTimeColumn = 5;
 constexpr ColorRef kPreviewBackground = 0x0000FF;  // red, as a Windows colour value
 

@@ -11,6 +11,7 @@ namespace vdz {
 
 inline constexpr int kAddressColumn = 0;
 inline constexpr int kDeviceNameColumn = 1;
+inline constexpr int kMacColumn = 2;
 inline constexpr int kVersionColumn = 3;
 inline constexpr int kStatusColumn = 4;
 inline constexpr int kModelColumn = 6;

@@ -1,0 +1,175 @@
+// A mixed site: 30 of our devices and 30 other makers' ONVIF cameras, nine of them misbehaving
+// as real cameras do, and a PC's WS-Discovery (Debian's wsdd). Every device is listed once
+// within three seconds of the search start, by the command line and by the window, the PC
+// is not, and the cameras' rows say who they are, or why they could not be asked.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <set>
+#include <string>
+
+#include "discovery/device_list_port.h"
+#include "lab/cli_process.h"
+#include "lab/devsim_control.h"
+#include "lab/onvif_lab_support.h"
+#include "lab/open_main_window.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
+#include "support/recording_prompter.h"
+
+namespace vdz {
+namespace {
+
+constexpr int kOurs = 30, kCameras = 30;
+// --onvif-spread: camera 7 takes only HTTP Digest, camera 8 runs an hour off, camera 9 keeps
+// another password than the site's.
+constexpr char kDigestOnly[] = "ONV00000007";
+constexpr char kClockSkew[] = "ONV00000008";
+constexpr char kWrongPassword[] = "ONV00000009";
+constexpr char kPcAddress[] = "192.168.1.240";
+
+// The window finds its ONVIF account where an installer keeps it: the name in the settings,
+// the password in a file only the user can read.
+class MixedEnvironment : public lab::OffscreenWindowEnvironment {
+ public:
+  void SetUp() override {
+    lab::OffscreenWindowEnvironment::SetUp();
+    const std::string dir = std::getenv("VDZ_CONFIG_DIR");
+    std::ofstream(dir + "/QmDodEveva_cfg.ini")
+        << "[SETTINGS]\nLanguage=English\n[ONVIF]\nUsers=admin\n";
+    const std::string secrets = dir + "/onvif-secrets";
+    std::ofstream(secrets) << "admin\tadmin\n";
+    chmod(secrets.c_str(), 0600);
+  }
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new MixedEnvironment);
+
+class MixedSiteLab : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // A PC announcing itself by WS-Discovery on an address of its own.
+    lab::DevsimControl::FromEnvironment().Send(std::string("host add ") + kPcAddress);
+    const std::string ns = std::getenv("VDZ_LAB_DEV_NS") ? std::getenv("VDZ_LAB_DEV_NS") : "";
+    wsdd_ = lab::RunShell("ip netns exec " + ns + " sh -c 'wsdd -4 -i br0 -n LAB-PC " +
+                          ">/dev/null 2>&1 & echo $!'")
+                .out;
+  }
+  static void TearDownTestSuite() {
+    if (!wsdd_.empty())
+      std::system(("kill " + wsdd_).c_str());
+  }
+  static bool WsddRunning() {
+    return !wsdd_.empty() && lab::RunShell("kill -0 " + wsdd_).status == 0;
+  }
+  std::map<std::string, std::string> Camera(const char* serial) {
+    for (auto& c : lab::OnvifCameras(control_))
+      if (c["serial"] == serial)
+        return c;
+    ADD_FAILURE() << "no camera " << serial;
+    return {{"ip", ""}, {"maker", ""}, {"model", ""}, {"firmware", ""}, {"mac", ""}};
+  }
+
+  lab::DevsimControl control_ = lab::DevsimControl::FromEnvironment();
+  static inline std::string wsdd_;
+};
+
+TEST_F(MixedSiteLab, CommandLineListsEveryDeviceOnceAndIdentifiesTheCameras) {
+  ASSERT_TRUE(WsddRunning());
+  // --seconds 3: what is listed was found within three seconds.
+  // The password comes from the environment, out of the process list.
+  const lab::CliRun r = lab::RunShell(std::string("VDZ_ONVIF_PASSWORD=admin ") + VDZ_CLI +
+                                      " search --seconds 3 --format json --user admin");
+  ASSERT_EQ(r.status, 0) << r.out;
+  const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).array();
+  std::map<std::string, QJsonObject> by_ip;
+  int ours = 0, onvif = 0;
+  for (const auto& value : rows) {
+    const QJsonObject row = value.toObject();
+    const std::string ip = row["ip"].toString().toStdString();
+    EXPECT_TRUE(by_ip.emplace(ip, row).second) << ip << " listed twice";
+    (row["protocol"].toString() == "onvif" ? onvif : ours)++;
+  }
+  EXPECT_EQ(ours, kOurs);
+  EXPECT_EQ(onvif, kCameras);
+  EXPECT_EQ(by_ip.count(kPcAddress), 0u);
+  for (const char* serial : {kDigestOnly, kClockSkew}) {
+    const auto camera = Camera(serial);
+    ASSERT_TRUE(by_ip.count(camera.at("ip"))) << serial;
+    const QJsonObject& row = by_ip[camera.at("ip")];
+    EXPECT_EQ(row["serial"].toString().toStdString(), serial);
+    EXPECT_EQ(row["maker"].toString().toStdString(), camera.at("maker"));
+    EXPECT_EQ(row["type"].toString().toStdString(), camera.at("model"));
+    EXPECT_EQ(row["version"].toString().toStdString(), camera.at("firmware"));
+    EXPECT_EQ(row["mac"].toString().toStdString(), camera.at("mac"));
+  }
+  const auto refused = Camera(kWrongPassword);
+  EXPECT_EQ(by_ip[refused.at("ip")]["serial"].toString(), QString());
+}
+
+TEST_F(MixedSiteLab, WindowListsEveryDeviceOnceAndShowsEachCamerasState) {
+  test::RecordingPrompter prompter;
+  QElapsedTimer clock;
+  clock.start();
+  auto window = lab::OpenMainWindow(prompter);
+  // The window is closed before it goes, as an installer closes it, whatever fails below.
+  struct Closer {
+    CQmDadIvidudEvuzDlg& w;
+    ~Closer() { w.close(); }
+  } closer{*window};
+  CReportCtrl* list = window->DeviceList();
+  ASSERT_TRUE(lab::WaitFor([&] { return list->GetItemCount() >= kOurs + kCameras; }, 10000))
+      << list->GetItemCount();
+  const qint64 listed_ms = clock.elapsed();
+  EXPECT_LE(listed_ms, 3000);
+  std::cout << "all " << kOurs + kCameras << " rows listed " << listed_ms
+            << " ms after the window opened\n";
+  const auto row_of = [&](const std::string& ip) {
+    for (int r = 0; r < list->GetItemCount(); ++r)
+      if (list->GetItemText(r, kAddressColumn).toStdString() == ip)
+        return r;
+    return -1;
+  };
+  const std::string online = LookupText(keys::ONVIF_ONLINE);
+  const auto skew = Camera(kClockSkew);
+  const auto digest = Camera(kDigestOnly);
+  ASSERT_TRUE(lab::WaitFor(
+      [&] {
+        for (const auto* c : {&skew, &digest})
+          if (list->GetItemText(row_of(c->at("ip")), kStatusColumn).toStdString() != online)
+            return false;
+        return true;
+      },
+      15000));
+  for (const auto* c : {&skew, &digest}) {
+    const int r = row_of(c->at("ip"));
+    EXPECT_EQ(list->GetItemText(r, kDeviceNameColumn).toStdString(), c->at("maker"));
+    EXPECT_EQ(list->GetItemText(r, kModelColumn).toStdString(), c->at("model"));
+    EXPECT_EQ(list->GetItemText(r, kVersionColumn).toStdString(), c->at("firmware"));
+    EXPECT_EQ(list->GetItemText(r, kMacColumn).toStdString(), c->at("mac"));
+  }
+  const int refused = row_of(Camera(kWrongPassword).at("ip"));
+  EXPECT_TRUE(lab::WaitFor(
+      [&] {
+        return list->GetItemText(refused, kStatusColumn)
+            .startsWith(QString::fromStdString(LookupText(keys::ONVIF_LOGIN_FAILED)));
+      },
+      15000))
+      << list->GetItemText(refused, kStatusColumn).toStdString();
+  std::set<std::string> addresses;
+  for (int r = 0; r < list->GetItemCount(); ++r)
+    EXPECT_TRUE(addresses.insert(list->GetItemText(r, kAddressColumn).toStdString()).second);
+  EXPECT_EQ(addresses.size(), static_cast<std::size_t>(kOurs + kCameras));
+  EXPECT_EQ(addresses.count(kPcAddress), 0u);
+  EXPECT_TRUE(WsddRunning());
+}
+
+}  // namespace
+}  // namespace vdz
