@@ -51,14 +51,16 @@ std::string ProbeMatches(const std::vector<MatchText>& matches, const std::strin
   return t + "</d:ProbeMatches></SOAP-ENV:Body></SOAP-ENV:Envelope>";
 }
 
-TEST(WsdProbe, IsOneSoap12LineNamingTheVideoTypes) {
+TEST(WsdProbe, IsOneSoap12LineNamingOneVideoType) {
   const std::string id = NewUuidUrn();
   const std::string probe = BuildProbe(id);
   EXPECT_EQ(probe.find('\n'), std::string::npos);
   EXPECT_NE(probe.find("<a:MessageID>" + id + "</a:MessageID>"), std::string::npos);
   EXPECT_NE(probe.find("http://www.w3.org/2003/05/soap-envelope"), std::string::npos);
   EXPECT_NE(probe.find(">urn:schemas-xmlsoap-org:ws:2005:04:discovery</a:To>"), std::string::npos);
-  EXPECT_NE(probe.find("<d:Types>dn:NetworkVideoTransmitter tds:Device dn:NetworkVideoDisplay"),
+  // A device answers only when it is every type named, so each Probe names one.
+  EXPECT_NE(probe.find("<d:Types>dn:NetworkVideoTransmitter</d:Types>"), std::string::npos);
+  EXPECT_NE(BuildProbe(id, kProbeTypeRounds[2]).find("<d:Types>dn:NetworkVideoDisplay</d:Types>"),
             std::string::npos);
   EXPECT_NE(NewUuidUrn(), id);
   // Our own Probe read back is never a device, by its id or, from another client, by its kind.
