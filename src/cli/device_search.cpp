@@ -123,6 +123,7 @@ SearchOutcome SearchDevices(const SearchRequest& request, std::ostream* progress
   session.RefreshDeviceList();
   if (progress)
     *progress << "\n";
+  outcome.onvif = onvif;
   outcome.rows.reserve(static_cast<std::size_t>(session.rows_shown()));
   for (int i = 0; i < session.rows_shown(); ++i)
     outcome.rows.push_back(*session.row(i));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,6 +12,7 @@
 #include "discovery/device_row.h"
 #include "discovery/search_ranges.h"
 #include "onvif/onvif_device_client.h"
+#include "onvif/onvif_side_search.h"
 
 namespace vdz::cli {
 
@@ -37,6 +39,9 @@ struct SearchOutcome {
   int status = 0;  // 0 ran; 1 could not run; 2 no such adapter or bad ranges
   std::string error;
   std::vector<DeviceRow> rows;  // in the order the list shows them
+  // What the search learned of the ONVIF devices among the rows (profiles, stream and
+  // snapshot addresses), when it searched for them.
+  std::shared_ptr<onvif::OnvifSideSearch> onvif;
 };
 
 // progress (may be null) receives the search's status text once a second.
