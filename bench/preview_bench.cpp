@@ -189,7 +189,8 @@ int main(int argc, char** argv) {
   const double load_before = LoadAverage();
   {
     vdz::PreviewController preview(
-        *sdk, prompter, {[port](int) { return port; }, nullptr, [] { return false; }, nullptr});
+        *sdk, prompter,
+        {[port](int) { return port; }, nullptr, [] { return false; }, nullptr, nullptr});
     const double cpu_start = SelfCpu();
     const double window_cpu_start = ThreadCpu();
     since_start.start();

@@ -299,33 +299,59 @@ extern "C" int QM_RTSP_CLINET_LIB_ReleaseLib(void) {
   return 0;
 }
 
+namespace {
+
+// Starts a stream of the given address; the handle, or 0 when the library is not initialised.
+int StartStream(std::string url, std::string shown_url, int stream_number,
+                QM_RTSP_FRAME_CALLBACK callback, void* user_pointer) {
+  auto s = std::make_shared<Stream>();
+  std::lock_guard lock(g_mutex);
+  if (!g_initialised)
+    return 0;
+  s->url = std::move(url);
+  s->shown_url = std::move(shown_url);
+  s->tcp = g_settings.tcp;
+  s->timeout_s = g_settings.timeout_s;
+  s->stream_number = stream_number;
+  s->callback = callback;
+  s->user = user_pointer;
+  s->handle = g_next_handle;
+  g_next_handle = g_next_handle >= 0x7ffffff0 ? 1 : g_next_handle + 1;
+  g_streams[s->handle] = s;
+  // Started under the lock, so a StopRealPlay racing with this call finds a joinable thread.
+  s->thread = std::thread([s] { Run(s); });
+  return s->handle;
+}
+
+}  // namespace
+
 extern "C" int QM_RTSP_CLINET_LIB_RealPlay(int stream_number, const char* ip, const char* user,
                                            const char* password, int /*channel*/, int port,
                                            QM_RTSP_FRAME_CALLBACK callback, void* user_pointer) {
   if (ip == nullptr || *ip == '\0' || callback == nullptr || port < 1 || port > 65535)
     return 0;
-  auto s = std::make_shared<Stream>();
+  std::string url_path;
   {
     std::lock_guard lock(g_mutex);
-    if (!g_initialised)
-      return 0;
     auto path = g_settings.paths.find(stream_number);
-    const std::string url_path =
+    url_path =
         path != g_settings.paths.end() ? path->second : "/live/" + std::to_string(stream_number);
-    s->url = vdz::rtsp::BuildUrl(ip, port, user, password, url_path, true);
-    s->shown_url = vdz::rtsp::BuildUrl(ip, port, user, password, url_path, false);
-    s->tcp = g_settings.tcp;
-    s->timeout_s = g_settings.timeout_s;
-    s->stream_number = stream_number;
-    s->callback = callback;
-    s->user = user_pointer;
-    s->handle = g_next_handle;
-    g_next_handle = g_next_handle >= 0x7ffffff0 ? 1 : g_next_handle + 1;
-    g_streams[s->handle] = s;
-    // Started under the lock, so a StopRealPlay racing with this call finds a joinable thread.
-    s->thread = std::thread([s] { Run(s); });
   }
-  return s->handle;
+  return StartStream(vdz::rtsp::BuildUrl(ip, port, user, password, url_path, true),
+                     vdz::rtsp::BuildUrl(ip, port, user, password, url_path, false), stream_number,
+                     callback, user_pointer);
+}
+
+extern "C" int QM_RTSP_CLINET_LIB_RealPlayUrl(const char* url, const char* user,
+                                              const char* password, QM_RTSP_FRAME_CALLBACK callback,
+                                              void* user_pointer) {
+  if (url == nullptr || callback == nullptr)
+    return 0;
+  std::string full = vdz::rtsp::UrlWithAccount(url, user, password, true);
+  if (full.empty())
+    return 0;
+  return StartStream(std::move(full), vdz::rtsp::UrlWithAccount(url, user, password, false), 0,
+                     callback, user_pointer);
 }
 
 extern "C" int QM_RTSP_CLINET_LIB_StopRealPlay(int handle) {

@@ -102,6 +102,11 @@ int QM_RTSP_CLINET_LIB_RealPlay(int stream_number, const char* ip, const char* u
                                 const char* password, int channel, int port,
                                 QM_RTSP_FRAME_CALLBACK callback, void* user_pointer);
 
+/* Our addition: the same for a device that names its own stream address (an ONVIF profile's
+ * rtsp:// address); the account goes into its user part. */
+int QM_RTSP_CLINET_LIB_RealPlayUrl(const char* url, const char* user, const char* password,
+                                   QM_RTSP_FRAME_CALLBACK callback, void* user_pointer);
+
 /* Ends a stream. When it returns, no callback of that stream is running or will run (called
  * from the stream's own callback it only asks the stream to end). 0, or -1 for an unknown
  * handle. */

@@ -24,6 +24,27 @@ std::string Encode(const char* text) {
 
 }  // namespace
 
+std::string UrlWithAccount(const std::string& url, const char* user, const char* password,
+                           bool with_password) {
+  static const std::string kScheme = "rtsp://";
+  if (url.compare(0, kScheme.size(), kScheme) != 0 || url.size() == kScheme.size())
+    return {};
+  const std::string rest = url.substr(kScheme.size());
+  const std::size_t slash = rest.find('/');
+  if (rest.substr(0, slash).find('@') != std::string::npos)
+    return url;
+  std::string out = kScheme;
+  const std::string u = Encode(user);
+  const std::string p = Encode(password);
+  if (!u.empty() || !p.empty()) {
+    out += u;
+    if (!p.empty())
+      out += ":" + (with_password ? p : std::string("***"));
+    out += "@";
+  }
+  return out + rest;
+}
+
 std::string BuildUrl(const std::string& ip, int port, const char* user, const char* password,
                      const std::string& path, bool with_password) {
   std::string url = "rtsp://";

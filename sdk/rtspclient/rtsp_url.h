@@ -11,4 +11,10 @@ namespace vdz::rtsp {
 std::string BuildUrl(const std::string& ip, int port, const char* user, const char* password,
                      const std::string& path, bool with_password);
 
+// A device's own stream address (an ONVIF profile's) with the account put into its user
+// part as BuildUrl does; an address that already carries one keeps it. Empty when the text is
+// not an rtsp:// address.
+std::string UrlWithAccount(const std::string& url, const char* user, const char* password,
+                           bool with_password);
+
 }  // namespace vdz::rtsp

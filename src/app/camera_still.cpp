@@ -15,7 +15,7 @@ CameraStill::CameraStill(DeviceSdk& sdk, const MediaRuntime& media, Prompter& pr
       media_(media),
       preview_(std::make_unique<PreviewController>(
           sdk, prompter,
-          PreviewController::Hooks{[](int) { return 0; }, nullptr, [] { return false; },
+          PreviewController::Hooks{[](int) { return 0; }, nullptr, [] { return false; }, nullptr,
                                    nullptr})) {
   timer_.setInterval(kPollMs);
   connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });

@@ -219,6 +219,7 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   preview_ = std::make_unique<PreviewCommands>(
       *sdk_, *presenter_, *prompter_,
       PreviewWidgets{this, list_, grid_, preview_sound_, switch_stream_});
+  preview_->SetStreamAddresses(OnvifStreamAddresses(onvif_));
   batch_settings_ = std::make_unique<BatchSettingsCommands>(
       *jobs_, *sdk_, *presenter_, *prompter_, this, [this](int id) { return Button(id); });
   terminal_ =

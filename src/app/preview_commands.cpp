@@ -9,6 +9,7 @@
 
 #include "app/command_ids.h"
 #include "app/command_table.h"
+#include "shell/bounded_text.h"
 #include "shell/diag_log.h"
 #include "ui/report_colour.h"
 #include "ui/report_ctrl.h"
@@ -71,7 +72,10 @@ PreviewCommands::PreviewCommands(DeviceSdk& sdk, DeviceListPort& rows, Prompter&
             w_.grid->SetLabel(cell, QString::fromStdString(label));
           },
           [this] { return w_.sound->isChecked(); },
-          [this](const DeviceRow& row, bool previewed) { MarkRow(row, previewed); }});
+          [this](const DeviceRow& row, bool previewed) { MarkRow(row, previewed); },
+          [this](const DeviceRow& row, int stream) {
+            return stream_address_ ? stream_address_(row, stream) : StreamAddress{};
+          }});
   for (int i = 0; i < CWndManager::kMaxCells; ++i) {
     if (CWndCtrl* cell = w_.grid->Cell(i)) {
       cell->RenderSurface()->setMouseTracking(true);

@@ -32,6 +32,10 @@ class PreviewCommands : public QObject {
  public:
   PreviewCommands(DeviceSdk& sdk, DeviceListPort& rows, Prompter& prompter, PreviewWidgets widgets);
   ~PreviewCommands() override;
+  // Where other makers' cameras stream (their ONVIF profiles).
+  void SetStreamAddresses(std::function<StreamAddress(const DeviceRow&, int)> addresses) {
+    stream_address_ = std::move(addresses);
+  }
 
   void Register(CommandTable& table);
   // Starts the player and the RTSP library, its lines going to the diagnostic log; before the
@@ -66,6 +70,7 @@ class PreviewCommands : public QObject {
   PtzSteering steering_;
   int marked_position_ = -1;
   bool shut_down_ = false;
+  std::function<StreamAddress(const DeviceRow&, int)> stream_address_;
 };
 
 }  // namespace vdz

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -9,7 +10,9 @@
 #include "discovery/discovery_engine.h"
 #include "discovery/local_interfaces.h"
 #include "discovery/search_session.h"
+#include "onvif/account_store.h"
 #include "onvif/onvif_side_search.h"
+#include "shell/app_paths.h"
 #include "shell/bounded_text.h"
 #include "shell/settings_file.h"
 
@@ -35,6 +38,18 @@ class CliSearchView final : public SearchView {
 };
 
 }  // namespace
+
+std::vector<onvif::OnvifAccount> KeptOnvifAccounts() {
+  std::vector<onvif::OnvifAccount> accounts;
+  if (const char* user = std::getenv("VDZ_ONVIF_USER")) {
+    const char* password = std::getenv("VDZ_ONVIF_PASSWORD");
+    accounts.push_back({user, password ? password : ""});
+  }
+  auto secrets = onvif::MakeSecretStore();
+  for (auto& account : onvif::AccountStore(SettingsFile(), *secrets).Accounts())
+    accounts.push_back(std::move(account));
+  return accounts;
+}
 
 // 100 ms ticks: an ONVIF identity takes a few calls of at most 5 s each.
 constexpr int kOnvifIdentityWaitTicks = 150;
@@ -81,7 +96,7 @@ SearchOutcome SearchDevices(const SearchRequest& request, std::ostream* progress
   std::shared_ptr<onvif::OnvifSideSearch> onvif;
   if (request.onvif) {
     onvif::OnvifSideOptions side;
-    side.accounts = request.onvif_accounts;
+    side.accounts = request.onvif_accounts.empty() ? KeptOnvifAccounts() : request.onvif_accounts;
     onvif = std::make_shared<onvif::OnvifSideSearch>(registry, network, std::move(side));
     engine.SetSideSearch(onvif);
   }

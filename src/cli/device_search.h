@@ -35,6 +35,10 @@ struct SearchRequest {
 // subnets are asked one by one too (host order), so a routed device is found without a range.
 std::vector<uint32_t> RoutedTargets(const std::vector<std::string>& targets);
 
+// The ONVIF accounts a search tries when its caller names none: VDZ_ONVIF_USER with
+// VDZ_ONVIF_PASSWORD from the environment, then those kept in the settings.
+std::vector<onvif::OnvifAccount> KeptOnvifAccounts();
+
 struct SearchOutcome {
   int status = 0;  // 0 ran; 1 could not run; 2 no such adapter or bad ranges
   std::string error;

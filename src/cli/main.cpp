@@ -24,8 +24,6 @@
 #include "devops/key_parameter_requester.h"
 #include "devops/sdk_runtime.h"
 #include "discovery/local_interfaces.h"
-#include "onvif/account_store.h"
-#include "shell/app_paths.h"
 #include "shell/diag_log.h"
 
 namespace vdz::cli {
@@ -60,10 +58,8 @@ int RunAdapters() {
 // The ONVIF accounts a search tries: the one named on the command line, else those kept in
 // the settings.
 std::vector<onvif::OnvifAccount> OnvifAccounts(const CliOptions& options) {
-  if (options.onvif_user.empty()) {
-    auto secrets = onvif::MakeSecretStore();
-    return onvif::AccountStore(SettingsFile(), *secrets).Accounts();
-  }
+  if (options.onvif_user.empty())
+    return KeptOnvifAccounts();
   onvif::OnvifAccount account{options.onvif_user, {}};
   if (options.onvif_password) {
     account.password = *options.onvif_password;

@@ -139,8 +139,10 @@ int RunSnapshotCommand(const std::vector<std::string>& args) {
   {
     const std::unique_ptr<MediaRuntime> media = MediaRuntime::Start(LogStream);
     // No cell: the preview decodes on a port of its own without drawing.
+    // Another maker's camera streams from the address its ONVIF profile names.
     PreviewController preview(*sdk, prompter,
-                              {[](int) { return 0; }, nullptr, [] { return false; }, nullptr});
+                              {[](int) { return 0; }, nullptr, [] { return false; }, nullptr,
+                               OnvifStreamAddresses(found.onvif)});
     if (preview.StartPreview(device, o.stream, 0) != 0) {
       std::cout << o.target << "  stream not opened\n";
       return kExitFailed;

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "onvif/onvif_side_search.h"
 #include "player/qm_player.h"
+#include "shell/bounded_text.h"
 #include "shell/diag_log.h"
 
 namespace vdz {
@@ -44,6 +46,16 @@ std::string RefusedPreviewType(const char* device_type) {
   return type.empty() ? std::string(" ") : type;
 }
 
+std::function<StreamAddress(const DeviceRow&, int)> OnvifStreamAddresses(
+    std::shared_ptr<onvif::OnvifSideSearch> onvif) {
+  return [onvif](const DeviceRow& row, int stream) {
+    const auto found = onvif ? onvif->StreamOf(std::string(FieldText(row.record.Lan.IPAddress)),
+                                               stream != 0 ? 1 : 0)
+                             : std::nullopt;
+    return found ? StreamAddress{found->url, found->user, found->password} : StreamAddress{};
+  };
+}
+
 PreviewController::PreviewController(DeviceSdk& sdk, Prompter& prompter, Hooks hooks)
     : sdk_(sdk), prompter_(prompter), hooks_(std::move(hooks)) {
   state_.cell = 0;
@@ -59,6 +71,20 @@ bool PreviewController::Steerable() const {
 }
 
 int PreviewController::OpenStream(int stream_number) {
+  if (state_.device.protocol != kProtocolOurs) {
+    const StreamAddress address = hooks_.stream_address
+                                      ? hooks_.stream_address(state_.device, stream_number)
+                                      : StreamAddress{};
+    if (address.url.empty())
+      return 0;
+    state_.starting = true;
+    const int handle = QM_RTSP_CLINET_LIB_RealPlayUrl(address.url.c_str(), address.user.c_str(),
+                                                      address.password.c_str(),
+                                                      &PreviewController::OnFrame, &state_);
+    state_.stream_handle = handle;
+    state_.starting = false;
+    return handle;
+  }
   const UserAccount& account = state_.device.record.Users.Accounts[0];
   const bool no_account = account.Username[0] == '\0' && account.Password[0] == '\0';
   const char* user = no_account ? kDefaultUser : account.Username;
@@ -77,7 +103,9 @@ int PreviewController::StartPreview(const DeviceRow* row, int stream_number, int
     return 0;
   if (row == nullptr)
     return -1;
-  const std::string refused = RefusedPreviewType(row->record.DeviceType);
+  // Another maker's camera names its own stream; its type is no type of ours.
+  const std::string refused =
+      row->protocol == kProtocolOurs ? RefusedPreviewType(row->record.DeviceType) : std::string();
   if (!refused.empty()) {
     char message[256];
     std::snprintf(message, sizeof message, "不支持设备类型为%s的视频播放",

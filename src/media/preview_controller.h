@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -13,6 +14,22 @@
 
 namespace vdz {
 
+// The stream address of a device that names its own (another maker's camera), with its account.
+struct StreamAddress {
+  std::string url;  // empty: none known
+  std::string user;
+  std::string password;
+};
+
+namespace onvif {
+class OnvifSideSearch;
+}
+
+// The stream addresses of the ONVIF cameras a search identified: main stream = first
+// profile, sub stream = second.
+std::function<StreamAddress(const DeviceRow&, int)> OnvifStreamAddresses(
+    std::shared_ptr<onvif::OnvifSideSearch> onvif);
+
 class PreviewController {
  public:
   struct Hooks {
@@ -21,6 +38,8 @@ class PreviewController {
     std::function<bool()> sound_checked;
     // The row being previewed changed (true) or the preview ended (false).
     std::function<void(const DeviceRow& row, bool previewed)> row_marked;
+    // Another maker's device: the address of stream 0 (main) or 1 (sub).
+    std::function<StreamAddress(const DeviceRow& row, int stream_number)> stream_address;
   };
 
   PreviewController(DeviceSdk& sdk, Prompter& prompter, Hooks hooks);

@@ -156,6 +156,22 @@ std::optional<OnvifKnown> OnvifSideSearch::FindByAddress(const std::string& addr
   return std::nullopt;
 }
 
+std::optional<OnvifSideSearch::Stream> OnvifSideSearch::StreamOf(const std::string& address,
+                                                                 int profile) const {
+  const auto known = FindByAddress(address);
+  if (!known || !known->identity || profile < 0 ||
+      profile >= static_cast<int>(known->identity->profiles.size()))
+    return std::nullopt;
+  const OnvifProfile& p = known->identity->profiles[static_cast<std::size_t>(profile)];
+  if (p.stream_uri.empty())
+    return std::nullopt;
+  Stream s{p.stream_uri, known->identity->user, {}, p.width, p.height};
+  for (const OnvifAccount& a : options_.accounts)
+    if (a.user == s.user)
+      s.password = a.password;
+  return s;
+}
+
 int OnvifSideSearch::pending() const {
   std::lock_guard lock(mutex_);
   return static_cast<int>(queue_.size()) + busy_;

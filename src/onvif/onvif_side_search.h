@@ -53,6 +53,13 @@ class OnvifSideSearch final : public SideSearch {
 
   // The device at this address (dotted) as last found, or nullopt.
   std::optional<OnvifKnown> FindByAddress(const std::string& address) const;
+  // The RTSP address of a device's profile (0 main, 1 sub: its first and second) and the
+  // account that opened it; nullopt when the device or that profile's address is not known.
+  struct Stream {
+    std::string url, user, password;
+    int width = 0, height = 0;
+  };
+  std::optional<Stream> StreamOf(const std::string& address, int profile) const;
   // Identities still being read.
   int pending() const;
   WsDiscoveryStats Stats() const;

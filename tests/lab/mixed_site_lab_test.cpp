@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -16,6 +18,8 @@
 #include <set>
 #include <string>
 
+#include "app/command_ids.h"
+#include "app/preview_commands.h"
 #include "discovery/device_list_port.h"
 #include "lab/cli_process.h"
 #include "lab/devsim_control.h"
@@ -24,6 +28,8 @@
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
 #include "support/recording_prompter.h"
+#include "ui/wnd_ctrl.h"
+#include "ui/wnd_manager.h"
 
 namespace vdz {
 namespace {
@@ -169,6 +175,60 @@ TEST_F(MixedSiteLab, WindowListsEveryDeviceOnceAndShowsEachCamerasState) {
   EXPECT_EQ(addresses.size(), static_cast<std::size_t>(kOurs + kCameras));
   EXPECT_EQ(addresses.count(kPcAddress), 0u);
   EXPECT_TRUE(WsddRunning());
+}
+
+double MeanLuma(const QImage& image) {
+  double sum = 0;
+  int n = 0;
+  for (int y = 0; y < image.height(); y += 4)
+    for (int x = 0; x < image.width(); x += 4, ++n)
+      sum += qGray(image.pixel(x, y));
+  return n > 0 ? sum / n : 0.0;
+}
+
+// A camera of another maker is previewed from the stream address its profile names: by a
+// double click in the window, and into a picture by the command line.
+TEST_F(MixedSiteLab, OnvifCameraIsPreviewedAndItsPictureSaved) {
+  const auto camera = Camera(kClockSkew);
+  test::RecordingPrompter prompter;
+  auto window = lab::OpenMainWindow(prompter);
+  struct Closer {
+    CQmDadIvidudEvuzDlg& w;
+    ~Closer() { w.close(); }
+  } closer{*window};
+  CReportCtrl* list = window->DeviceList();
+  int row = -1;
+  ASSERT_TRUE(lab::WaitFor(
+      [&] {
+        for (int r = 0; r < list->GetItemCount(); ++r)
+          if (list->GetItemText(r, kAddressColumn).toStdString() == camera.at("ip") &&
+              list->GetItemText(r, kStatusColumn).toStdString() == LookupText(keys::ONVIF_ONLINE))
+            row = r;
+        return row >= 0;
+      },
+      15000));
+  list->SetAllItemStates(CReportCtrl::kItemAll, CReportCtrl::kItemUnselected);
+  list->SetItemStates(row, CReportCtrl::kItemSelected);
+  Q_EMIT list->ItemDoubleClicked(row);
+  ASSERT_TRUE(window->Preview().Playing());
+  const auto frames = [&]() -> int { return window->Preview().Controller().State().frame_count; };
+  ASSERT_TRUE(lab::WaitFor([&] { return frames() >= 50; }, 20000)) << frames();
+  lab::WaitFor([] { return false; }, 300);
+  const QImage shown = window->VideoGrid()->Cell(0)->RenderSurface()->grab().toImage();
+  EXPECT_GT(MeanLuma(shown), 40.0) << "the cell is black";
+  std::cout << "ONVIF preview: " << frames() << " frames, mean luma " << MeanLuma(shown) << "\n";
+  window->RunCommand(cmd::kMenuStopPreview);
+
+  const std::string out = "/tmp/vdz-mixed-snapshot.png";
+  std::remove(out.c_str());
+  const lab::CliRun r =
+      lab::RunShell(std::string("VDZ_ONVIF_USER=admin VDZ_ONVIF_PASSWORD=admin ") + VDZ_CLI +
+                    " snapshot-stream " + camera.at("ip") + " --out " + out + " --timeout 10");
+  EXPECT_EQ(r.status, 0) << r.out;
+  const QImage picture(QString::fromStdString(out));
+  ASSERT_FALSE(picture.isNull());
+  EXPECT_EQ(picture.width(), 1920);  // stream 0: the first profile, the main stream
+  EXPECT_GT(MeanLuma(picture), 40.0);
 }
 
 }  // namespace

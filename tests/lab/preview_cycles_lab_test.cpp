@@ -74,7 +74,8 @@ TEST(PreviewCyclesLab, StartStopLeavesNothingBehind) {
   int long_cycles_with_pictures = 0;
   {
     PreviewController preview(
-        *sdk, prompter, {[port](int) { return port; }, nullptr, [] { return false; }, nullptr});
+        *sdk, prompter,
+        {[port](int) { return port; }, nullptr, [] { return false; }, nullptr, nullptr});
     for (int i = 0; i < kCycles; ++i) {
       const int dwell = dwell_ms[i % 5];
       ASSERT_EQ(preview.StartPreview(&row, i % 2, 0), 0) << "cycle " << i;

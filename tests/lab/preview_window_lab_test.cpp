@@ -326,8 +326,9 @@ TEST(PreviewInterop, PlainGStreamerServer) {
   QWidget surface;
   surface.resize(320, 240);
   const int port = QM_PLAYER_CreatePlayer(&surface);
-  PreviewController preview(*sdk, prompter,
-                            {[port](int) { return port; }, nullptr, [] { return false; }, nullptr});
+  PreviewController preview(
+      *sdk, prompter,
+      {[port](int) { return port; }, nullptr, [] { return false; }, nullptr, nullptr});
   DeviceRow row{};
   std::strcpy(row.record.DeviceType, "NVS-IPCAM-OTHER");
   std::strcpy(row.record.Lan.IPAddress, "127.0.0.1");
