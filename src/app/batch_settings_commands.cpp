@@ -209,7 +209,10 @@ void BatchSettingsCommands::Register(CommandTable& t) {
   t.Add(cmd::kBatchMaintenance, [this] { Maintenance(); });
   t.Add(cmd::kMenuEncodeDetails, [this] { EncodingDetails(); });
   t.Add(cmd::kMenuConfigTime, [this] { TimeConfig(); });
-  t.Add(cmd::kMenuSyncTime, [this] { SyncTimeOnChecked(jobs_, sdk_, list_, prompter_); });
+  t.Add(cmd::kMenuSyncTime, [this] {
+    SyncTimeOnChecked(jobs_, sdk_, list_, prompter_, {}, CurrentLocalTime,
+                      onvif_ ? &*onvif_ : nullptr);
+  });
   for (auto [id, language] : {std::pair{cmd::kMenuLanguageEnglish, "en_us"},
                               std::pair{cmd::kMenuLanguageSimplified, "zh_cn"},
                               std::pair{cmd::kMenuLanguageTraditional, "zh_tw"}}) {

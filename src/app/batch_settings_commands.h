@@ -5,9 +5,11 @@
 #include <QPoint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "devops/device_job_runner.h"
 #include "devops/device_sdk.h"
+#include "devops/onvif_actions.h"
 #include "discovery/device_list_port.h"
 #include "shell/prompter.h"
 
@@ -32,6 +34,8 @@ class BatchSettingsCommands {
                         std::function<QPushButton*(int)> button);
 
   void Register(CommandTable& table);
+  // Other makers' ONVIF devices take the commands their protocol has.
+  void SetOnvifActions(std::optional<OnvifActions> actions) { onvif_ = std::move(actions); }
   void SetDialogRunner(DialogRunner runner) { dialog_runner_ = std::move(runner); }
   void SetMenuRunner(MenuRunner runner) { menu_runner_ = std::move(runner); }
 
@@ -61,6 +65,7 @@ class BatchSettingsCommands {
   DialogRunner dialog_runner_;
   MenuRunner menu_runner_;
   CommandTable* table_ = nullptr;
+  std::optional<OnvifActions> onvif_;
 };
 
 }  // namespace vdz

@@ -222,6 +222,7 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   preview_->SetStreamAddresses(OnvifStreamAddresses(onvif_));
   batch_settings_ = std::make_unique<BatchSettingsCommands>(
       *jobs_, *sdk_, *presenter_, *prompter_, this, [this](int id) { return Button(id); });
+  batch_settings_->SetOnvifActions(OnvifActions(onvif_));
   terminal_ =
       std::make_unique<TerminalCommands>(*jobs_, *presenter_, *prompter_, sdk_calls_.get(), this);
   presenter_->SetKeyParameters(&terminal_->KeyParameters());

@@ -107,16 +107,17 @@ int StartBatchOnRows(DeviceJobRunner& jobs, DeviceListPort& list, const std::str
       continue;
     const int number = n++;
     ++result->visited;
-    if (row->protocol != kProtocolOurs) {  // another maker's device has none of our commands
+    const bool foreign = row->protocol != kProtocolOurs;
+    if (foreign && !op->foreign_call) {
       list.SetStatusText(position, LookupText(keys::NOT_SUPPORTED_BY_DEVICE));
       list.NoteBatchDevice(position, BatchDeviceOutcome::kSkipped, batch);
       continue;
     }
-    if (!row->online) {
+    if (!foreign && !row->online) {
       list.NoteBatchDevice(position, BatchDeviceOutcome::kSkipped, batch);
       continue;
     }
-    if (row->login_handle <= 0) {
+    if (!foreign && row->login_handle <= 0) {
       if (op->no_login_key)
         list.SetStatusText(position, LookupText(op->no_login_key));
       list.NoteBatchDevice(position, ReportedOutcome(StepOutcome::kNoLogin), batch);
@@ -125,7 +126,9 @@ int StartBatchOnRows(DeviceJobRunner& jobs, DeviceListPort& list, const std::str
     const RowKey key = KeyOf(*row);
     DeviceTask task;
     task.device = std::string(FieldText(row->record.Lan.IPAddress));
-    task.work = [op, number, copy = *row] { return op->call(number, copy); };
+    task.work = [op, number, copy = *row, foreign] {
+      return foreign ? op->foreign_call(number, copy) : op->call(number, copy);
+    };
     task.done = [&list, op, result, batch, key](int rc) {
       ++result->attempted;
       result->succeeded += rc == 0 ? 1 : 0;

@@ -33,6 +33,9 @@ struct BatchOperation {
   std::function<int(int n, const DeviceRow& row)> call;
   // On the owner's thread after the call, with the row where it stands now.
   std::function<void(int position, DeviceRow& row, int result)> after;
+  // The same for another maker's device, by its own protocol; none: such devices are skipped
+  // as not supported.
+  std::function<int(int n, const DeviceRow& row)> foreign_call;
 };
 
 struct BatchResult {

@@ -36,8 +36,11 @@ const SettingsEntry kOutputPort{SettingsCall::kSystemControl, proto::kCmdOutputP
                                 keys::SET_IOOUTPUT_FAILED};
 }  // namespace settings
 
-int SendSettingToChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
-                         const SettingsEntry& entry, DocumentFor document, BatchDone done) {
+namespace {
+
+// What one setting sends to each device, and the job kind it runs as: one settings job per
+// command at a time; different settings may run side by side.
+BatchOperation SettingOperation(DeviceSdk& sdk, const SettingsEntry& entry, DocumentFor document) {
   BatchOperation op;
   op.no_login_key = entry.no_login_key;
   op.failure_key = entry.failure_key;
@@ -54,10 +57,20 @@ int SendSettingToChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& 
     }
     return r;
   };
-  // One settings job per command at a time; different settings may run side by side.
-  const std::string kind = "settings " + std::to_string(static_cast<int>(entry.call)) + "/" +
-                           std::to_string(entry.command);
-  return StartBatch(jobs, list, kind, std::move(op), std::move(done));
+  return op;
+}
+
+std::string SettingKind(const SettingsEntry& entry) {
+  return "settings " + std::to_string(static_cast<int>(entry.call)) + "/" +
+         std::to_string(entry.command);
+}
+
+}  // namespace
+
+int SendSettingToChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                         const SettingsEntry& entry, DocumentFor document, BatchDone done) {
+  return StartBatch(jobs, list, SettingKind(entry),
+                    SettingOperation(sdk, entry, std::move(document)), std::move(done));
 }
 
 int SendSettingToChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
@@ -101,7 +114,8 @@ int SetMotionOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& li
 }
 
 int SyncTimeOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
-                      Prompter& prompter, BatchDone done, std::function<LocalTime()> clock) {
+                      Prompter& prompter, BatchDone done, std::function<LocalTime()> clock,
+                      const OnvifActions* onvif) {
   int checked = 0;
   for (int p = 0; p < list.RowCount(); ++p)
     checked += list.IsChecked(p) ? 1 : 0;
@@ -109,10 +123,14 @@ int SyncTimeOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& lis
     prompter.ShowError(LookupText(keys::MSGTIP17));
     return 0;
   }
-  return SendSettingToChecked(
-      jobs, sdk, list, settings::kTimeSync,
-      [clock = std::move(clock)](int, const DeviceRow&) { return BuildTimeSyncRequest(clock()); },
-      std::move(done));
+  BatchOperation op = SettingOperation(
+      sdk, settings::kTimeSync,
+      [clock = std::move(clock)](int, const DeviceRow&) { return BuildTimeSyncRequest(clock()); });
+  if (onvif != nullptr)
+    op.foreign_call = [actions = *onvif](int, const DeviceRow& row) {
+      return actions.SyncTime(row);
+    };
+  return StartBatch(jobs, list, SettingKind(settings::kTimeSync), std::move(op), std::move(done));
 }
 
 std::string BadPixelSummary(int preset, int succeeded) {

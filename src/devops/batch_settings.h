@@ -9,6 +9,7 @@
 #include "devconfig/settings_documents.h"
 #include "devops/batch_runner.h"
 #include "devops/device_sdk.h"
+#include "devops/onvif_actions.h"
 #include "discovery/device_list_port.h"
 #include "shell/prompter.h"
 
@@ -53,9 +54,12 @@ int SetMotionOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& li
 
 // Counts the checked rows itself: none gives the MSGTIP17 box. The clock is read again for
 // every device, just before its request.
+// Other makers' ONVIF devices among them are set to the workstation's clock by their own
+// protocol when onvif is given.
 int SyncTimeOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
                       Prompter& prompter, BatchDone done = {},
-                      std::function<LocalTime()> clock = CurrentLocalTime);
+                      std::function<LocalTime()> clock = CurrentLocalTime,
+                      const OnvifActions* onvif = nullptr);
 
 inline constexpr int kPresetScanBadPixels = 200;
 inline constexpr int kPresetSaveBadPixels = 201;

@@ -21,6 +21,7 @@ BatchOperation ModifyOperation(TerminalService& service, const TerminalParameter
                         [&service, set, names = std::move(names)](int, const DeviceRow& row) {
                           return service.ModifyPlatform(row.record, set, names ? &*names : nullptr);
                         },
+                        {},
                         {}};
 }
 
@@ -105,6 +106,7 @@ bool RestartTerminalServiceOfChecked(DeviceJobRunner& jobs, TerminalService& ser
                                    [&service](int, const DeviceRow& row) {
                                      return service.RebootAlarmApp(row.record);
                                    },
+                                   {},
                                    {}},
                     std::move(done)) != 0;
 }

@@ -172,6 +172,20 @@ std::optional<OnvifSideSearch::Stream> OnvifSideSearch::StreamOf(const std::stri
   return s;
 }
 
+std::optional<OnvifDeviceClient> OnvifSideSearch::ClientFor(const std::string& address) const {
+  const auto known = FindByAddress(address);
+  if (!known || !known->identity || known->identity->login_failed || !known->identity->reachable)
+    return std::nullopt;
+  OnvifDeviceClient client(known->entry.device_url, options_.http,
+                           known->entry.soap11 ? SoapVersion::k11 : SoapVersion::k12);
+  OnvifAccount account{known->identity->user, {}};
+  for (const OnvifAccount& a : options_.accounts)
+    if (a.user == account.user)
+      account.password = a.password;
+  client.UseAccount(account);
+  return client;
+}
+
 int OnvifSideSearch::pending() const {
   std::lock_guard lock(mutex_);
   return static_cast<int>(queue_.size()) + busy_;

@@ -60,6 +60,9 @@ class OnvifSideSearch final : public SideSearch {
     int width = 0, height = 0;
   };
   std::optional<Stream> StreamOf(const std::string& address, int profile) const;
+  // A client for an identified device, logged in with the account that worked; nullopt when
+  // the device is not known or refused every account.
+  std::optional<OnvifDeviceClient> ClientFor(const std::string& address) const;
   // Identities still being read.
   int pending() const;
   WsDiscoveryStats Stats() const;

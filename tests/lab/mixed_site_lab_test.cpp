@@ -17,7 +17,9 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "app/batch_report_commands.h"
 #include "app/command_ids.h"
 #include "app/preview_commands.h"
 #include "discovery/device_list_port.h"
@@ -229,6 +231,60 @@ TEST_F(MixedSiteLab, OnvifCameraIsPreviewedAndItsPictureSaved) {
   ASSERT_FALSE(picture.isNull());
   EXPECT_EQ(picture.width(), 1920);  // stream 0: the first profile, the main stream
   EXPECT_GT(MeanLuma(picture), 40.0);
+}
+
+// A batch time sync over ten of our devices and ten cameras sets every clock, the cameras' by
+// their own protocol; a command the cameras lack skips them and says why.
+TEST_F(MixedSiteLab, BatchTimeSyncReachesBothKindsAndOtherCommandsSkipTheCameras) {
+  test::RecordingPrompter prompter;
+  auto window = lab::OpenMainWindow(prompter);
+  struct Closer {
+    CQmDadIvidudEvuzDlg& w;
+    ~Closer() { w.close(); }
+  } closer{*window};
+  CReportCtrl* list = window->DeviceList();
+  const QString online = QString::fromStdString(LookupText(keys::ONVIF_ONLINE));
+  std::vector<int> ours, cameras;
+  ASSERT_TRUE(lab::WaitFor(
+      [&] {
+        ours.clear();
+        cameras.clear();
+        for (int r = 0; r < list->GetItemCount(); ++r) {
+          const auto* row = reinterpret_cast<const DeviceRow*>(list->GetItemData(r));
+          if (row->protocol == kProtocolOurs && row->online && row->login_handle > 0)
+            ours.push_back(r);
+          else if (list->GetItemText(r, kStatusColumn) == online)
+            cameras.push_back(r);
+        }
+        return ours.size() >= 10 && cameras.size() >= 10;
+      },
+      20000))
+      << ours.size() << " of ours, " << cameras.size() << " cameras";
+  for (int r = 0; r < list->GetItemCount(); ++r)
+    list->SetCheck(r, false);
+  std::vector<std::string> camera_ips;
+  for (int i = 0; i < 10; ++i) {
+    list->SetCheck(ours[static_cast<std::size_t>(i)], true);
+    list->SetCheck(cameras[static_cast<std::size_t>(i)], true);
+    camera_ips.push_back(
+        list->GetItemText(cameras[static_cast<std::size_t>(i)], kAddressColumn).toStdString());
+  }
+  lab::RunToEnd(*window, cmd::kMenuSyncTime);
+  EXPECT_EQ(window->BatchReports().last_summary(), "20 succeeded, 0 failed, 0 skipped");
+  for (const std::string& ip : camera_ips) {
+    std::map<std::string, std::string> camera;
+    for (auto& c : lab::OnvifCameras(control_))
+      if (c["ip"] == ip)
+        camera = c;
+    EXPECT_NE(camera["last-time-set"], "-") << ip;
+  }
+
+  // The bad-pixel save is ours alone: the cameras are skipped as not supported.
+  prompter.boxes.clear();
+  lab::RunToEnd(*window, cmd::kMenuSaveBadPixels);
+  EXPECT_EQ(window->BatchReports().last_summary(), "10 succeeded, 0 failed, 10 skipped");
+  EXPECT_EQ(list->GetItemText(cameras[0], kStatusColumn).toStdString(),
+            LookupText(keys::NOT_SUPPORTED_BY_DEVICE));
 }
 
 }  // namespace
