@@ -36,6 +36,7 @@ int CliDeviceSession::Start(bool with_sdk, int seconds, const std::string& adapt
     return found.status == 2 ? kExitUsage : kExitFailed;
   }
   found_ = std::move(found.rows);
+  onvif_ = std::move(found.onvif);
   return kExitOk;
 }
 

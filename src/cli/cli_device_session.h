@@ -10,11 +10,14 @@
 #include "cli/cli_device_list.h"
 #include "cli/sdk_event_queue.h"
 #include "devops/sdk_runtime.h"
+#include "onvif/onvif_side_search.h"
 
 namespace vdz::cli {
 
 class CliDeviceSession {
  public:
+  // What the search learned of the ONVIF devices among the rows.
+  const std::shared_ptr<onvif::OnvifSideSearch>& onvif() const { return onvif_; }
   CliDeviceSession() = default;
   ~CliDeviceSession();
   CliDeviceSession(const CliDeviceSession&) = delete;
@@ -35,6 +38,7 @@ class CliDeviceSession {
   // Goes before the queue it feeds.
   std::unique_ptr<SdkRuntime> runtime_;
   std::vector<DeviceRow> found_;
+  std::shared_ptr<onvif::OnvifSideSearch> onvif_;
   CliDeviceList list_;
 };
 

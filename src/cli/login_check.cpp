@@ -65,7 +65,8 @@ void LoginChecker::Drain() {
 void LoginChecker::LoginAll() {
   for (int position = 0; position < list_.RowCount(); ++position) {
     DeviceRow* row = list_.RowAt(position);
-    if (row != nullptr)
+    // Another maker's device answered its own protocol; our library has no login for it.
+    if (row != nullptr && row->protocol == kProtocolOurs)
       logins_.StartLogin(*row, row->record);
   }
   Drain();

@@ -194,7 +194,8 @@ int RunSetCommand(const std::vector<std::string>& args) {
   CliJobs jobs;
   const SettingsEntry& entry = EntryOf(o.setting);
   if (o.setting == "time-sync") {
-    SyncTimeOnChecked(jobs.runner(), *sdk, list, prompter);
+    const OnvifActions onvif(session.onvif());
+    SyncTimeOnChecked(jobs.runner(), *sdk, list, prompter, {}, CurrentLocalTime, &onvif);
   } else if (o.setting == "title") {
     SetTitleOnChecked(jobs.runner(), *sdk, list, o.title);
   } else {
@@ -226,16 +227,22 @@ int RunSetCommand(const std::vector<std::string>& args) {
   for (int p = 0; p < list.RowCount(); ++p) {
     const DeviceRow* row = list.RowAt(p);
     const std::string text = list.StatusText(p);
+    // Another maker's device is reached by its own protocol where the setting has one, and
+    // skipped as not supported where it has none.
+    const bool foreign = row->protocol != kProtocolOurs;
+    const bool unsupported = foreign && text == LookupText(keys::NOT_SUPPORTED_BY_DEVICE);
+    const bool reached = foreign ? !unsupported : row->online != 0 && row->login_handle > 0;
     // Nothing is written on success: a device that was called and shows neither key took it.
-    const bool ok = row->online != 0 && row->login_handle > 0 &&
-                    text != LookupText(entry.failure_key) && text != LookupText(entry.no_login_key);
-    failed += ok ? 0 : 1;
-    CountOutcome(&counts, DeviceOutcome(row->online != 0, ok));
+    const bool ok =
+        reached && text != LookupText(entry.failure_key) && text != LookupText(entry.no_login_key);
+    failed += ok || unsupported ? 0 : 1;
+    CountOutcome(&counts, DeviceOutcome(reached, ok));
     records.push_back({AnsiToUtf8(FieldText(row->record.SerialNumber)),
                        std::string(FieldText(row->record.Lan.IPAddress)), ok ? "yes" : "no",
-                       !row->online ? std::string("offline")
-                       : ok         ? std::string("set")
-                                    : text});
+                       unsupported ? text
+                       : !reached  ? std::string("offline")
+                       : ok        ? std::string("set")
+                                   : text});
   }
   PrintRecords(std::cout, kColumns, records, o.format,
                std::to_string(records.size()) + " device(s), " + std::to_string(failed) +

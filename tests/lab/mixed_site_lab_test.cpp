@@ -179,6 +179,23 @@ TEST_F(MixedSiteLab, WindowListsEveryDeviceOnceAndShowsEachCamerasState) {
   EXPECT_TRUE(WsddRunning());
 }
 
+// The command line: time sync reaches a camera by its protocol, an output command skips it.
+TEST_F(MixedSiteLab, CommandLineSyncsACamerasClockAndSkipsWhatItLacks) {
+  const auto camera = Camera(kDigestOnly);
+  const std::string ours = control_.Devices().front().ip;
+  const std::string env = "VDZ_ONVIF_USER=admin VDZ_ONVIF_PASSWORD=admin ";
+  lab::CliRun r = lab::RunShell(env + VDZ_CLI + " set time-sync --seconds 3 --format json " + ours +
+                                " " + camera.at("ip"));
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("\"ip\": \"" + camera.at("ip") + "\", \"ok\": true"), std::string::npos)
+      << r.out;
+  EXPECT_NE(Camera(kDigestOnly).at("last-time-set"), "-");
+  r = lab::RunShell(env + VDZ_CLI + " set output 1 --seconds 3 " + ours + " " + camera.at("ip"));
+  EXPECT_NE(r.out.find(camera.at("ip") + "  no   not supported by this device"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("1 succeeded, 0 failed, 1 skipped"), std::string::npos) << r.out;
+}
+
 double MeanLuma(const QImage& image) {
   double sum = 0;
   int n = 0;
