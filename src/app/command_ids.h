@@ -105,6 +105,8 @@ inline constexpr int kCancelJobs = kOwnCommandBase + 3;
 inline constexpr int kEditSearchRanges = kOwnCommandBase + 4;
 // Asks one address for a device, which then joins the list.
 inline constexpr int kAddByAddress = kOwnCommandBase + 5;
+// The accounts tried on other makers' ONVIF devices.
+inline constexpr int kEditOnvifAccounts = kOwnCommandBase + 6;
 
 // Timers.
 inline constexpr int kTimerRefresh = 1000;

@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <sstream>
 
 #include "app/batch_report_commands.h"
 #include "app/batch_settings_commands.h"
@@ -475,11 +476,13 @@ void CQmDadIvidudEvuzDlg::FillAdapterList() {
                                 QString::fromStdString(info.description)),
                        QVariant::fromValue<quint32>(key));
   }
-  // Two commands at the end of the list, beside what they extend.
+  // Commands at the end of the list, beside what they extend.
   adapters_->addItem(Text(keys::SEARCH_RANGES), QVariant::fromValue<quint32>(0));
   adapters_->setItemData(adapters_->count() - 1, cmd::kEditSearchRanges, Qt::UserRole + 1);
   adapters_->addItem(Text(keys::ADD_BY_ADDRESS), QVariant::fromValue<quint32>(0));
   adapters_->setItemData(adapters_->count() - 1, cmd::kAddByAddress, Qt::UserRole + 1);
+  adapters_->addItem(Text(keys::ONVIF_ACCOUNTS), QVariant::fromValue<quint32>(0));
+  adapters_->setItemData(adapters_->count() - 1, cmd::kEditOnvifAccounts, Qt::UserRole + 1);
   adapters_->setCurrentIndex(0);
   adapter_index_ = 0;
   // Connected after filling: only a change of the selection restarts the search.
@@ -507,6 +510,49 @@ bool CQmDadIvidudEvuzDlg::ApplySearchRanges(std::string* error) {
   const bool ok = ParseAddressRanges(ReadSearchRanges(), &ranges, error);
   engine_->SetUnicastTargets(ExpandRanges(ranges), ReadUnicastRate(kDefaultUnicastRate));
   return ok;
+}
+
+// The accounts tried on ONVIF devices: names to the settings file, passwords to the secret
+// store. A saved password is never shown; a line with the user name alone keeps it.
+void CQmDadIvidudEvuzDlg::EditOnvifAccounts() {
+  auto secrets = onvif::MakeSecretStore();
+  onvif::AccountStore store(SettingsFile(), *secrets);
+  const std::vector<onvif::OnvifAccount> kept = store.Accounts();
+  std::string current;
+  for (const onvif::OnvifAccount& a : kept)
+    current += a.user + "\n";
+  std::optional<std::string> edited;
+  if (options_.accounts_dialog) {
+    edited = options_.accounts_dialog(current);
+  } else {
+    bool accepted = false;
+    const QString text = QInputDialog::getMultiLineText(this, Text(keys::ONVIF_ACCOUNTS),
+                                                        Text(keys::ONVIF_ACCOUNTS_PROMPT),
+                                                        QString::fromStdString(current), &accepted);
+    if (accepted)
+      edited = text.toStdString();
+  }
+  if (!edited)
+    return;
+  std::vector<onvif::OnvifAccount> accounts;
+  std::istringstream lines(*edited);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    onvif::OnvifAccount account;
+    if (!(words >> account.user))
+      continue;
+    std::getline(words >> std::ws, account.password);
+    if (account.password.empty())
+      for (const onvif::OnvifAccount& k : kept)
+        if (k.user == account.user)
+          account.password = k.password;
+    accounts.push_back(std::move(account));
+  }
+  if (!store.SetAccounts(accounts)) {
+    prompter_->ShowError(LookupText(keys::ONVIF_ACCOUNTS_NOT_SAVED));
+    return;
+  }
+  onvif_->SetAccounts(std::move(accounts));
 }
 
 void CQmDadIvidudEvuzDlg::EditSearchRanges() {
@@ -577,6 +623,7 @@ void CQmDadIvidudEvuzDlg::AddByAddress() {
 void CQmDadIvidudEvuzDlg::RegisterSearchTargetCommands() {
   commands_->Add(cmd::kEditSearchRanges, [this] { EditSearchRanges(); });
   commands_->Add(cmd::kAddByAddress, [this] { AddByAddress(); });
+  commands_->Add(cmd::kEditOnvifAccounts, [this] { EditOnvifAccounts(); });
 }
 
 void CQmDadIvidudEvuzDlg::OnSelectAll(bool checked) {

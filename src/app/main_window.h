@@ -71,6 +71,8 @@ struct MainWindowOptions {
   // Empty: an input box. The ranges text as edited (from the settings file's), or nothing
   // when cancelled; the address typed, or nothing.
   std::function<std::optional<std::string>(const std::string& current)> ranges_dialog;
+  // The ONVIF accounts editor's text (one "user password" or "user" per line); tests answer.
+  std::function<std::optional<std::string>(const std::string& current)> accounts_dialog;
   std::function<std::optional<std::string>()> address_dialog;
 };
 
@@ -148,6 +150,7 @@ class CQmDadIvidudEvuzDlg final : public QDialog {
   bool ApplySearchRanges(std::string* error);
   void EditSearchRanges();
   void AddByAddress();
+  void EditOnvifAccounts();
   void StartSdkRuntime();
   void ShutDown();
 

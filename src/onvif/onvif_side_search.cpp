@@ -35,6 +35,16 @@ OnvifSideSearch::~OnvifSideSearch() {
   StopIdentities();
 }
 
+void OnvifSideSearch::SetAccounts(std::vector<OnvifAccount> accounts) {
+  std::lock_guard lock(mutex_);
+  options_.accounts = std::move(accounts);
+}
+
+std::vector<OnvifAccount> OnvifSideSearch::Accounts() const {
+  std::lock_guard lock(mutex_);
+  return options_.accounts;
+}
+
 void OnvifSideSearch::Start(uint32_t adapter_key) {
   Stop();
   StopIdentities();
@@ -127,7 +137,7 @@ void OnvifSideSearch::IdentityWorker(std::stop_token stop) {
     http.stop = stop;
     OnvifDeviceClient client(known.entry.device_url, http,
                              known.entry.soap11 ? SoapVersion::k11 : SoapVersion::k12);
-    known.identity = client.ReadIdentity(options_.accounts);
+    known.identity = client.ReadIdentity(Accounts());
     {
       std::lock_guard lock(mutex_);
       --busy_;
@@ -166,7 +176,7 @@ std::optional<OnvifSideSearch::Stream> OnvifSideSearch::StreamOf(const std::stri
   if (p.stream_uri.empty())
     return std::nullopt;
   Stream s{p.stream_uri, known->identity->user, {}, p.width, p.height};
-  for (const OnvifAccount& a : options_.accounts)
+  for (const OnvifAccount& a : Accounts())
     if (a.user == s.user)
       s.password = a.password;
   return s;
@@ -179,7 +189,7 @@ std::optional<OnvifDeviceClient> OnvifSideSearch::ClientFor(const std::string& a
   OnvifDeviceClient client(known->entry.device_url, options_.http,
                            known->entry.soap11 ? SoapVersion::k11 : SoapVersion::k12);
   OnvifAccount account{known->identity->user, {}};
-  for (const OnvifAccount& a : options_.accounts)
+  for (const OnvifAccount& a : Accounts())
     if (a.user == account.user)
       account.password = a.password;
   client.UseAccount(account);

@@ -47,6 +47,8 @@ class OnvifSideSearch final : public SideSearch {
                   std::shared_ptr<NetworkInfoSource> network, OnvifSideOptions options);
   ~OnvifSideSearch() override;
 
+  // The accounts tried from the next identity read on.
+  void SetAccounts(std::vector<OnvifAccount> accounts);
   void Start(uint32_t adapter_key) override;
   // Stops the discovery; identities under way are still read into their rows.
   void Stop() override;
@@ -69,6 +71,7 @@ class OnvifSideSearch final : public SideSearch {
 
  private:
   void StopIdentities();
+  std::vector<OnvifAccount> Accounts() const;
   void OnEntry(const OnvifDeviceEntry& entry);
   void IdentityWorker(std::stop_token stop);
   void Publish(const OnvifKnown& known, const char* state, const std::string& detail);

@@ -27,7 +27,7 @@
   X(SEARCH_RANGES) X(SEARCH_RANGES_PROMPT) X(SEARCH_RANGES_NOT_SAVED) X(ADD_BY_ADDRESS) \
   X(ADD_BY_ADDRESS_PROMPT) X(ADD_BY_ADDRESS_BAD) \
   X(NOT_SUPPORTED_BY_DEVICE) X(ONVIF_IDENTIFYING) X(ONVIF_ONLINE) X(ONVIF_LOGIN_FAILED) \
-  X(ONVIF_UNREACHABLE) \
+  X(ONVIF_UNREACHABLE) X(ONVIF_ACCOUNTS) X(ONVIF_ACCOUNTS_PROMPT) X(ONVIF_ACCOUNTS_NOT_SAVED) \
   /* main window: tooltips of the upgrade and upload buttons */                                \
   X(STRING_TIPS_UPDATE_DIR) X(STRING_TIPS_UPDATE_FILE) X(STRING_TIPS_UPDATE_CFG)              \
   /* main window: pop-up menus of the batch buttons */                                         \

@@ -15,7 +15,9 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -194,6 +196,39 @@ TEST_F(MixedSiteLab, CommandLineSyncsACamerasClockAndSkipsWhatItLacks) {
   EXPECT_NE(r.out.find(camera.at("ip") + "  no   not supported by this device"), std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("1 succeeded, 0 failed, 1 skipped"), std::string::npos) << r.out;
+}
+
+// The window's account editor: names go to the settings file, passwords to a file only the
+// user can read; a name alone keeps its saved password.
+TEST_F(MixedSiteLab, WindowKeepsAccountPasswordsOutOfTheSettingsFile) {
+  test::RecordingPrompter prompter;
+  MainWindowOptions options;
+  options.prompter = &prompter;
+  std::string shown;
+  options.accounts_dialog = [&shown](const std::string& current) {
+    shown = current;
+    return std::optional<std::string>("admin\nviewer s3cret word\n");
+  };
+  auto window = std::make_unique<CQmDadIvidudEvuzDlg>(options);
+  window->Initialise();
+  struct Closer {
+    CQmDadIvidudEvuzDlg& w;
+    ~Closer() { w.close(); }
+  } closer{*window};
+  ASSERT_TRUE(window->RunCommand(cmd::kEditOnvifAccounts));
+  EXPECT_EQ(shown, "admin\n");  // names only, never a password
+  const std::string dir = std::getenv("VDZ_CONFIG_DIR");
+  std::stringstream settings, secrets;
+  settings << std::ifstream(dir + "/QmDodEveva_cfg.ini").rdbuf();
+  secrets << std::ifstream(dir + "/onvif-secrets").rdbuf();
+  EXPECT_NE(settings.str().find("viewer"), std::string::npos) << settings.str();
+  EXPECT_EQ(settings.str().find("s3cret"), std::string::npos);
+  EXPECT_NE(secrets.str().find("s3cret"), std::string::npos);
+  EXPECT_NE(secrets.str().find("admin\tadmin"), std::string::npos) << "the kept password";
+  struct stat st {};
+  ASSERT_EQ(stat((dir + "/onvif-secrets").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_TRUE(prompter.boxes.empty());
 }
 
 double MeanLuma(const QImage& image) {
