@@ -40,12 +40,16 @@ const std::vector<CommandHelp>& CommandHelpTable() {
   static const std::vector<CommandHelp> table = {
       {"search",
        "viduzaver-cli search [--seconds N] [--adapter ADDR] [--range CIDR|A-B]... [--host A]... "
+       "[--protocol ours|onvif|all] [--user U [--password P|--password-stdin]] "
        "[--format table|csv|json]",
        "Searches every adapter (or the one at ADDR) like the window does and prints every device "
        "found. Without --seconds the search stops by itself after about seven seconds. Each "
        "--range (10.2.0.0/22 or 10.2.0.1-10.2.0.200, at most 4096 addresses) is also asked "
        "address by address, for devices behind a router, instead of the settings file's "
-       "[SEARCH] Ranges; --host asks only the given addresses and broadcasts nothing."},
+       "[SEARCH] Ranges; --host asks only the given addresses and broadcasts nothing. Other "
+       "makers' ONVIF devices are found beside ours (--protocol chooses) and identified with "
+       "the account --user names, its password from --password, standard input or "
+       "VDZ_ONVIF_PASSWORD, else with the accounts the window keeps."},
       {"login-check",
        "viduzaver-cli login-check [--seconds N] [--adapter ADDR] [--range CIDR|A-B]... "
        "[--host A]... [--format table|csv|json]",
@@ -166,7 +170,10 @@ std::vector<std::string> UsageNotes() {
           kAdapterForm + "; the transfer commands (" + std::string(kTransferCommands[0]) + " to " +
           std::string(std::end(kTransferCommands)[-1]) + ") also take " + kFormatForm + ".",
       "Commands acting on several devices end their table with the line the window shows after "
-      "a batch: n succeeded, n failed, n skipped (skipped: the device never came online).",
+      "a batch: n succeeded, n failed, n skipped (skipped: the device never came online, or it "
+      "is another maker's device without that command).",
+      "Device commands identify ONVIF devices with VDZ_ONVIF_USER and VDZ_ONVIF_PASSWORD from "
+      "the environment, then the accounts the window keeps.",
       "viduzaver-cli help COMMAND and viduzaver-cli COMMAND --help describe one command;\n"
       "viduzaver-cli --version prints the version.",
   };
