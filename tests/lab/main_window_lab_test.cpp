@@ -166,10 +166,11 @@ TEST_F(MainWindowLab, FirstSearchListsEveryDeviceAndStopsByItself) {
 TEST_F(MainWindowLab, AdapterListHasAllAdaptersFirstAndAChangeRestartsTheSearch) {
   ASSERT_TRUE(WaitForFirstSearch());
   QComboBox* adapters = window_->AdapterList();
-  // All adapters, each adapter, then the ranges and add-by-address commands.
-  ASSERT_EQ(adapters->count(), 5);
+  // All adapters, each adapter, then the ranges, add-by-address and ONVIF account commands.
+  ASSERT_EQ(adapters->count(), 6);
   EXPECT_EQ(adapters->itemText(3).toStdString(), LookupText(keys::SEARCH_RANGES));
   EXPECT_EQ(adapters->itemText(4).toStdString(), LookupText(keys::ADD_BY_ADDRESS));
+  EXPECT_EQ(adapters->itemText(5).toStdString(), LookupText(keys::ONVIF_ACCOUNTS));
   EXPECT_EQ(adapters->itemText(0).toStdString(), LookupText(keys::ALLNETCARDS));
   EXPECT_EQ(adapters->itemData(0).toUInt(), 0u);
   // Table order: the last address byte counts first, so 10.0.0.20 precedes 192.168.1.100.

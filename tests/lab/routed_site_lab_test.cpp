@@ -203,7 +203,7 @@ TEST_F(RoutedWindowLab, RangesChosenInTheAdapterListFindEveryDeviceOnceAndMoveOn
   // The "Ranges…" entry: saved, then a new search asks both subnets.
   QComboBox* adapters = window->AdapterList();
   const auto started = std::chrono::steady_clock::now();
-  adapters->setCurrentIndex(adapters->count() - 2);
+  adapters->setCurrentIndex(adapters->findData(cmd::kEditSearchRanges, Qt::UserRole + 1));
   EXPECT_EQ(adapters->currentIndex(), 0);
   EXPECT_EQ(ReadSearchRanges(), "10.2.0.0/22,10.3.0.0/24");
   ASSERT_TRUE(window->Session().searching());
@@ -242,7 +242,7 @@ TEST_F(RoutedWindowLab, AddByAddressListsOneRoutedDeviceBesideTheLocalOnes) {
   EXPECT_NE(prompter_.boxes[0].text.find("10.2.0.x"), std::string::npos);
   address_ = device->ip;
   QComboBox* adapters = window->AdapterList();
-  adapters->setCurrentIndex(adapters->count() - 1);
+  adapters->setCurrentIndex(adapters->findData(cmd::kAddByAddress, Qt::UserRole + 1));
   EXPECT_EQ(adapters->currentIndex(), 0);
   ASSERT_TRUE(lab::WaitFor([&] { return RowOf(*window, device->ip) >= 0; }, 4000));
   EXPECT_TRUE(lab::WaitFor([&] { return !window->Session().searching(); }, 15000));
