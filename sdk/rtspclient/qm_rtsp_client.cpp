@@ -32,7 +32,8 @@ static_assert(offsetof(QM_RTSP_FRAME_INFO, timestamp_us) == 8);
 namespace {
 
 struct Settings {
-  std::map<int, std::string> paths{{0, "/live/0"}, {1, "/live/1"}};
+  std::map<int, std::string> paths{{0, vdz::rtsp::DefaultStreamPath(0)},
+                                   {1, vdz::rtsp::DefaultStreamPath(1)}};
   bool tcp = true;
   int timeout_s = 10;
 };
@@ -335,7 +336,7 @@ extern "C" int QM_RTSP_CLINET_LIB_RealPlay(int stream_number, const char* ip, co
     std::lock_guard lock(g_mutex);
     auto path = g_settings.paths.find(stream_number);
     url_path =
-        path != g_settings.paths.end() ? path->second : "/live/" + std::to_string(stream_number);
+        path != g_settings.paths.end() ? path->second : vdz::rtsp::DefaultStreamPath(stream_number);
   }
   return StartStream(vdz::rtsp::BuildUrl(ip, port, user, password, url_path, true),
                      vdz::rtsp::BuildUrl(ip, port, user, password, url_path, false), stream_number,

@@ -60,4 +60,8 @@ std::string BuildUrl(const std::string& ip, int port, const char* user, const ch
   return url;
 }
 
+std::string DefaultStreamPath(int stream_number) {
+  return "/live/" + std::to_string(stream_number);
+}
+
 }  // namespace vdz::rtsp

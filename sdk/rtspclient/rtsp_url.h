@@ -17,4 +17,7 @@ std::string BuildUrl(const std::string& ip, int port, const char* user, const ch
 std::string UrlWithAccount(const std::string& url, const char* user, const char* password,
                            bool with_password);
 
+// The URL path of a stream number on our devices: "/live/0" main, "/live/1" sub.
+std::string DefaultStreamPath(int stream_number);
+
 }  // namespace vdz::rtsp

@@ -118,6 +118,14 @@ const std::vector<CommandHelp>& CommandHelpTable() {
        "Asks each device for a picture, waits for it and saves it under DIR/<address> (default: "
        "the documents folder's snap folder); one line per device with the saved file or the "
        "failure."},
+      {"streams",
+       "viduzaver-cli streams SERIAL|IP...|--all [--format table|csv|json] [--user U] "
+       "[--password P|--password-stdin]",
+       "Prints the live stream addresses of the named (or all) devices: for another maker's "
+       "ONVIF camera one line per media profile with its token and name, resolution, encoding "
+       "and RTSP address, read with the account U (its password from --password, standard "
+       "input or VDZ_ONVIF_PASSWORD; without --user the accounts kept in the settings); for "
+       "our devices one line with the main and sub stream addresses the preview opens."},
       {"qr", "viduzaver-cli qr SERIAL|IP [--out FILE.png]",
        "Shows the device's P2P identifier as a QR symbol on the terminal, or saves it as a PNG "
        "picture."},

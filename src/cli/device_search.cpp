@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <iostream>
 #include <memory>
 #include <thread>
 
@@ -143,6 +144,22 @@ SearchOutcome SearchDevices(const SearchRequest& request, std::ostream* progress
   for (int i = 0; i < session.rows_shown(); ++i)
     outcome.rows.push_back(*session.row(i));
   return outcome;
+}
+
+std::vector<onvif::OnvifAccount> OnvifAccounts(const std::string& user,
+                                               const std::optional<std::string>& password,
+                                               bool password_stdin) {
+  if (user.empty())
+    return KeptOnvifAccounts();
+  onvif::OnvifAccount account{user, {}};
+  if (password) {
+    account.password = *password;
+  } else if (password_stdin) {
+    std::getline(std::cin, account.password);
+  } else if (const char* env = std::getenv("VDZ_ONVIF_PASSWORD")) {
+    account.password = env;
+  }
+  return {account};
 }
 
 std::vector<uint32_t> RoutedTargets(const std::vector<std::string>& targets) {

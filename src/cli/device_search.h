@@ -31,6 +31,13 @@ struct SearchRequest {
   std::vector<onvif::OnvifAccount> onvif_accounts;
 };
 
+// The ONVIF accounts a search tries: user with the password given, else read from standard
+// input (password_stdin) or VDZ_ONVIF_PASSWORD, so that it need not stand in the process list;
+// no user: KeptOnvifAccounts().
+std::vector<onvif::OnvifAccount> OnvifAccounts(const std::string& user,
+                                               const std::optional<std::string>& password,
+                                               bool password_stdin);
+
 // A device command names its devices: those named by an address outside the workstation's
 // subnets are asked one by one too (host order), so a routed device is found without a range.
 std::vector<uint32_t> RoutedTargets(const std::vector<std::string>& targets);

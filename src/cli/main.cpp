@@ -17,6 +17,7 @@
 #include "cli/sdk_event_queue.h"
 #include "cli/set_command.h"
 #include "cli/snapshot_command.h"
+#include "cli/streams_command.h"
 #include "cli/talk_command.h"
 #include "cli/terminal_command.h"
 #include "cli/transfer_command.h"
@@ -55,27 +56,12 @@ int RunAdapters() {
   return kExitOk;
 }
 
-// The ONVIF accounts a search tries: the one named on the command line, else those kept in
-// the settings.
-std::vector<onvif::OnvifAccount> OnvifAccounts(const CliOptions& options) {
-  if (options.onvif_user.empty())
-    return KeptOnvifAccounts();
-  onvif::OnvifAccount account{options.onvif_user, {}};
-  if (options.onvif_password) {
-    account.password = *options.onvif_password;
-  } else if (options.password_stdin) {
-    std::getline(std::cin, account.password);
-  } else if (const char* env = std::getenv("VDZ_ONVIF_PASSWORD")) {
-    account.password = env;
-  }
-  return {account};
-}
-
 SearchOutcome Search(const CliOptions& options) {
   SearchRequest request(options.seconds, options.adapter);
   request.onvif = options.protocol != "ours";
   if (request.onvif)
-    request.onvif_accounts = OnvifAccounts(options);
+    request.onvif_accounts =
+        OnvifAccounts(options.onvif_user, options.onvif_password, options.password_stdin);
   request.hosts = options.hosts;
   if (options.ranges_given)
     request.ranges = options.ranges;
@@ -167,6 +153,7 @@ int Main(int argc, char** argv) {
       {IsTalkCommand, RunTalkCommand},
       {IsSnapshotCommand, RunSnapshotCommand},
       {[](const std::string& c) { return c == "set"; }, RunSetCommand},
+      {IsStreamsCommand, RunStreamsCommand},
   };
   for (const Family& family : kFamilies) {
     if (args.empty() || !family.accepts(args[0]))
