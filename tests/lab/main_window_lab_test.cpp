@@ -270,6 +270,7 @@ TEST(MainWindowSilentDevicesLab, SilentDevicesNeitherHoldTheWindowNorTheOthers) 
 const std::set<int> kWorking = {cmd::kSearch,
                                 cmd::kEditSearchRanges,
                                 cmd::kAddByAddress,
+                                cmd::kEditOnvifAccounts,
                                 cmd::kExportList,
                                 cmd::kPrintLabel,
                                 cmd::kMenuRemoteZhCn,
