@@ -32,8 +32,8 @@ namespace vdz::remoteconfig {
 
 // One value of the document and the control that edits it.
 struct ConfigPage::Field {
-  int index = 0;                    // into values_
-  const FieldSpec* spec = nullptr;  // null: an "Advanced" row
+  int index = 0;                          // into values_
+  const CatalogueEntry* entry = nullptr;  // null: an "Advanced" row
   QWidget* editor = nullptr;
   QLabel* error = nullptr;
   // The value to write, given the one the device holds (kept when the control was not edited).
@@ -195,9 +195,9 @@ bool ConfigPage::Load(const std::string& xml) {
   // The pages' values in the catalogue's order, so that the groups read as an installer
   // thinks of them; the rest in document order.
   std::vector<bool> placed(values_.size(), false);
-  for (const FieldSpec& spec : PageFields(command_))
+  for (const CatalogueEntry& entry : PageFields(command_))
     for (std::size_t i = 0; i < values_.size(); ++i)
-      if (!placed[i] && values_[i].Name() == spec.name) {
+      if (!placed[i] && values_[i].Name() == entry.name) {
         placed[i] = true;
         AddField(values_[i]);
       }
@@ -267,22 +267,22 @@ ConfigPage::Field* ConfigPage::FindSibling(const DocumentValue& of, const char* 
 }
 
 void ConfigPage::AddField(const DocumentValue& value) {
-  const FieldSpec* spec = FindField(command_, value.Name());
+  const CatalogueEntry* entry = FindField(command_, value.Name());
   const QString object_name =
       QString::fromStdString(value.Name()) +
       (value.occurrence > 0 ? QStringLiteral("#%1").arg(value.occurrence) : QString());
   auto f = std::make_unique<Field>();
   f->index = static_cast<int>(&value - values_.data());
-  f->spec = spec;
+  f->entry = entry;
   const std::string& original = value.value;
-  const char* group_key = spec->group_key ? spec->group_key : StreamGroupKey(value.occurrence);
+  const char* group_key = entry->group_key ? entry->group_key : StreamGroupKey(value.occurrence);
   auto* form = static_cast<QFormLayout*>(Group(group_key)->layout());
   QWidget* row = new QWidget(form->parentWidget());
   auto* row_layout = new QVBoxLayout(row);
   row_layout->setContentsMargins(0, 0, 0, 0);
   row_layout->setSpacing(1);
   QWidget* editor = nullptr;
-  FieldKind kind = spec->kind;
+  FieldKind kind = entry->kind;
   if ((kind == FieldKind::kNumber || kind == FieldKind::kSlider) && !LooksDecimal(original))
     kind = FieldKind::kText;  // the device's value is no number: shown as it stands
 
@@ -320,7 +320,7 @@ void ConfigPage::AddField(const DocumentValue& value) {
     case FieldKind::kResolution: {
       auto* box = new QComboBox(row);
       if (kind == FieldKind::kChoice) {
-        for (const FieldChoice& c : spec->choices)
+        for (const FieldChoice& c : entry->choices)
           add_choice(box, c.key ? text_(c.key) : QString::fromLatin1(c.value),
                      QString::fromLatin1(c.value));
       } else if (kind == FieldKind::kTimeZone) {
@@ -345,7 +345,7 @@ void ConfigPage::AddField(const DocumentValue& value) {
     case FieldKind::kFrameRate: {
       auto* spin = new QSpinBox(row);
       const int now = LooksDecimal(original) ? std::stoi(original) : 0;
-      spin->setRange(std::min(spec->minimum, now), std::max(spec->maximum, now));
+      spin->setRange(std::min(entry->minimum, now), std::max(entry->maximum, now));
       spin->setValue(now);
       if (kind != FieldKind::kNumber) {
         // The encoder's limits follow the stream's resolution and format; a resolution the
@@ -390,7 +390,7 @@ void ConfigPage::AddField(const DocumentValue& value) {
       h->setContentsMargins(0, 0, 0, 0);
       auto* slider = new QSlider(Qt::Horizontal, line);
       const int now = std::stoi(original);
-      slider->setRange(std::min(spec->minimum, now), std::max(spec->maximum, now));
+      slider->setRange(std::min(entry->minimum, now), std::max(entry->maximum, now));
       slider->setValue(now);
       auto* shown = new QLabel(QString::number(now), line);
       shown->setMinimumWidth(28);
@@ -433,7 +433,7 @@ void ConfigPage::AddField(const DocumentValue& value) {
       confirm->setEchoMode(QLineEdit::Password);
       confirm->setMaxLength(64);
       confirm->setObjectName(object_name + QStringLiteral(" confirm"));
-      form->addRow(text_(spec->label_key), row);
+      form->addRow(text_(entry->label_key), row);
       row_layout->addWidget(edit);
       edit->setObjectName(object_name);
       auto* confirm_row = new QWidget(form->parentWidget());
@@ -521,7 +521,7 @@ void ConfigPage::AddField(const DocumentValue& value) {
     f->editor = editor;
   }
   if (kind != FieldKind::kPassword)
-    form->addRow(text_(spec->label_key), row);
+    form->addRow(text_(entry->label_key), row);
   f->error = new QLabel(row);
   f->error->setObjectName(object_name + QStringLiteral(" error"));
   f->error->setStyleSheet(QStringLiteral("color: #c00000"));
@@ -550,7 +550,7 @@ void ConfigPage::AddAdvanced() {
     table->setVisible(open);
   });
   for (auto& f : fields_) {
-    if (f->spec != nullptr || f->editor != nullptr)
+    if (f->entry != nullptr || f->editor != nullptr)
       continue;
     const DocumentValue& v = values_[f->index];
     const int row = table->rowCount();
@@ -615,7 +615,7 @@ std::vector<std::pair<const DocumentValue*, std::string>> ConfigPage::Edits(int 
         f.error->show();
       }
       if (bad)
-        *bad = f.spec ? text_(f.spec->label_key) : QString::fromStdString(v.Name());
+        *bad = f.entry ? text_(f.entry->label_key) : QString::fromStdString(v.Name());
       return {};
     }
     edits.emplace_back(&v, now);

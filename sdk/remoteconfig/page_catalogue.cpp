@@ -41,7 +41,7 @@ constexpr FieldChoice kAutoManual[] = {{"0", "IDS_STR_AUTO_KM_TIP"}, {"1", "IDS_
 constexpr FieldChoice kAccountStatus[] = {{"Enable", "IDS_STR_ZH_CN_ENABLE"},
                                           {"Disable", "IDS_STR_ZH_CN_DISABLE"}};
 
-constexpr FieldSpec kTime[] = {
+constexpr CatalogueEntry kTime[] = {
     {"TimeConfig @TimeMode", "IDS_STR_ZH_CN_TIMESETUP_TIPS1", "RC_GROUP_CLOCK", K::kChoice, 0, 0,
      kTimeModes},
     {"TimeConfig @TimeZone", "IDS_STR_ZH_CN_TIMESETUP_TIPS2", "RC_GROUP_CLOCK", K::kTimeZone},
@@ -53,7 +53,7 @@ constexpr FieldSpec kTime[] = {
      "IDS_STR_ZH_CN_TIMESETUP_TIPS4", K::kNumber, 60, 999999},
 };
 
-constexpr FieldSpec kOsd[] = {
+constexpr CatalogueEntry kOsd[] = {
     {"Overlay @Enable", "ENABLE", "RC_GROUP_DISPLAY", K::kSwitch},
     {"Overlay @Transparency", "IDC_STATIC_OSD_POSITION_OVERLEY", "RC_GROUP_DISPLAY", K::kChoice, 0,
      0, kOverlayInfo},
@@ -68,7 +68,7 @@ constexpr FieldSpec kOsd[] = {
 };
 
 // Each stream's group comes from the element's occurrence (StreamGroupKey).
-constexpr FieldSpec kEncode[] = {
+constexpr CatalogueEntry kEncode[] = {
     {"Encode/EncodeConfig @Resolution", "VE_RESOLUTION", nullptr, K::kResolution},
     {"Encode/EncodeConfig @EncodeFormat", "VE_ENCODE_FORMAT", nullptr, K::kChoice, 0, 0, kFormats},
     {"Encode/EncodeConfig @BitRateControl", "VE_BITRATE_CONTROL", nullptr, K::kChoice, 0, 0,
@@ -101,7 +101,7 @@ constexpr FieldSpec kEncode[] = {
      100000},
 };
 
-constexpr FieldSpec kImage[] = {
+constexpr CatalogueEntry kImage[] = {
     {"VideoCapture @Brightness", "RC_BRIGHTNESS", "IMAGEPARAMDLG", K::kSlider, 0, 100},
     {"VideoCapture @Contrast", "RC_CONTRAST", "IMAGEPARAMDLG", K::kSlider, 0, 100},
     {"VideoCapture @Saturation", "RC_SATURATION", "IMAGEPARAMDLG", K::kSlider, 0, 100},
@@ -114,7 +114,7 @@ constexpr FieldSpec kImage[] = {
     {"VideoCapture @WDR", "VE_WDR", "STRING_VIDEO_FLIP", K::kSwitch},
 };
 
-constexpr FieldSpec kMotion[] = {
+constexpr CatalogueEntry kMotion[] = {
     {"MotionDetectAlarm @Enable", "ENABLE", "TEXT17", K::kSwitch},
     {"MotionDetectAlarm @BlockCount", "TEXT19", "TEXT17", K::kGridSize},
     {"MotionDetectAlarm @BlockConfig", "TEXT19", "TEXT17", K::kMotionGrid},
@@ -139,21 +139,21 @@ constexpr FieldSpec kMotion[] = {
      K::kSwitch},
 };
 
-constexpr FieldSpec kMaintain[] = {
+constexpr CatalogueEntry kMaintain[] = {
     {"MaintainConfig @Enable", "ENABLE", "IDS_STR_ZH_CN_SYSRM", K::kSwitch},
     {"MaintainConfig @Day", "IDS_STR_ZH_CN_SYSRMDATE", "IDS_STR_ZH_CN_SYSRM", K::kChoice, 0, 0,
      kDays},
     {"MaintainConfig @Time", "IDS_STR_ZH_CN_SYSRMTIME", "IDS_STR_ZH_CN_SYSRM", K::kTime},
 };
 
-constexpr FieldSpec kUsers[] = {
+constexpr CatalogueEntry kUsers[] = {
     {"UserConfig/Account @Username", "RC_USER_NAME", "RC_PAGE_USERS", K::kReadOnly},
     {"UserConfig/Account @Group", "RC_USER_GROUP", "RC_PAGE_USERS", K::kReadOnly},
     {"UserConfig/Account @Status", "ENABLE", "RC_PAGE_USERS", K::kChoice, 0, 0, kAccountStatus},
     {"UserConfig/Account @Password", "PASSWORD", "RC_PAGE_USERS", K::kPassword},
 };
 
-constexpr FieldSpec kPlatform[] = {
+constexpr CatalogueEntry kPlatform[] = {
     {"PlatformConfig/VortanConfig @Enable", "ENABLE", "TEXT2", K::kSwitch},
     {"PlatformConfig/VortanConfig @Server", "IDS_STR_ZH_CN_PLATF_TIPS2", "TEXT2", K::kNtpServer},
     {"PlatformConfig/VortanConfig @Port", "IDS_STR_ZH_CN_PLATF_TIPS3", "TEXT2", K::kNumber, 1,
@@ -166,7 +166,7 @@ constexpr FieldSpec kPlatform[] = {
 
 }  // namespace
 
-std::span<const FieldSpec> PageFields(int command) {
+std::span<const CatalogueEntry> PageFields(int command) {
   switch (command) {
     case proto::kCfgTime:
       return kTime;
@@ -189,10 +189,10 @@ std::span<const FieldSpec> PageFields(int command) {
   }
 }
 
-const FieldSpec* FindField(int command, std::string_view name) {
+const CatalogueEntry* FindField(int command, std::string_view name) {
   const auto fields = PageFields(command);
   const auto it = std::find_if(fields.begin(), fields.end(),
-                               [&](const FieldSpec& f) { return name == f.name; });
+                               [&](const CatalogueEntry& f) { return name == f.name; });
   return it == fields.end() ? nullptr : &*it;
 }
 

@@ -33,7 +33,7 @@ struct FieldChoice {
   const char* key;  // language key, or nullptr when the value is shown as it stands
 };
 
-struct FieldSpec {
+struct CatalogueEntry {
   const char* name;  // "path @attribute", as DocumentValue::Name() gives it
   const char* label_key;
   const char* group_key;
@@ -44,8 +44,8 @@ struct FieldSpec {
 };
 
 // The entries of the page that reads settings document `command`, in the order shown.
-std::span<const FieldSpec> PageFields(int command);
-const FieldSpec* FindField(int command, std::string_view name);
+std::span<const CatalogueEntry> PageFields(int command);
+const CatalogueEntry* FindField(int command, std::string_view name);
 
 // The group a value goes to when its element repeats: the encoder's two streams.
 const char* StreamGroupKey(int occurrence);

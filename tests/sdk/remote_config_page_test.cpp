@@ -83,7 +83,7 @@ TEST(PageCatalogue, EveryTextItNamesIsALanguageKey) {
                       proto::kCfgVideoCapture, proto::kCfgMotionDetection, proto::kCfgMaintenance,
                       proto::kCfgPassword, proto::kCfgPlatform}) {
     ASSERT_FALSE(PageFields(command).empty()) << command;
-    for (const FieldSpec& f : PageFields(command)) {
+    for (const CatalogueEntry& f : PageFields(command)) {
       EXPECT_TRUE(known(f.label_key) && known(f.group_key)) << f.name;
       for (const FieldChoice& c : f.choices)
         EXPECT_TRUE(known(c.key)) << f.name << " " << c.value;
