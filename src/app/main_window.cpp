@@ -136,8 +136,10 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   {
     // Other makers' ONVIF devices are searched beside ours, tried with the kept accounts.
     onvif::OnvifSideOptions side;
-    auto secrets = onvif::MakeSecretStore();
-    side.accounts = onvif::AccountStore(SettingsFile(), *secrets).Accounts();
+    side.load_accounts = [] {
+      auto secrets = onvif::MakeSecretStore();
+      return onvif::AccountStore(SettingsFile(), *secrets).Accounts();
+    };
     onvif_ = std::make_shared<onvif::OnvifSideSearch>(registry_, network_, std::move(side));
     engine_->SetSideSearch(onvif_);
   }

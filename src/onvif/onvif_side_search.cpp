@@ -28,7 +28,10 @@ DeviceRecord OnvifRecord(const OnvifKnown& known) {
 OnvifSideSearch::OnvifSideSearch(std::shared_ptr<DeviceRegistry> registry,
                                  std::shared_ptr<NetworkInfoSource> network,
                                  OnvifSideOptions options)
-    : registry_(std::move(registry)), network_(std::move(network)), options_(std::move(options)) {}
+    : registry_(std::move(registry)),
+      network_(std::move(network)),
+      options_(std::move(options)),
+      accounts_(options_.accounts) {}
 
 OnvifSideSearch::~OnvifSideSearch() {
   Stop();
@@ -36,13 +39,21 @@ OnvifSideSearch::~OnvifSideSearch() {
 }
 
 void OnvifSideSearch::SetAccounts(std::vector<OnvifAccount> accounts) {
+  std::call_once(accounts_loaded_, [] {});  // what the installer saved replaces any loading
   std::lock_guard lock(mutex_);
-  options_.accounts = std::move(accounts);
+  accounts_ = std::move(accounts);
 }
 
 std::vector<OnvifAccount> OnvifSideSearch::Accounts() const {
+  std::call_once(accounts_loaded_, [this] {
+    if (!options_.load_accounts)
+      return;
+    auto loaded = options_.load_accounts();
+    std::lock_guard lock(mutex_);
+    accounts_ = std::move(loaded);
+  });
   std::lock_guard lock(mutex_);
-  return options_.accounts;
+  return accounts_;
 }
 
 void OnvifSideSearch::Start(uint32_t adapter_key) {

@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -36,6 +37,9 @@ struct OnvifKnown {
 
 struct OnvifSideOptions {
   std::vector<OnvifAccount> accounts;
+  // Read on first need instead (a secret store may be slow to answer), on the thread that
+  // needs them: an identity worker, normally.
+  std::function<std::vector<OnvifAccount>()> load_accounts;
   int identity_workers = 16;
   HttpOptions http;
   WsDiscoveryOptions discovery;  // adapters are filled in at each start
@@ -86,6 +90,8 @@ class OnvifSideSearch final : public SideSearch {
   std::map<std::string, OnvifKnown> known_;
   int busy_ = 0;
   std::vector<std::jthread> workers_;
+  mutable std::once_flag accounts_loaded_;
+  mutable std::vector<OnvifAccount> accounts_;  // under mutex_
 };
 
 // The registry row of an ONVIF device: its address, adapter and what its scopes or identity
