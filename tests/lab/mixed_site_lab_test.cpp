@@ -62,6 +62,17 @@ class MixedEnvironment : public lab::OffscreenWindowEnvironment {
 };
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new MixedEnvironment);
 
+// The window is closed before it goes, as an installer closes it, whatever fails in a test.
+struct CloseFirst {
+  void operator()(CQmDadIvidudEvuzDlg* w) const {
+    w->close();
+    delete w;
+  }
+};
+std::unique_ptr<CQmDadIvidudEvuzDlg, CloseFirst> Closing(std::unique_ptr<CQmDadIvidudEvuzDlg> w) {
+  return std::unique_ptr<CQmDadIvidudEvuzDlg, CloseFirst>(w.release());
+}
+
 class MixedSiteLab : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -128,12 +139,7 @@ TEST_F(MixedSiteLab, WindowListsEveryDeviceOnceAndShowsEachCamerasState) {
   test::RecordingPrompter prompter;
   QElapsedTimer clock;
   clock.start();
-  auto window = lab::OpenMainWindow(prompter);
-  // The window is closed before it goes, as an installer closes it, whatever fails below.
-  struct Closer {
-    CQmDadIvidudEvuzDlg& w;
-    ~Closer() { w.close(); }
-  } closer{*window};
+  auto window = Closing(lab::OpenMainWindow(prompter));
   CReportCtrl* list = window->DeviceList();
   ASSERT_TRUE(lab::WaitFor([&] { return list->GetItemCount() >= kOurs + kCameras; }, 10000))
       << list->GetItemCount();
@@ -209,12 +215,8 @@ TEST_F(MixedSiteLab, WindowKeepsAccountPasswordsOutOfTheSettingsFile) {
     shown = current;
     return std::optional<std::string>("admin\nviewer s3cret word\n");
   };
-  auto window = std::make_unique<CQmDadIvidudEvuzDlg>(options);
+  auto window = Closing(std::make_unique<CQmDadIvidudEvuzDlg>(options));
   window->Initialise();
-  struct Closer {
-    CQmDadIvidudEvuzDlg& w;
-    ~Closer() { w.close(); }
-  } closer{*window};
   ASSERT_TRUE(window->RunCommand(cmd::kEditOnvifAccounts));
   EXPECT_EQ(shown, "admin\n");  // names only, never a password
   const std::string dir = std::getenv("VDZ_CONFIG_DIR");
@@ -245,11 +247,7 @@ double MeanLuma(const QImage& image) {
 TEST_F(MixedSiteLab, OnvifCameraIsPreviewedAndItsPictureSaved) {
   const auto camera = Camera(kClockSkew);
   test::RecordingPrompter prompter;
-  auto window = lab::OpenMainWindow(prompter);
-  struct Closer {
-    CQmDadIvidudEvuzDlg& w;
-    ~Closer() { w.close(); }
-  } closer{*window};
+  auto window = Closing(lab::OpenMainWindow(prompter));
   CReportCtrl* list = window->DeviceList();
   int row = -1;
   ASSERT_TRUE(lab::WaitFor(
@@ -289,11 +287,7 @@ TEST_F(MixedSiteLab, OnvifCameraIsPreviewedAndItsPictureSaved) {
 // their own protocol; a command the cameras lack skips them and says why.
 TEST_F(MixedSiteLab, BatchTimeSyncReachesBothKindsAndOtherCommandsSkipTheCameras) {
   test::RecordingPrompter prompter;
-  auto window = lab::OpenMainWindow(prompter);
-  struct Closer {
-    CQmDadIvidudEvuzDlg& w;
-    ~Closer() { w.close(); }
-  } closer{*window};
+  auto window = Closing(lab::OpenMainWindow(prompter));
   CReportCtrl* list = window->DeviceList();
   const QString online = QString::fromStdString(LookupText(keys::ONVIF_ONLINE));
   std::vector<int> ours, cameras;
