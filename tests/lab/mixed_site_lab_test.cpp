@@ -133,6 +133,18 @@ TEST_F(MixedSiteLab, CommandLineListsEveryDeviceOnceAndIdentifiesTheCameras) {
   }
   const auto refused = Camera(kWrongPassword);
   EXPECT_EQ(by_ip[refused.at("ip")]["serial"].toString(), QString());
+
+  // --protocol onvif lists the cameras alone; the password may come from standard input.
+  const lab::CliRun only = lab::RunShell(
+      std::string("sh -c 'echo admin | ") + VDZ_CLI +
+      " search --seconds 3 --format json --protocol onvif --user admin --password-stdin'");
+  ASSERT_EQ(only.status, 0) << only.out;
+  const QJsonArray cameras = QJsonDocument::fromJson(QByteArray::fromStdString(only.out)).array();
+  EXPECT_EQ(cameras.size(), kCameras);
+  for (const auto& value : cameras)
+    EXPECT_EQ(value.toObject()["protocol"].toString(), QStringLiteral("onvif"));
+  EXPECT_NE(only.out.find(std::string("\"serial\": \"") + kClockSkew + "\""), std::string::npos)
+      << "the password from standard input logged in";
 }
 
 TEST_F(MixedSiteLab, WindowListsEveryDeviceOnceAndShowsEachCamerasState) {
