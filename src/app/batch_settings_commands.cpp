@@ -132,8 +132,7 @@ void BatchSettingsCommands::Password() {
     prompter_.ShowError(LookupText(keys::MSGTIP51));
     return;
   }
-  SendSettingToChecked(jobs_, sdk_, list_, settings::kPassword,
-                       BuildPasswordDocument(dialog.Password));
+  SetPasswordOnChecked(jobs_, sdk_, list_, dialog.Password, onvif_ ? &*onvif_ : nullptr);
 }
 
 void BatchSettingsCommands::Platform() {
@@ -193,7 +192,7 @@ void BatchSettingsCommands::TimeConfig() {
   Run(dialog);
   if (dialog.cancelled)
     return;
-  SendSettingToChecked(jobs_, sdk_, list_, settings::kTimeConfig, dialog.document);
+  SetTimeConfigOnChecked(jobs_, sdk_, list_, dialog.values, onvif_ ? &*onvif_ : nullptr);
 }
 
 void BatchSettingsCommands::Register(CommandTable& t) {

@@ -46,6 +46,7 @@
 #include "devops/device_login.h"
 #include "devops/device_sdk.h"
 #include "devops/login_coordinator.h"
+#include "devops/onvif_network_rows.h"
 #include "devops/row_jobs.h"
 #include "devops/sdk_call_pool.h"
 #include "devops/sdk_event_handler.h"
@@ -210,7 +211,8 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
         sdk_call_results_->Post(
             [this, candidate] { status_line_->setText(QString::fromStdString(candidate)); });
       },
-      nullptr, MakeRowRunner(*jobs_, *presenter_, "free address")});
+      nullptr, MakeRowRunner(*jobs_, *presenter_, "free address"),
+      OnvifNetworkRows(*jobs_, *presenter_, OnvifActions(onvif_))});
   commands_ = std::make_unique<CommandTable>(*prompter_);
   upgrades_ = std::make_unique<UpgradeCommands>(
       *jobs_, *sdk_, *presenter_, *prompter_,

@@ -7,14 +7,18 @@
 
 #include "cli/cli_device_list.h"
 #include "cli/cli_help.h"
+#include "cli/cli_jobs.h"
 #include "cli/cli_prompter.h"
 #include "cli/device_search.h"
 #include "devconfig/ip_setting_rules.h"
 #include "devops/batch_report.h"
+#include "devops/onvif_network_rows.h"
 #include "discovery/address_probe.h"
 #include "discovery/discovery_engine.h"
 #include "discovery/readdress_commands.h"
 #include "shell/bounded_text.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
 
 namespace vdz::cli {
 
@@ -67,6 +71,8 @@ std::string ResultText(int result) {
       return "failed: no free address found";
     case kAddressRangeExhausted:
       return "failed: no address after 255.255.255.255";
+    case kNotSupportedByDevice:
+      return "skipped: " + LookupText(keys::NOT_SUPPORTED_BY_DEVICE);
     default:
       return "failed: error " + std::to_string(result);
   }
@@ -233,9 +239,12 @@ int RunReaddressCommand(const std::vector<std::string>& args) {
       continue;
     }
     const std::string serial(FieldText(match->record.SerialNumber));
-    if (std::find(seen.begin(), seen.end(), serial) != seen.end())
+    // A camera that refused every account has no serial number: its address tells it apart.
+    const std::string key =
+        serial.empty() ? std::string(FieldText(match->record.Lan.IPAddress)) : serial;
+    if (std::find(seen.begin(), seen.end(), key) != seen.end())
       continue;
-    seen.push_back(serial);
+    seen.push_back(key);
     DeviceRow row = *match;
     row.registry_index = -1;
     auto record = std::make_unique<DeviceRecord>();
@@ -259,30 +268,34 @@ int RunReaddressCommand(const std::vector<std::string>& args) {
   for (int p = 0; p < list.RowCount(); ++p)
     old_addresses.emplace_back(FieldText(list.RowAt(p)->record.Lan.IPAddress));
 
-  ReaddressContext ctx{*registry,
-                       assigned,
-                       engine,
-                       params,
-                       *network,
-                       prober,
-                       prompter,
-                       nullptr,
-                       nullptr,
-                       [](const std::string& candidate) {
-                         std::cerr << "\rprobing " << candidate << "   " << std::flush;
-                       },
-                       [&](int position, const DeviceRow& row, int result) {
-                         const auto p = static_cast<std::size_t>(position);
-                         std::cout << FieldText(row.record.SerialNumber) << "  "
-                                   << old_addresses[p];
-                         const std::string now(FieldText(row.record.Lan.IPAddress));
-                         if (result == 0 && now != old_addresses[p])
-                           std::cout << " -> " << now;
-                         std::cout << "  " << options.command << " " << ResultText(result) << "\n";
-                         if (result != 0)
-                           status = kExitFailed;
-                       },
-                       {}};
+  auto print_result = [&](int position, const DeviceRow& row, int result) {
+    const auto p = static_cast<std::size_t>(position);
+    std::cout << FieldText(row.record.SerialNumber) << "  " << old_addresses[p];
+    const std::string now(FieldText(row.record.Lan.IPAddress));
+    if (result == 0 && now != old_addresses[p])
+      std::cout << " -> " << now;
+    std::cout << "  " << options.command << " " << ResultText(result) << "\n";
+    if (result != 0 && result != kNotSupportedByDevice)
+      status = kExitFailed;
+  };
+  CliJobs jobs;
+  ReaddressContext ctx{
+      *registry,
+      assigned,
+      engine,
+      params,
+      *network,
+      prober,
+      prompter,
+      nullptr,
+      nullptr,
+      [](const std::string& candidate) {
+        std::cerr << "\rprobing " << candidate << "   " << std::flush;
+      },
+      print_result,
+      {},
+      // Other makers' cameras, by their own protocol.
+      OnvifNetworkRows(jobs.runner(), list, OnvifActions(found.onvif), print_result)};
 
   // The batch commands end with the summary line the window shows.
   BatchReportLog report;
@@ -314,6 +327,7 @@ int RunReaddressCommand(const std::vector<std::string>& args) {
   } else {
     RestoreChecked(ctx, list);
   }
+  jobs.Wait();
   const std::string summary = report.End(batch);
   list.SetBatchObserver(nullptr);
   if (options.command != "set-ip" && !summary.empty())

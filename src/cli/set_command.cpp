@@ -193,9 +193,13 @@ int RunSetCommand(const std::vector<std::string>& args) {
   CliPrompter prompter;
   CliJobs jobs;
   const SettingsEntry& entry = EntryOf(o.setting);
+  const OnvifActions onvif(session.onvif());
   if (o.setting == "time-sync") {
-    const OnvifActions onvif(session.onvif());
     SyncTimeOnChecked(jobs.runner(), *sdk, list, prompter, {}, CurrentLocalTime, &onvif);
+  } else if (o.setting == "password") {
+    SetPasswordOnChecked(jobs.runner(), *sdk, list, o.password, &onvif);
+  } else if (o.setting == "ntp") {
+    SetTimeConfigOnChecked(jobs.runner(), *sdk, list, o.ntp, &onvif);
   } else if (o.setting == "title") {
     SetTitleOnChecked(jobs.runner(), *sdk, list, o.title);
   } else {
@@ -206,10 +210,6 @@ int RunSetCommand(const std::vector<std::string>& args) {
       document = BuildOutputPortRequest(o.value == "1" ? 1 : 0);
     else if (o.setting == "encoding")
       document = BuildEncodingTypeDocument(o.value);
-    else if (o.setting == "password")
-      document = BuildPasswordDocument(o.password);
-    else if (o.setting == "ntp")
-      document = BuildTimeConfigDocument(o.ntp);
     else
       document = BuildMaintenanceDocument(o.maintenance_enable, o.maintenance_day, o.hour, o.minute,
                                           o.second);

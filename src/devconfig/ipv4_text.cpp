@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <bit>
 #include <cstdio>
 
 namespace vdz {
@@ -56,6 +57,21 @@ std::string DottedFromHostOrder(uint32_t address) {
   char text[16];
   std::snprintf(text, sizeof text, "%d.%d.%d.%d", o[0], o[1], o[2], o[3]);
   return text;
+}
+
+std::string NetmaskFromPrefix(int prefix) {
+  const int bits = prefix < 0 ? 0 : prefix > 32 ? 32 : prefix;
+  return DottedFromHostOrder(bits == 0 ? 0u : ~uint32_t{0} << (32 - bits));
+}
+
+std::optional<int> PrefixFromNetmask(std::string_view mask) {
+  const std::optional<uint32_t> value = ParseDottedQuad(mask);
+  if (!value)
+    return std::nullopt;
+  const uint32_t inverted = ~*value;
+  if ((inverted & (inverted + 1)) != 0)  // the zeros must all come last
+    return std::nullopt;
+  return std::popcount(*value);
 }
 
 uint32_t AdapterKey(const char* dotted) {

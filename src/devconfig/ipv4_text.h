@@ -26,6 +26,11 @@ std::optional<uint32_t> ParseDottedQuad(std::string_view text);
 std::string DottedFromHostOrder(uint32_t address);
 Octets OctetsFromHostOrder(uint32_t address);
 
+// A prefix length (0..32) as a dotted mask, and back: nothing for a mask whose ones do not
+// all come first.
+std::string NetmaskFromPrefix(int prefix);
+std::optional<int> PrefixFromNetmask(std::string_view mask);
+
 // The adapter table's key: the address bytes in network order read as a little-endian
 // number, so 192.168.1.10 (key 0x0A01A8C0) sorts before 10.0.0.20 (key 0x1400000A).
 uint32_t AdapterKey(const char* dotted);  // 0 when the text does not parse

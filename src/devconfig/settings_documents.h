@@ -93,8 +93,9 @@ std::string BuildImageParameterRequest(int mctf, int gain, int shutter_max);
 
 // ---- Time and maintenance ------------------------------------------------------------------
 
+inline constexpr int kTimeSourceNtp = 0;
 struct TimeConfigValues {
-  int time_source = 0;  // 0 NTP, 1 manual, 2 P2P
+  int time_source = kTimeSourceNtp;  // 0 NTP, 1 manual, 2 P2P
   int zone_value = 1200;
   std::string server;    // blanks around it already removed
   std::string port;      // as typed: "080" stays "080"

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "devconfig/request_bodies.h"
 #include "protocol/protocol_numbers.h"
 #include "shell/bounded_text.h"
 #include "shell/diag_log.h"
@@ -111,6 +112,31 @@ int SetMotionOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& li
       jobs, sdk, list, settings::kMotion,
       BuildMotionDocument(v.enable, v.sensitivity, v.threshold, v.rows, v.columns),
       std::move(done));
+}
+
+int SetPasswordOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                         const std::string& password, const OnvifActions* onvif, BatchDone done) {
+  BatchOperation op = SettingOperation(
+      sdk, settings::kPassword,
+      [document = BuildPasswordDocument(password)](int, const DeviceRow&) { return document; });
+  if (onvif != nullptr)
+    op.foreign_call = [actions = *onvif, password](int, const DeviceRow& row) {
+      return actions.SetPassword(row, password);
+    };
+  return StartBatch(jobs, list, SettingKind(settings::kPassword), std::move(op), std::move(done));
+}
+
+int SetTimeConfigOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                           const TimeConfigValues& values, const OnvifActions* onvif,
+                           BatchDone done) {
+  BatchOperation op = SettingOperation(
+      sdk, settings::kTimeConfig,
+      [document = BuildTimeConfigDocument(values)](int, const DeviceRow&) { return document; });
+  if (onvif != nullptr && values.time_source == kTimeSourceNtp)
+    op.foreign_call = [actions = *onvif, server = values.server](int, const DeviceRow& row) {
+      return actions.SetNtp(row, server);
+    };
+  return StartBatch(jobs, list, SettingKind(settings::kTimeConfig), std::move(op), std::move(done));
 }
 
 int SyncTimeOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,

@@ -52,6 +52,17 @@ int SetPlatformOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& 
 int SetMotionOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
                        const MotionValues& values, BatchDone done = {});
 
+// The device password of every checked device. ONVIF devices among them get it for the
+// account they were identified with, by their own protocol, when onvif is given.
+int SetPasswordOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                         const std::string& password, const OnvifActions* onvif = nullptr,
+                         BatchDone done = {});
+// The time settings. ONVIF devices take an NTP server by their own protocol when onvif is
+// given; the other time sources are not theirs and they are skipped.
+int SetTimeConfigOnChecked(DeviceJobRunner& jobs, DeviceSdk& sdk, DeviceListPort& list,
+                           const TimeConfigValues& values, const OnvifActions* onvif = nullptr,
+                           BatchDone done = {});
+
 // Counts the checked rows itself: none gives the MSGTIP17 box. The clock is read again for
 // every device, just before its request.
 // Other makers' ONVIF devices among them are set to the workstation's clock by their own

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
+#include "devconfig/ip_setting_rules.h"
 #include "discovery/device_row.h"
 
 namespace vdz {
@@ -19,6 +21,14 @@ class OnvifActions {
   // Sets the device clock to the workstation's (UTC).
   int SyncTime(const DeviceRow& row) const;
   int Reboot(const DeviceRow& row) const;
+  // The device's clock follows this NTP server from now on.
+  int SetNtp(const DeviceRow& row, const std::string& server) const;
+  // A new password for the account the device was identified with; the tool goes on using it
+  // for this device.
+  int SetPassword(const DeviceRow& row, const std::string& password) const;
+  // A fixed address, mask and gateway. Succeeds once the device answers at its new address
+  // with the same serial number; its row then follows it there.
+  int ChangeNetwork(const DeviceRow& row, const IpSettingValues& values) const;
 
  private:
   std::shared_ptr<onvif::OnvifSideSearch> side_;

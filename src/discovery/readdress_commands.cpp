@@ -47,6 +47,31 @@ void AfterAddressChange(ReaddressContext& ctx, DeviceListPort& list, int positio
     ctx.relogin(position, row);
 }
 
+bool Foreign(const DeviceRow& row) {
+  return row.protocol != kProtocolOurs;
+}
+
+int NotSupported(ReaddressContext& ctx, DeviceListPort& list, int position) {
+  list.SetStatusText(position, LookupText(keys::NOT_SUPPORTED_BY_DEVICE));
+  if (const DeviceRow* row = list.RowAt(position))
+    Report(ctx, position, *row, kNotSupportedByDevice);
+  list.NoteBatchDevice(position, BatchDeviceOutcome::kSkipped);
+  return kNotSupportedByDevice;
+}
+
+// Hands another maker's rows to the front end, or skips them when it has no way to them.
+void RunForeign(ReaddressContext& ctx, DeviceListPort& list, ForeignRowCommand command,
+                std::vector<int> positions, const IpSettingValues& values = {}) {
+  if (positions.empty())
+    return;
+  if (ctx.foreign_rows) {
+    ctx.foreign_rows(command, std::move(positions), values);
+    return;
+  }
+  for (const int p : positions)
+    NotSupported(ctx, list, p);
+}
+
 int Logged(int result, const char* what, const DeviceRow& row) {
   if (result != 0)
     DiagLog("%s %s failed. error = %ld\n", what, Serial(row).c_str(), static_cast<long>(result));
@@ -153,14 +178,22 @@ bool Confirm(ReaddressContext& ctx, const char* question_key, BatchOutcome& outc
   return false;
 }
 
-// Runs command on every checked row in list order, counting into outcome.
+// Runs command on every checked row of ours in list order, counting into outcome. Other
+// makers' rows go to *foreign when given, else they are skipped as not supported.
 void RunOnChecked(ReaddressContext& ctx, DeviceListPort& list, BatchOutcome& outcome,
-                  const RowCommand& command) {
+                  const RowCommand& command, std::vector<int>* foreign = nullptr) {
   for (int p = 0; p < list.RowCount(); ++p) {
     DeviceRow* row = list.RowAt(p);
     if (row == nullptr || !list.IsChecked(p))
       continue;
     ++outcome.checked;
+    if (Foreign(*row)) {
+      if (foreign != nullptr)
+        foreign->push_back(p);
+      else
+        NotSupported(ctx, list, p);
+      continue;
+    }
     const int result = command(p, *row);
     if (result == 0)
       ++outcome.succeeded;
@@ -178,6 +211,8 @@ int ChangeNetworkOfRow(ReaddressContext& ctx, DeviceListPort& list, int position
   DeviceRow* row = list.RowAt(position);
   if (row == nullptr)
     return kReaddressNoRow;
+  if (Foreign(*row) && !ctx.foreign_rows)
+    return NotSupported(ctx, list, position);
   const LanConfigRecord& lan = row->record.Lan;
   IpSettingValues initial;
   initial.dhcp = lan.DHCP;
@@ -189,6 +224,10 @@ int ChangeNetworkOfRow(ReaddressContext& ctx, DeviceListPort& list, int position
   const std::optional<IpSettingValues> values = dialog(initial, false);
   if (!values)
     return kReaddressCancelled;
+  if (Foreign(*row)) {
+    RunForeign(ctx, list, ForeignRowCommand::kChangeNetwork, {position}, *values);
+    return ctx.foreign_rows ? 0 : kNotSupportedByDevice;
+  }
   WriteLan(row->record.Lan, *values);
   const int result = SetRow(ctx, *row);
   if (result == 0)
@@ -201,16 +240,24 @@ int AssignFreeToRow(ReaddressContext& ctx, DeviceListPort& list, int position) {
   DeviceRow* row = list.RowAt(position);
   if (row == nullptr)
     return kReaddressNoRow;
+  if (Foreign(*row))
+    return NotSupported(ctx, list, position);
   std::vector<RowWork> rows;
   rows.push_back(AssignWork(ctx, list, position, *row, false));
   return RunRows(ctx, list, std::move(rows));
 }
 
 int RestoreRow(ReaddressContext& ctx, DeviceListPort& list, int position) {
+  if (const DeviceRow* row = list.RowAt(position); row != nullptr && Foreign(*row))
+    return NotSupported(ctx, list, position);
   return RunOnRow(ctx, list, position, [&](int, DeviceRow& row) { return RestoreOne(ctx, row); });
 }
 
 int RebootRow(ReaddressContext& ctx, DeviceListPort& list, int position) {
+  if (const DeviceRow* row = list.RowAt(position); row != nullptr && Foreign(*row)) {
+    RunForeign(ctx, list, ForeignRowCommand::kReboot, {position});
+    return ctx.foreign_rows ? 0 : kNotSupportedByDevice;
+  }
   return RunOnRow(ctx, list, position,
                   [&](int p, DeviceRow& row) { return RebootOne(ctx, p, row); });
 }
@@ -229,7 +276,10 @@ BatchOutcome RebootChecked(ReaddressContext& ctx, DeviceListPort& list) {
   BatchOutcome outcome;
   if (!Confirm(ctx, keys::MSGTIP38, outcome))
     return outcome;
-  RunOnChecked(ctx, list, outcome, [&](int p, DeviceRow& row) { return RebootOne(ctx, p, row); });
+  std::vector<int> foreign;
+  RunOnChecked(
+      ctx, list, outcome, [&](int p, DeviceRow& row) { return RebootOne(ctx, p, row); }, &foreign);
+  RunForeign(ctx, list, ForeignRowCommand::kReboot, std::move(foreign));
   if (outcome.checked == 0)
     ctx.prompter.ShowError(LookupText(keys::MSGTIP16));
   return outcome;
@@ -246,10 +296,14 @@ BatchOutcome AssignFreeToChecked(ReaddressContext& ctx, DeviceListPort& list) {
   std::vector<RowWork> rows;
   for (int p = 0; p < list.RowCount(); ++p) {
     const DeviceRow* row = list.RowAt(p);
-    if (row != nullptr && list.IsChecked(p))
+    if (row == nullptr || !list.IsChecked(p))
+      continue;
+    ++outcome.checked;
+    if (Foreign(*row))
+      NotSupported(ctx, list, p);
+    else
       rows.push_back(AssignWork(ctx, list, p, *row, true));
   }
-  outcome.checked = static_cast<int>(rows.size());
   RunRows(ctx, list, std::move(rows), &outcome.succeeded);
   return outcome;
 }
@@ -265,7 +319,7 @@ BatchOutcome AssignConsecutiveToChecked(ReaddressContext& ctx, DeviceListPort& l
   // Seeded for the first checked device's subnet where the workstation has no route out.
   std::string first_address;
   for (int p = 0; p < list.RowCount() && first_address.empty(); ++p) {
-    if (const DeviceRow* row = list.RowAt(p); row != nullptr && list.IsChecked(p))
+    if (const DeviceRow* row = list.RowAt(p); row != nullptr && list.IsChecked(p) && !Foreign(*row))
       first_address = std::string(FieldText(row->record.Lan.IPAddress));
   }
   const LocalNetworkParameters local = ctx.params.For(first_address);
@@ -289,6 +343,10 @@ BatchOutcome AssignConsecutiveToChecked(ReaddressContext& ctx, DeviceListPort& l
     DeviceRow* row = list.RowAt(p);
     if (row == nullptr || !list.IsChecked(p))
       continue;
+    if (Foreign(*row)) {
+      NotSupported(ctx, list, p);
+      continue;
+    }
     // The rows after a failure keep their addresses: the report lists them as skipped.
     if (stopped) {
       list.NoteBatchDevice(p, BatchDeviceOutcome::kSkipped);

@@ -38,6 +38,13 @@ struct RowWork {
 // Runs the rows one after another, then finished. Empty: right here, on the caller's thread.
 using RowRunner = std::function<void(std::vector<RowWork> rows, std::function<void()> finished)>;
 
+// Other makers' devices are rebooted and re-addressed by their own protocol, which waits on
+// the device: the front end runs their rows where it chooses (as a job), and they report
+// themselves as they end. values is for kChangeNetwork only.
+enum class ForeignRowCommand { kReboot, kChangeNetwork };
+using ForeignRowsRunner = std::function<void(ForeignRowCommand command, std::vector<int> positions,
+                                             const IpSettingValues& values)>;
+
 struct ReaddressContext {
   DeviceRegistry& registry;
   AssignedAddressTable& assigned;
@@ -57,6 +64,8 @@ struct ReaddressContext {
   std::function<void(int position, const DeviceRow& row, int result)> on_row_result;
   // Where the free-address searches run (they wait on ICMP answers); empty: right here.
   RowRunner run_rows;
+  // Empty: other makers' devices are skipped as not supported.
+  ForeignRowsRunner foreign_rows;
 };
 
 // Result of a single-row command that was cancelled in its dialog.
@@ -65,6 +74,8 @@ inline constexpr int kReaddressCancelled = 1;
 inline constexpr int kReaddressNoRow = -10;
 // Consecutive addressing ran past 255.255.255.255; the remaining rows were left alone.
 inline constexpr int kAddressRangeExhausted = -5;
+// Another maker's device, which has no such command.
+inline constexpr int kNotSupportedByDevice = -6;
 
 struct BatchOutcome {
   bool declined = false;   // the confirmation was answered No
@@ -81,7 +92,7 @@ int RestoreRow(ReaddressContext& ctx, DeviceListPort& list, int position);
 int RebootRow(ReaddressContext& ctx, DeviceListPort& list, int position);
 
 // Every checked row in list order. With a row runner the free-address commands only start
-// (their rows end later) and count no successes.
+// (their rows end later) and count no successes; nor do rows handed to foreign_rows.
 BatchOutcome RestoreChecked(ReaddressContext& ctx, DeviceListPort& list);
 BatchOutcome RebootChecked(ReaddressContext& ctx, DeviceListPort& list);
 BatchOutcome AssignFreeToChecked(ReaddressContext& ctx, DeviceListPort& list);

@@ -319,12 +319,9 @@ OnvifResult OnvifDeviceClient::SetNetworkInterface(const std::string& interface_
   if (result.ok)
     return result;
   // A device that took its new address at once answers only there.
-  HttpAddress moved;
-  if (!ParseHttpAddress(device_url_, &moved))
+  const std::string moved_url = WithHost(device_url_, address);
+  if (moved_url == device_url_)
     return result;
-  moved.host = address;
-  moved.ipv6 = false;
-  const std::string moved_url = FormatHttpAddress(moved);
   result = Simple(moved_url, g.action, g.body);
   if (result.ok)
     device_url_ = moved_url;

@@ -86,6 +86,8 @@ class OnvifDeviceClient {
   std::int64_t clock_offset() const { return clock_offset_; }
   SoapVersion version() const { return version_; }
   bool http_digest() const { return http_digest_; }
+  const OnvifAccount& account() const { return account_; }
+  const std::string& device_url() const { return device_url_; }
 
  private:
   enum class CallStatus { kOk, kNotAuthorized, kFailed };

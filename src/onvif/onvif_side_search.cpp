@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "devconfig/ipv4_text.h"
 #include "onvif/oui_maker.h"
+#include "onvif/xaddr_choice.h"
 #include "shell/bounded_text.h"
 #include "shell/diag_log.h"
 
@@ -21,6 +23,9 @@ DeviceRecord OnvifRecord(const OnvifKnown& known) {
     CopyBounded(record.Version, id->firmware);
     CopyBounded(record.Lan.MacAddress, id->mac);
     CopyBounded(record.Uuid, id->hardware);
+    record.Lan.DHCP = id->dhcp ? 1 : 0;
+    if (id->prefix_length > 0)
+      CopyBounded(record.Lan.Netmask, NetmaskFromPrefix(id->prefix_length));
   }
   return record;
 }
@@ -148,7 +153,7 @@ void OnvifSideSearch::IdentityWorker(std::stop_token stop) {
     http.stop = stop;
     OnvifDeviceClient client(known.entry.device_url, http,
                              known.entry.soap11 ? SoapVersion::k11 : SoapVersion::k12);
-    known.identity = client.ReadIdentity(Accounts());
+    known.identity = client.ReadIdentity(AccountsFor(known.entry.endpoint));
     {
       std::lock_guard lock(mutex_);
       --busy_;
@@ -186,11 +191,8 @@ std::optional<OnvifSideSearch::Stream> OnvifSideSearch::StreamOf(const std::stri
   const OnvifProfile& p = known->identity->profiles[static_cast<std::size_t>(profile)];
   if (p.stream_uri.empty())
     return std::nullopt;
-  Stream s{p.stream_uri, known->identity->user, {}, p.width, p.height};
-  for (const OnvifAccount& a : Accounts())
-    if (a.user == s.user)
-      s.password = a.password;
-  return s;
+  return Stream{p.stream_uri, known->identity->user,
+                PasswordFor(known->entry.endpoint, known->identity->user), p.width, p.height};
 }
 
 std::optional<OnvifDeviceClient> OnvifSideSearch::ClientFor(const std::string& address) const {
@@ -199,12 +201,53 @@ std::optional<OnvifDeviceClient> OnvifSideSearch::ClientFor(const std::string& a
     return std::nullopt;
   OnvifDeviceClient client(known->entry.device_url, options_.http,
                            known->entry.soap11 ? SoapVersion::k11 : SoapVersion::k12);
-  OnvifAccount account{known->identity->user, {}};
-  for (const OnvifAccount& a : Accounts())
-    if (a.user == account.user)
-      account.password = a.password;
-  client.UseAccount(account);
+  client.UseAccount(
+      {known->identity->user, PasswordFor(known->entry.endpoint, known->identity->user)});
   return client;
+}
+
+std::vector<OnvifAccount> OnvifSideSearch::AccountsFor(const std::string& endpoint) const {
+  std::vector<OnvifAccount> accounts = Accounts();
+  std::lock_guard lock(mutex_);
+  if (auto own = own_accounts_.find(endpoint); own != own_accounts_.end()) {
+    std::erase_if(accounts, [&](const OnvifAccount& a) { return a.user == own->second.user; });
+    accounts.insert(accounts.begin(), own->second);
+  }
+  return accounts;
+}
+
+std::string OnvifSideSearch::PasswordFor(const std::string& endpoint,
+                                         const std::string& user) const {
+  for (const OnvifAccount& a : AccountsFor(endpoint))
+    if (a.user == user)
+      return a.password;
+  return {};
+}
+
+void OnvifSideSearch::KeepOwnAccount(const std::string& address, const OnvifAccount& account) {
+  std::lock_guard lock(mutex_);
+  for (const auto& [endpoint, known] : known_)
+    if (known.entry.address == address)
+      own_accounts_[endpoint] = account;
+}
+
+void OnvifSideSearch::Moved(const std::string& old_address, const std::string& new_address,
+                            const OnvifIdentity& identity) {
+  std::optional<OnvifKnown> moved;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& [endpoint, known] : known_) {
+      if (known.entry.address != old_address)
+        continue;
+      known.entry.address = new_address;
+      known.entry.device_url = WithHost(known.entry.device_url, new_address);
+      known.identity = identity;
+      moved = known;
+      break;
+    }
+  }
+  if (moved)
+    Publish(*moved, identity.login_failed ? kStateLoginFailed : kStateOnline, identity.login_error);
 }
 
 int OnvifSideSearch::pending() const {

@@ -69,6 +69,12 @@ class OnvifSideSearch final : public SideSearch {
   // A client for an identified device, logged in with the account that worked; nullopt when
   // the device is not known or refused every account.
   std::optional<OnvifDeviceClient> ClientFor(const std::string& address) const;
+  // The account this tool has just set on a device (a new password): tried first from now on,
+  // by this and later searches, so the device stays reachable without editing the accounts.
+  void KeepOwnAccount(const std::string& address, const OnvifAccount& account);
+  // The device now answers at new_address with this identity (read there): its row follows.
+  void Moved(const std::string& old_address, const std::string& new_address,
+             const OnvifIdentity& identity);
   // Identities still being read.
   int pending() const;
   WsDiscoveryStats Stats() const;
@@ -76,6 +82,9 @@ class OnvifSideSearch final : public SideSearch {
  private:
   void StopIdentities();
   std::vector<OnvifAccount> Accounts() const;
+  // The accounts for one device: the one set on it by this tool first.
+  std::vector<OnvifAccount> AccountsFor(const std::string& endpoint) const;
+  std::string PasswordFor(const std::string& endpoint, const std::string& user) const;
   void OnEntry(const OnvifDeviceEntry& entry);
   void IdentityWorker(std::stop_token stop);
   void Publish(const OnvifKnown& known, const char* state, const std::string& detail);
@@ -91,7 +100,8 @@ class OnvifSideSearch final : public SideSearch {
   int busy_ = 0;
   std::vector<std::jthread> workers_;
   mutable std::once_flag accounts_loaded_;
-  mutable std::vector<OnvifAccount> accounts_;  // under mutex_
+  mutable std::vector<OnvifAccount> accounts_;        // under mutex_
+  std::map<std::string, OnvifAccount> own_accounts_;  // by endpoint, kept across searches
 };
 
 // The registry row of an ONVIF device: its address, adapter and what its scopes or identity

@@ -86,6 +86,15 @@ std::string FormatHttpAddress(const HttpAddress& a) {
   return text;
 }
 
+std::string WithHost(const std::string& url, const std::string& host) {
+  HttpAddress address;
+  if (!ParseHttpAddress(url, &address))
+    return url;
+  address.host = host;
+  address.ipv6 = false;
+  return FormatHttpAddress(address);
+}
+
 std::string ChooseXAddr(const std::vector<std::string>& xaddrs, const std::string& from_address) {
   const HttpAddress* first_ipv4 = nullptr;
   const HttpAddress* first_any = nullptr;

@@ -45,6 +45,15 @@ TEST(IpSettingRulesTest, ParsersFollowTheirSemantics) {
                           "1.2.3.0004", "-1.2.3.4"})
     EXPECT_FALSE(ParseDottedQuad(bad).has_value()) << bad;
 
+  for (const auto& [prefix, mask] :
+       {std::pair{0, "0.0.0.0"}, std::pair{8, "255.0.0.0"}, std::pair{23, "255.255.254.0"},
+        std::pair{32, "255.255.255.255"}}) {
+    EXPECT_EQ(NetmaskFromPrefix(prefix), mask);
+    EXPECT_EQ(PrefixFromNetmask(mask), prefix);
+  }
+  for (const char* bad : {"255.0.255.0", "0.255.255.255", "255.255.255.1", "mask"})
+    EXPECT_FALSE(PrefixFromNetmask(bad).has_value()) << bad;
+
   std::string why;
   EXPECT_FALSE(
       IpSettingTextsAccepted({"192.168.1.10", "255.255.255.0", "192.168.1.1", "x", "", 0}, &why));

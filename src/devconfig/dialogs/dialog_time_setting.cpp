@@ -182,6 +182,7 @@ void CSYSTimeSet::OnSave() {
     return;
   }
   document = BuildTimeConfigDocument(v);
+  values = v;
   cancelled = false;
   pc_time_timer_.stop();
   accept();

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <string>
 
+#include "devconfig/settings_documents.h"
 #include "shell/prompter.h"
 
 class QCheckBox;
@@ -25,7 +26,8 @@ class CSYSTimeSet : public QDialog {
  public:
   explicit CSYSTimeSet(Prompter& prompter, QWidget* parent = nullptr);
 
-  std::string document;  // set by Save
+  std::string document;     // set by Save
+  TimeConfigValues values;  // what it was built from
   bool cancelled = true;
 
  protected:
