@@ -28,6 +28,7 @@
 #include "lab/cli_process.h"
 #include "lab/devsim_control.h"
 #include "lab/onvif_lab_support.h"
+#include "lab/onvif_window_support.h"
 #include "lab/open_main_window.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -46,32 +47,9 @@ constexpr char kClockSkew[] = "ONV00000008";
 constexpr char kWrongPassword[] = "ONV00000009";
 constexpr char kPcAddress[] = "192.168.1.240";
 
-// The window finds its ONVIF account where an installer keeps it: the name in the settings,
-// the password in a file only the user can read.
-class MixedEnvironment : public lab::OffscreenWindowEnvironment {
- public:
-  void SetUp() override {
-    lab::OffscreenWindowEnvironment::SetUp();
-    const std::string dir = std::getenv("VDZ_CONFIG_DIR");
-    std::ofstream(dir + "/QmDodEveva_cfg.ini")
-        << "[SETTINGS]\nLanguage=English\n[ONVIF]\nUsers=admin\n";
-    const std::string secrets = dir + "/onvif-secrets";
-    std::ofstream(secrets) << "admin\tadmin\n";
-    chmod(secrets.c_str(), 0600);
-  }
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new MixedEnvironment);
-
-// The window is closed before it goes, as an installer closes it, whatever fails in a test.
-struct CloseFirst {
-  void operator()(CQmDadIvidudEvuzDlg* w) const {
-    w->close();
-    delete w;
-  }
-};
-std::unique_ptr<CQmDadIvidudEvuzDlg, CloseFirst> Closing(std::unique_ptr<CQmDadIvidudEvuzDlg> w) {
-  return std::unique_ptr<CQmDadIvidudEvuzDlg, CloseFirst>(w.release());
-}
+const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new lab::OnvifAccountEnvironment);
+using lab::Closing;
 
 class MixedSiteLab : public ::testing::Test {
  protected:
