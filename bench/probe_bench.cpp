@@ -135,6 +135,7 @@ int main() {
                               per_device.push_back(Seconds(now - last).count());
                               last = now;
                             },
+                            {},
                             {}};
   const auto start = Clock::now();
   last = start;

@@ -53,6 +53,7 @@ class ReaddressCommandsTest : public ::testing::Test {
       [this](int p, const DeviceRow&, int result) {
         results_.push_back({p, result});
       },
+      {},
       {}};
 
   DeviceRegistry registry_;
@@ -266,6 +267,42 @@ TEST_F(ReaddressCommandsTest, ConsecutiveAddressingEndsAtTheFirstFailureOrOnCanc
   auto cancel = [](const IpSettingValues&, bool) { return std::optional<IpSettingValues>(); };
   EXPECT_TRUE(AssignConsecutiveToChecked(ctx_, list_, cancel).cancelled);
   EXPECT_EQ(engine_.sent.size(), 1u);
+}
+
+TEST_F(ReaddressCommandsTest, OtherMakersRowsGoToTheirOwnRunnerOrAreSkippedAsNotSupported) {
+  AddSortedRows({true, true, true, true});
+  list_.entries[1].row->protocol = kProtocolOnvif;  // SN0
+  list_.entries[3].row->protocol = kProtocolOnvif;  // SN1
+  std::vector<std::pair<ForeignRowCommand, std::vector<int>>> handed;
+  std::string handed_ip;
+  ctx_.foreign_rows = [&](ForeignRowCommand c, std::vector<int> positions,
+                          const IpSettingValues& v) {
+    handed.emplace_back(c, std::move(positions));
+    handed_ip = v.ip;
+  };
+  EXPECT_EQ(RebootChecked(ctx_, list_).checked, 4);
+  EXPECT_EQ(SentSerials(), (std::vector<std::string>{"SN2", "SN3"}));
+  auto dialog = [](IpSettingValues v, bool) {
+    v.ip = "192.168.1.77";
+    return std::optional<IpSettingValues>(v);
+  };
+  EXPECT_EQ(ChangeNetworkOfRow(ctx_, list_, 3, dialog), 0);
+  EXPECT_EQ(handed,
+            (std::vector<std::pair<ForeignRowCommand, std::vector<int>>>{
+                {ForeignRowCommand::kReboot, {1, 3}}, {ForeignRowCommand::kChangeNetwork, {3}}}));
+  EXPECT_EQ(handed_ip, "192.168.1.77");
+
+  // What they have no way to: skipped with the reason, and told like every row.
+  engine_.sent.clear();
+  ctx_.foreign_rows = nullptr;
+  RestoreChecked(ctx_, list_);
+  EXPECT_EQ(RebootRow(ctx_, list_, 1), kNotSupportedByDevice);
+  EXPECT_EQ(SentSerials(), (std::vector<std::string>{"SN2", "SN3"}));
+  EXPECT_EQ(list_.entries[3].status, LookupText(keys::NOT_SUPPORTED_BY_DEVICE));
+  // The reboot's rows of ours, then the restore in list order, then the single reboot.
+  const int no = kNotSupportedByDevice;
+  EXPECT_EQ(results_, (std::vector<std::pair<int, int>>{
+                          {0, 0}, {2, 0}, {0, 0}, {1, no}, {2, 0}, {3, no}, {1, no}}));
 }
 
 }  // namespace

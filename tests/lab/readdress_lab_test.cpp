@@ -134,7 +134,8 @@ class ReaddressLab : public ::testing::Test {
                         *network_,  prober_,
                         prompter_,  nullptr,
                         nullptr,    [this](const std::string& c) { probed_.push_back(c); },
-                        nullptr,    {}};
+                        nullptr,    {},
+                        {}};
   FakeDeviceList list_;
   int device_count_ = 0;
 };
