@@ -61,14 +61,18 @@ const std::vector<CommandHelp>& CommandHelpTable() {
       {"set-ip",
        "viduzaver-cli set-ip SERIAL|IP --ip A --mask M --gateway G [--dns1 D] [--dns2 D]\n"
        "viduzaver-cli set-ip SERIAL|IP --dhcp [--ip A --mask M --gateway G ...]",
-       "Gives one device new network parameters, checked like the IP dialog checks them."},
+       "Gives one device new network parameters, checked like the IP dialog checks them. "
+       "Another maker's ONVIF camera takes a fixed address by its own protocol and counts as "
+       "moved once it answers at the new one (account from VDZ_ONVIF_USER and "
+       "VDZ_ONVIF_PASSWORD, else the kept accounts)."},
       {"assign-free", "viduzaver-cli assign-free SERIAL|IP...",
        "Gives each named device an address nobody answers on, in the workstation's subnet."},
       {"assign-consecutive",
        "viduzaver-cli assign-consecutive --start A [--mask M --gateway G --dns1 D --dns2 D "
        "--dhcp] SERIAL|IP...",
        "Gives the named devices consecutive addresses from A on, skipping taken ones."},
-      {"reboot", "viduzaver-cli reboot SERIAL|IP...", "Restarts the named devices."},
+      {"reboot", "viduzaver-cli reboot SERIAL|IP...",
+       "Restarts the named devices, ONVIF cameras of other makers included."},
       {"restore", "viduzaver-cli restore SERIAL|IP...",
        "Restores the named devices' factory network settings."},
       {"upgrade",
@@ -108,10 +112,13 @@ const std::vector<CommandHelp>& CommandHelpTable() {
        "viduzaver-cli set maintenance --day N --time HH:MM:SS|off SERIAL|IP...|--all",
        "Sends one batch setting to the named (or all) devices, with the documents and checks of "
        "the window's batch settings: time sync with the computer's clock, device language, "
-       "alarm output, encoding format of both streams, admin password, OSD title (the text, "
+       "alarm output, encoding format of both streams, admin password (for an ONVIF camera: of the "
+       "account it was logged in with), OSD title (the text, "
        "then the model, address and serial when asked), NTP time settings (port 1-65535, "
        "interval 60-999999 s, server an address or host name; defaults pool.ntp.org, 123, 60, "
-       "+08:00) and scheduled maintenance (day 0 Monday to 6 Sunday, 7 every day). Also takes "
+       "+08:00; an ONVIF camera takes the server alone) and scheduled maintenance (day 0 Monday to "
+       "6 Sunday, 7 every day). Time sync, password and NTP reach ONVIF cameras; the other "
+       "settings skip them as not supported. Also takes "
        "--format table|csv|json; one result line per device."},
       {"snapshot",
        "viduzaver-cli snapshot SERIAL|IP...|--all [--dir DIR] [--format table|csv|json]",
