@@ -429,6 +429,18 @@ HttpReply OnvifSoapService::Handle(const HttpRequest& request, OnvifCamera& came
       r.headers.emplace_back("WWW-Authenticate", challenge);
     return r;
   };
+  if (request.method == "GET" && (request.url == "/" || request.url == "/index.html")) {
+    // The camera's own web page, open as a login page is, so a browser shows something.
+    call->action = "GET " + request.url;
+    call->result = "ok";
+    const std::string title = XmlEscape(camera.maker + " " + camera.model);
+    return {200,
+            "text/html; charset=utf-8",
+            "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + title +
+                "</title></head><body><h1>" + title + "</h1><p>Serial " + XmlEscape(camera.serial) +
+                ", firmware " + XmlEscape(camera.firmware) + "</p></body></html>\n",
+            {}};
+  }
   if (request.method == "GET") {
     call->action = "GET " + request.url;
     int n = -1;

@@ -233,6 +233,7 @@ CQmDadIvidudEvuzDlg::CQmDadIvidudEvuzDlg(MainWindowOptions options, QWidget* par
   presenter_->SetKeyParameters(&terminal_->KeyParameters());
   snapshots_ = std::make_unique<SnapshotCommands>(
       *jobs_, *sdk_, *presenter_, *prompter_, &snapshot_timer_, [this] { return SelectedRow(); });
+  snapshots_->SetOnvifActions(OnvifActions(onvif_));
   qr_web_ = std::make_unique<QrWebCommands>(*presenter_, *prompter_, qr_panel_,
                                             [this] { return SelectedRow(); });
   labels_ = std::make_unique<LabelCommands>(*presenter_, this, [this] { return SelectedRow(); });

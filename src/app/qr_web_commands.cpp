@@ -48,8 +48,12 @@ void QrWebCommands::OpenWebPage() {
   const DeviceRow* row = position >= 0 ? list_.RowAt(position) : nullptr;
   if (row == nullptr)
     return;
+  // Another maker's camera serves its page where its device service is; port 443 is its
+  // https service.
+  const bool https = row->protocol != kProtocolOurs && row->record.Stream.WEBPort == 443;
   const QString address =
-      QStringLiteral("http://%1:%2")
+      QStringLiteral("%1://%2:%3")
+          .arg(https ? QStringLiteral("https") : QStringLiteral("http"))
           .arg(QString::fromLatin1(FieldText(row->record.Lan.IPAddress).data(),
                                    static_cast<int>(FieldText(row->record.Lan.IPAddress).size())))
           .arg(row->record.Stream.WEBPort);

@@ -30,6 +30,12 @@ SnapshotCommands::SnapshotCommands(DeviceJobRunner& jobs, DeviceSdk& sdk, Device
 
 void SnapshotCommands::SetFolder(std::string folder) {
   capture_ = std::make_unique<SnapshotCapture>(jobs_, sdk_, list_, prompter_, std::move(folder));
+  capture_->SetOnvifActions(onvif_);
+}
+
+void SnapshotCommands::SetOnvifActions(std::optional<OnvifActions> actions) {
+  onvif_ = std::move(actions);
+  capture_->SetOnvifActions(onvif_);
 }
 
 void SnapshotCommands::OpenFolder() {

@@ -5,6 +5,7 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "devops/snapshot_capture.h"
 
@@ -29,6 +30,8 @@ class SnapshotCommands {
   // Tests bring their own folder and opener.
   void SetFolder(std::string folder);
   void SetOpener(UrlOpener opener) { opener_ = std::move(opener); }
+  // Other makers' cameras are snapshotted by their own protocol through these.
+  void SetOnvifActions(std::optional<OnvifActions> actions);
 
  private:
   void OpenFolder();
@@ -40,6 +43,7 @@ class SnapshotCommands {
   std::function<int()> selected_row_;
   std::unique_ptr<SnapshotCapture> capture_;
   UrlOpener opener_;
+  std::optional<OnvifActions> onvif_;
 };
 
 }  // namespace vdz

@@ -123,8 +123,9 @@ const std::vector<CommandHelp>& CommandHelpTable() {
       {"snapshot",
        "viduzaver-cli snapshot SERIAL|IP...|--all [--dir DIR] [--format table|csv|json]",
        "Asks each device for a picture, waits for it and saves it under DIR/<address> (default: "
-       "the documents folder's snap folder); one line per device with the saved file or the "
-       "failure."},
+       "the documents folder's snap folder); another maker's ONVIF camera is not logged in: its "
+       "snapshot address is fetched with HTTP Digest and saved as YYYYMMDDhhmmss.jpg. One line "
+       "per device with the saved file or the failure."},
       {"streams",
        "viduzaver-cli streams SERIAL|IP...|--all [--format table|csv|json] [--user U] "
        "[--password P|--password-stdin]",

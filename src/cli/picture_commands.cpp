@@ -25,6 +25,7 @@
 #include "cli/sdk_event_queue.h"
 #include "devops/batch_report.h"
 #include "devops/batch_runner.h"
+#include "devops/onvif_actions.h"
 #include "devops/qr_symbol.h"
 #include "devops/sdk_runtime.h"
 #include "devops/snapshot_capture.h"
@@ -202,6 +203,9 @@ int RunPictureCommand(const std::vector<std::string>& args) {
   CliJobs jobs;
   SnapshotCapture capture(jobs.runner(), *sdk, list, prompter,
                           o.dir.empty() ? DefaultSnapshotFolder() : o.dir);
+  // Another maker's camera is asked by its own protocol: no login of ours, its picture is
+  // saved within the job.
+  capture.SetOnvifActions(OnvifActions(session.onvif()));
   std::map<int, std::string> expected;  // row -> local file being fetched
   LoginChecker checker(*sdk, queue, list);
   checker.SetObserver([&](const QueuedSdkEvent& e) {
@@ -258,15 +262,21 @@ int RunPictureCommand(const std::vector<std::string>& args) {
   BatchCounts counts;
   for (int p = 0; p < list.RowCount(); ++p) {
     const DeviceRow* row = list.RowAt(p);
-    auto e = expected.find(p);
-    const bool ok = e != expected.end() && std::filesystem::exists(e->second);
+    const bool foreign = row->protocol != kProtocolOurs;
+    const std::string ip(FieldText(row->record.Lan.IPAddress));
+    auto saved = capture.saved().find(ip);
+    std::string file;
+    if (foreign && saved != capture.saved().end())
+      file = saved->second;
+    else if (auto e = expected.find(p); !foreign && e != expected.end())
+      file = e->second;
+    const bool ok = !file.empty() && std::filesystem::exists(file);
+    const bool reached = foreign || row->online != 0;
     failed += ok ? 0 : 1;
-    CountOutcome(&counts, DeviceOutcome(row->online != 0, ok));
-    const std::string text = !row->online ? std::string("offline")
-                             : ok         ? e->second
-                                          : list.StatusText(p);
-    records.push_back({AnsiToUtf8(FieldText(row->record.SerialNumber)),
-                       std::string(FieldText(row->record.Lan.IPAddress)), ok ? "yes" : "no", text});
+    CountOutcome(&counts, DeviceOutcome(reached, ok));
+    const std::string text = !reached ? std::string("offline") : ok ? file : list.StatusText(p);
+    records.push_back(
+        {AnsiToUtf8(FieldText(row->record.SerialNumber)), ip, ok ? "yes" : "no", text});
   }
   PrintRecords(std::cout, kColumns, records, o.format,
                std::to_string(records.size()) + " device(s), " + std::to_string(failed) +

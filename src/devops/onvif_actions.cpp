@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "devconfig/ipv4_text.h"
+#include "devops/snapshot_capture.h"
+#include "onvif/onvif_http.h"
 #include "onvif/onvif_side_search.h"
 #include "onvif/xaddr_choice.h"
 #include "shell/bounded_text.h"
@@ -98,6 +100,49 @@ int OnvifActions::ChangeNetwork(const DeviceRow& row, const IpSettingValues& val
       std::this_thread::sleep_for(kFindAgainEvery);
     }
   });
+}
+
+int OnvifActions::Snapshot(const DeviceRow& row, const std::string& folder,
+                           std::string* saved) const {
+  const std::string ip(FieldText(row.record.Lan.IPAddress));
+  const auto source = side_ ? side_->SnapshotOf(ip) : std::nullopt;
+  if (!source) {
+    const auto known = side_ ? side_->FindByAddress(ip) : std::nullopt;
+    const char* why = !known || !known->identity      ? "device not identified"
+                      : known->identity->login_failed ? "login refused"
+                      : !known->identity->reachable   ? "device unreachable"
+                                                      : "no snapshot address";
+    DiagLog("ONVIF snapshot %s: %s\n", ip.c_str(), why);
+    return -1;
+  }
+  const onvif::HttpReply reply =
+      onvif::FetchSnapshot(source->url, {source->user, source->password}, side_->http_options());
+  if (!reply.ok()) {
+    if (reply.curl_code != 0)
+      DiagLog("ONVIF snapshot %s: %s\n", ip.c_str(), reply.error.c_str());
+    else
+      DiagLog("ONVIF snapshot %s: HTTP status %ld\n", ip.c_str(), reply.status);
+    return -1;
+  }
+  // A camera may answer 200 with an error page; only a JPEG is kept.
+  if (reply.body.size() < 4 || static_cast<unsigned char>(reply.body[0]) != 0xFF ||
+      static_cast<unsigned char>(reply.body[1]) != 0xD8) {
+    DiagLog("ONVIF snapshot %s: not a JPEG (%zu bytes, %s)\n", ip.c_str(), reply.body.size(),
+            reply.content_type.empty() ? "no type" : reply.content_type.c_str());
+    return -1;
+  }
+  const int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
+  std::string error;
+  *saved = SaveSnapshotPicture(folder, ip, reply.body, now, &error);
+  if (saved->empty()) {
+    DiagLog("ONVIF snapshot %s: %s\n", ip.c_str(), error.c_str());
+    return -1;
+  }
+  DiagLog("ONVIF snapshot %s: saved %s (%zu bytes)\n", ip.c_str(), saved->c_str(),
+          reply.body.size());
+  return 0;
 }
 
 }  // namespace vdz

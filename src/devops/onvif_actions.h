@@ -29,6 +29,9 @@ class OnvifActions {
   // A fixed address, mask and gateway. Succeeds once the device answers at its new address
   // with the same serial number; its row then follows it there.
   int ChangeNetwork(const DeviceRow& row, const IpSettingValues& values) const;
+  // Fetches the camera's snapshot (its GetSnapshotUri address, HTTP Digest with the account
+  // that identified it) and saves it under folder/<address>; *saved receives the file.
+  int Snapshot(const DeviceRow& row, const std::string& folder, std::string* saved) const;
 
  private:
   std::shared_ptr<onvif::OnvifSideSearch> side_;

@@ -1,10 +1,16 @@
 #include "devops/snapshot_capture.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <memory>
+#include <mutex>
 
 #include "devops/batch_runner.h"
 #include "protocol/protocol_numbers.h"
@@ -43,6 +49,36 @@ bool DottedIpv4(const std::string& ip) {
   return parts == 4;
 }
 
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// Moves from to to unless to exists (errno EEXIST then). Hard links stand in where the file
+// system knows no such rename.
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno != EINVAL && errno != ENOSYS)
+    return false;
+  if (link(from.c_str(), to.c_str()) != 0)
+    return false;
+  unlink(from.c_str());
+  return true;
+}
+
+struct SavedPaths {
+  std::mutex mutex;
+  std::map<std::string, std::string> by_ip;
+};
+
 int64_t Now() {
   return std::chrono::duration_cast<std::chrono::seconds>(
              std::chrono::system_clock::now().time_since_epoch())
@@ -59,6 +95,45 @@ std::string SnapshotDeviceFolder(const std::string& snapshot_folder, const std::
   if (!DottedIpv4(ip))
     return {};
   return JoinPath(snapshot_folder, ip);
+}
+
+std::string SaveSnapshotPicture(const std::string& snapshot_folder, const std::string& ip,
+                                std::string_view jpeg, int64_t when, std::string* error) {
+  const std::string device_folder = SnapshotDeviceFolder(snapshot_folder, ip);
+  if (device_folder.empty() || !MakeFolder(snapshot_folder) || !MakeFolder(device_folder)) {
+    *error = "folder unusable: " + (device_folder.empty() ? snapshot_folder : device_folder);
+    return {};
+  }
+  std::string temp = JoinPath(device_folder, ".snapshot-XXXXXX");
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) {
+    *error = std::string("cannot write in ") + device_folder + ": " + std::strerror(errno);
+    return {};
+  }
+  fchmod(fd, 0644);
+  const bool written = WriteAll(fd, jpeg);
+  if (close(fd) != 0 || !written) {
+    *error = std::string("cannot write ") + temp + ": " + std::strerror(errno);
+    unlink(temp.c_str());
+    return {};
+  }
+  const time_t seconds = static_cast<time_t>(when);
+  tm local{};
+  localtime_r(&seconds, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &local);
+  for (int n = 0; n < 1000; ++n) {
+    const std::string name =
+        std::string(stamp) + (n == 0 ? std::string() : "-" + std::to_string(n)) + ".jpg";
+    const std::string path = JoinPath(device_folder, name);
+    if (RenameNoReplace(temp, path))
+      return path;
+    if (errno != EEXIST)
+      break;
+  }
+  *error = std::string("cannot name the picture in ") + device_folder + ": " + std::strerror(errno);
+  unlink(temp.c_str());
+  return {};
 }
 
 std::string SnapshotLocalName(std::string_view device_path) {
@@ -124,8 +199,29 @@ void SnapshotCapture::Request(const char* kind, const std::vector<int>& position
             std::string(FieldText(row.record.Lan.IPAddress)).c_str(), rc);
     return rc;
   };
-  op.after = [this](int, DeviceRow& row, int rc) {
+  // Another maker's camera hands its picture over HTTP within the job: the path saved on the
+  // pool thread is picked up when the device's step ends.
+  auto saved = std::make_shared<SavedPaths>();
+  if (onvif_) {
+    op.foreign_call = [actions = *onvif_, folder = folder_, saved](int, const DeviceRow& row) {
+      std::string path;
+      const int rc = actions.Snapshot(row, folder, &path);
+      std::lock_guard lock(saved->mutex);
+      saved->by_ip[std::string(FieldText(row.record.Lan.IPAddress))] = path;
+      return rc;
+    };
+  }
+  op.after = [this, saved](int position, DeviceRow& row, int rc) {
     ++requested_;
+    if (row.protocol != kProtocolOurs) {
+      if (rc != 0)
+        return;
+      const std::string ip(FieldText(row.record.Lan.IPAddress));
+      std::lock_guard lock(saved->mutex);
+      saved_[ip] = saved->by_ip[ip];
+      list_.SetStatusText(position, LookupText(keys::SNAPPIC_SAVED));
+      return;
+    }
     if (rc != 0)
       return;
     row.snapshot_pending = 1;

@@ -5,11 +5,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "devops/batch_runner.h"
 #include "devops/device_sdk.h"
+#include "devops/onvif_actions.h"
 #include "devops/sdk_event.h"
 #include "discovery/device_list_port.h"
 #include "shell/prompter.h"
@@ -27,6 +31,12 @@ std::string DefaultSnapshotFolder();
 // The device's subfolder, or empty when the address is not a dotted IPv4 address (a device
 // must not be able to name a folder outside the snapshot folder).
 std::string SnapshotDeviceFolder(const std::string& snapshot_folder, const std::string& ip);
+
+// Saves a picture fetched whole (another maker's camera) as <device folder>/YYYYMMDDhhmmss.jpg
+// by the local time `when`, with -1, -2... when that name is taken: written to a temporary
+// file, then renamed without replacing anything. The saved path, or empty with *error set.
+std::string SaveSnapshotPicture(const std::string& snapshot_folder, const std::string& ip,
+                                std::string_view jpeg, int64_t when, std::string* error);
 
 // The file name the picture will have locally (the last element of the device's path), or
 // empty when that name is unusable: empty, "." or "..", or holding control characters.
@@ -50,9 +60,14 @@ class SnapshotCapture {
   void OnWatchTick();
   // Creates the folder when missing; false when that fails.
   bool EnsureFolder() const;
+  // Other makers' cameras: their picture is fetched and saved within the job. None: they are
+  // skipped as not supported.
+  void SetOnvifActions(std::optional<OnvifActions> actions) { onvif_ = std::move(actions); }
 
   const std::string& folder() const { return folder_; }
   int requested() const { return requested_; }
+  // The file last saved within a job, by device address.
+  const std::map<std::string, std::string>& saved() const { return saved_; }
 
  private:
   void Request(const char* kind, const std::vector<int>& positions, BatchDone done);
@@ -64,6 +79,8 @@ class SnapshotCapture {
   std::string folder_;
   Clock clock_;
   int requested_ = 0;
+  std::optional<OnvifActions> onvif_;
+  std::map<std::string, std::string> saved_;
 };
 
 }  // namespace vdz

@@ -66,6 +66,10 @@ class OnvifSideSearch final : public SideSearch {
     int width = 0, height = 0;
   };
   std::optional<Stream> StreamOf(const std::string& address, int profile) const;
+  // The snapshot address (GetSnapshotUri) and the account that identified the device; nullopt
+  // when the device is not identified, refused every account or gave no snapshot address.
+  std::optional<Stream> SnapshotOf(const std::string& address) const;
+  const HttpOptions& http_options() const { return options_.http; }
   // A client for an identified device, logged in with the account that worked; nullopt when
   // the device is not known or refused every account.
   std::optional<OnvifDeviceClient> ClientFor(const std::string& address) const;
@@ -105,7 +109,11 @@ class OnvifSideSearch final : public SideSearch {
 };
 
 // The registry row of an ONVIF device: its address, adapter and what its scopes or identity
-// give (model, serial, firmware, MAC).
+// give (model, serial, firmware, MAC); its web port is the device service's.
 DeviceRecord OnvifRecord(const OnvifKnown& known);
+
+// The port an http or https address names, else the scheme's own (80, 443); 0 when the
+// address is neither.
+int UrlPort(const std::string& url);
 
 }  // namespace vdz::onvif

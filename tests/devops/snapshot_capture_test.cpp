@@ -1,8 +1,14 @@
 #include "devops/snapshot_capture.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "devops/qr_symbol.h"
 #include "shell/language_keys.h"
@@ -30,6 +36,38 @@ TEST(SnapshotNames, DeviceDataCannotLeaveTheDeviceFolder) {
                {"/mnt/a\n.jpg", ""}};
   for (const Case& c : cases)
     EXPECT_EQ(SnapshotLocalName(c.path), c.name) << c.path;
+}
+
+// A picture fetched whole is named by its time and never replaces an earlier one.
+TEST(SnapshotNames, SavedPicturesAreNamedByTimeAndKeepEarlierOnes) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("vdz-save-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  const int64_t when = 1735787045;  // 2025-01-02 03:04:05 UTC
+  std::string error;
+  std::vector<std::string> saved;
+  for (const char* bytes : {"\xFF\xD8"
+                            "first",
+                            "\xFF\xD8"
+                            "second",
+                            "\xFF\xD8"
+                            "third"})
+    saved.push_back(SaveSnapshotPicture(dir.string(), "10.0.0.2", bytes, when, &error));
+  EXPECT_EQ(saved, (std::vector<std::string>{(dir / "10.0.0.2/20250102030405.jpg").string(),
+                                             (dir / "10.0.0.2/20250102030405-1.jpg").string(),
+                                             (dir / "10.0.0.2/20250102030405-2.jpg").string()}));
+  std::stringstream first;
+  first << std::ifstream(saved[0], std::ios::binary).rdbuf();
+  EXPECT_EQ(first.str(),
+            "\xFF\xD8"
+            "first");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "10.0.0.2"), fs::directory_iterator()), 3)
+      << "no temporary file left";
+  EXPECT_EQ(SaveSnapshotPicture(dir.string(), "../x", "\xFF\xD8", when, &error), "");
+  EXPECT_FALSE(error.empty());
+  fs::remove_all(dir);
 }
 
 TEST(SnapshotCaptureTest, PendingRowsAreRefusedAndTheWatchReleasesLateOnes) {
