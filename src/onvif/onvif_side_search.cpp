@@ -1,7 +1,6 @@
 #include "onvif/onvif_side_search.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "devconfig/ipv4_text.h"
 #include "onvif/oui_maker.h"
@@ -12,34 +11,17 @@
 namespace vdz::onvif {
 
 int UrlPort(const std::string& url) {
-  const std::size_t colon = url.find("://");
-  if (colon == std::string::npos)
+  HttpAddress address;
+  if (!ParseHttpAddress(url, &address))
     return 0;
-  std::string scheme = url.substr(0, colon);
-  std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  const int fallback = scheme == "http" ? 80 : scheme == "https" ? 443 : 0;
-  if (fallback == 0)
-    return 0;
-  const std::size_t start = colon + 3;
-  const std::string authority = url.substr(start, url.find_first_of("/?#", start) - start);
-  // An IPv6 host holds colons of its own: the port follows its closing bracket.
-  const std::size_t bracket = authority.rfind(']');
-  const std::size_t port_colon = authority.rfind(':');
-  if (port_colon == std::string::npos || (bracket != std::string::npos && port_colon < bracket))
-    return fallback;
-  const std::string digits = authority.substr(port_colon + 1);
-  if (digits.empty() || digits.size() > 5 ||
-      digits.find_first_not_of("0123456789") != std::string::npos)
-    return fallback;
-  const int port = std::stoi(digits);
-  return port >= 1 && port <= 65535 ? port : fallback;
+  return address.port != 0 ? address.port : address.scheme == "https" ? 443 : 80;
 }
 
 DeviceRecord OnvifRecord(const OnvifKnown& known) {
   DeviceRecord record = ZeroDeviceRecord();
-  // A camera's web page is served where its device service is.
-  record.Stream.WEBPort = UrlPort(known.entry.device_url);
+  // A camera's web page is served where its device service is; most serve it at 80.
+  const int port = UrlPort(known.entry.device_url);
+  record.Stream.WEBPort = static_cast<decltype(record.Stream.WEBPort)>(port != 0 ? port : 80);
   CopyBounded(record.Lan.IPAddress, known.entry.address);
   CopyBounded(record.LocalAddress, known.entry.adapter);
   CopyBounded(record.DeviceType, known.entry.hardware);

@@ -16,7 +16,7 @@ TEST(OnvifRecord, WebPortIsTheDeviceServicePort) {
                {"https://10.0.0.5:8443", 8443},
                {"http://[fe80::1]/onvif/device_service", 80},
                {"http://[fe80::1]:81/onvif/device_service", 81},
-               {"http://10.0.0.5:99999/", 80},
+               {"http://10.0.0.5:99999/", 0},
                {"http://10.0.0.5:/", 80},
                {"ftp://10.0.0.5:21/", 0},
                {"", 0}};
@@ -24,7 +24,7 @@ TEST(OnvifRecord, WebPortIsTheDeviceServicePort) {
     EXPECT_EQ(UrlPort(c.url), c.port) << c.url;
     OnvifKnown known;
     known.entry.device_url = c.url;
-    EXPECT_EQ(OnvifRecord(known).Stream.WEBPort, c.port) << c.url;
+    EXPECT_EQ(OnvifRecord(known).Stream.WEBPort, c.port != 0 ? c.port : 80) << c.url;
   }
 }
 
