@@ -10,6 +10,8 @@
 #include "remote_config.h"
 #include "shell/bounded_text.h"
 #include "shell/diag_log.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
 #include "shell/text_codec.h"
 
 namespace vdz {
@@ -70,6 +72,10 @@ void RemoteConfigCommands::Open(const char* language_code) {
   DeviceRow* row = position >= 0 ? list_.RowAt(position) : nullptr;
   if (row == nullptr)
     return;
+  if (row->protocol != kProtocolOurs) {  // another maker's pages are its own web page
+    list_.SetStatusText(position, LookupText(keys::NOT_SUPPORTED_BY_DEVICE));
+    return;
+  }
   const std::string type(FieldText(row->record.DeviceType));
   if (type.find("NVS-") == std::string::npos) {
     char text[512];

@@ -30,6 +30,8 @@
 #include "devops/sdk_runtime.h"
 #include "protocol/protocol_numbers.h"
 #include "shell/bounded_text.h"
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
 #include "shell/text_codec.h"
 
 namespace vdz::cli {
@@ -192,10 +194,14 @@ int RunBroadcast(const TalkOptions& o, Site& site, int status) {
     const bool online = site.Online(p);
     const audio::JoinState state = session.State(site.Handle(p));
     const bool ok = online && state == audio::JoinState::kJoined;
-    failed += ok ? 0 : 1;
+    // Another maker's device is skipped, not failed: it takes no talk of ours.
+    const bool foreign = site.list().RowAt(p)->protocol != kProtocolOurs;
+    failed += ok || foreign ? 0 : 1;
     CountOutcome(&counts, DeviceOutcome(online, ok));
     records.push_back({site.Serial(p), site.Ip(p), ok ? "yes" : "no",
-                       online ? audio::JoinStateName(state) : "offline"});
+                       foreign  ? LookupText(keys::NOT_SUPPORTED_BY_DEVICE)
+                       : online ? audio::JoinStateName(state)
+                                : "offline"});
   }
   PrintRecords(std::cout, kColumns, records, o.format,
                std::to_string(records.size()) + " device(s), " + std::to_string(failed) +

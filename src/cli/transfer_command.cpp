@@ -279,11 +279,16 @@ int RunTransferCommand(const std::vector<std::string>& args) {
       ok = ok && text != LookupText(keys::MSGTIP44) && text != LookupText(keys::MSGTIP35) &&
            text != LookupText(keys::MSGTIP40);
     }
-    failed += ok ? 0 : 1;
+    // Another maker's device is skipped, not failed: the command is not one it has.
+    const bool foreign = row->protocol != kProtocolOurs;
+    failed += ok || foreign ? 0 : 1;
     CountOutcome(&counts, DeviceOutcome(row->online != 0, ok));
     records.push_back({AnsiToUtf8(FieldText(row->record.SerialNumber)),
                        std::string(FieldText(row->record.Lan.IPAddress)), ok ? "yes" : "no",
-                       row->online ? text : std::string("offline"), list.VersionText(p)});
+                       foreign       ? LookupText(keys::NOT_SUPPORTED_BY_DEVICE)
+                       : row->online ? text
+                                     : std::string("offline"),
+                       list.VersionText(p)});
   }
   PrintRecords(std::cout, kColumns, records, o.format,
                std::to_string(records.size()) + " device(s), " + std::to_string(failed) +

@@ -117,6 +117,15 @@ void UpgradeEngine::OnUpgradeEnded(int position, DeviceRow&, bool succeeded) {
   Note(position, succeeded ? BatchDeviceOutcome::kSucceeded : BatchDeviceOutcome::kFailed);
 }
 
+bool UpgradeEngine::SkippedAsForeign(int position, const DeviceRow& row) {
+  // Another maker's firmware goes through its own tools.
+  if (row.protocol == kProtocolOurs)
+    return false;
+  list_.SetStatusText(position, LookupText(keys::NOT_SUPPORTED_BY_DEVICE));
+  Note(position, BatchDeviceOutcome::kSkipped);
+  return true;
+}
+
 void UpgradeEngine::StartOne(int position, DeviceRow& row, const std::string& path) {
   if (!row.online) {
     Note(position, BatchDeviceOutcome::kSkipped);
@@ -165,6 +174,8 @@ void UpgradeEngine::UpgradeFromFile(const std::string& path) {
     if (!list_.IsChecked(p) || row == nullptr)
       continue;
     ++checked;
+    if (SkippedAsForeign(p, *row))
+      continue;
     StartOne(p, *row, path);
   }
   Started(checked);
@@ -186,6 +197,8 @@ void UpgradeEngine::UpgradeFromFolder(const std::string& folder) {
     if (!list_.IsChecked(p) || row == nullptr)
       continue;
     ++checked;
+    if (SkippedAsForeign(p, *row))
+      continue;
     if (row->firmware_version[0] == '\0') {
       list_.SetStatusText(p, LookupText(keys::MSGTIP28));
       Note(p, BatchDeviceOutcome::kFailed);

@@ -50,6 +50,8 @@ class UpgradeEngine {
 
  private:
   // The file upgrade's per-device step, for one row and one image.
+  // True (and the row told why) for another maker's device.
+  bool SkippedAsForeign(int position, const DeviceRow& row);
   void StartOne(int position, DeviceRow& row, const std::string& path);
   void Started(int checked);
   void OpenReport(const char* caption_key);

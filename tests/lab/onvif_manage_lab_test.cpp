@@ -121,10 +121,13 @@ TEST_F(OnvifManageLab, WindowRebootsAndReaddressesACameraAndItsRowFollows) {
   EXPECT_EQ(Cell(row), LookupText(keys::RESTARTING));
 
   // What cameras lack is skipped with the reason.
+  const std::string not_supported = LookupText(keys::NOT_SUPPORTED_BY_DEVICE);
   CheckOnly({rebooted.at("ip")});
   lab::RunToEnd(*window_, cmd::kRestoreChecked);
-  EXPECT_EQ(Cell(lab::RowOfAddress(list, rebooted.at("ip"))),
-            LookupText(keys::NOT_SUPPORTED_BY_DEVICE));
+  EXPECT_EQ(Cell(lab::RowOfAddress(list, rebooted.at("ip"))), not_supported);
+  Select(new_ip);
+  window_->RunCommand(cmd::kMenuRemoteEnglish);
+  EXPECT_EQ(Cell(row), not_supported);
 }
 
 TEST_F(OnvifManageLab, WindowSetsACamerasPasswordThenItsNtpServerWithIt) {
@@ -163,6 +166,11 @@ TEST_F(OnvifManageLab, CommandLineManagesACamera) {
   r = lab::RunShell(cli + " restore " + camera.at("ip"));
   EXPECT_NE(r.out.find("restore skipped: not supported by this device"), std::string::npos)
       << r.out;
+  r = lab::RunShell("head -c 4096 /dev/zero > /tmp/vdz-onvif.bin && " + cli +
+                    " upgrade --file /tmp/vdz-onvif.bin " + camera.at("ip"));
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("not supported by this device"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("0 succeeded, 0 failed, 1 skipped"), std::string::npos) << r.out;
 
   r = lab::RunShell(cli + " set-ip " + camera.at("ip") + " --ip " + new_ip + " --mask " +
                     camera.at("mask") + " --gateway " + camera.at("gateway"));

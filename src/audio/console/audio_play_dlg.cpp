@@ -245,7 +245,8 @@ std::vector<int> CAudioPlayDlg::CheckedHandles() const {
   std::vector<int> handles;
   auto& list = const_cast<DeviceListPort&>(list_);
   for (int i = 0; i < list.RowCount(); ++i) {
-    if (list.IsChecked(i))
+    // Other makers' cameras take no talk or broadcast of ours.
+    if (list.IsChecked(i) && list.RowAt(i)->protocol == kProtocolOurs)
       handles.push_back(list.RowAt(i)->login_handle);
   }
   return handles;
@@ -408,6 +409,10 @@ void CAudioPlayDlg::Start() {
 std::optional<CAudioPlayDlg::StartRequest> CAudioPlayDlg::ReadStart(bool follow_on) {
   StartRequest r;
   r.handles = CheckedHandles();
+  for (int i = 0; i < list_.RowCount() && !follow_on; ++i) {
+    if (list_.IsChecked(i) && list_.RowAt(i)->protocol != kProtocolOurs)
+      list_.SetStatusText(i, LookupText(keys::NOT_SUPPORTED_BY_DEVICE));
+  }
   if (r.handles.empty()) {
     prompter_.ShowError(LookupText(keys::STRING_PLEASE_SELECT_DEVICES));
     return std::nullopt;
