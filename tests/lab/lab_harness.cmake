@@ -1,10 +1,11 @@
 # vdz_add_lab_test(NAME SOURCES a.cpp ... [LIBS ...] [ADAPTERS 1|2] [DEVICES N]
 #                  [SIM_ARGS --flag value ...] [TIMEOUT seconds] [LABELS lab ...]
-#                  [NO_GATEWAY] [ROUTED_DEVICES "N,M"] [ROUTED_SUBNETS "CIDR,CIDR"])
+#                  [NO_GATEWAY] [ROUTED_DEVICES "N,M"] [ROUTED_SUBNETS "CIDR,CIDR"]
+#                  [USES_WINDOW] [USES_CLI])
 # Builds a GoogleTest binary whose main() refuses to run outside the lab, and registers one
 # CTest test (label "lab") that runs it through scripts/lab in a fresh private lab network.
 function(vdz_add_lab_test name)
-  cmake_parse_arguments(ARG "NO_GATEWAY" "ADAPTERS;DEVICES;TIMEOUT;ROUTED_DEVICES;ROUTED_SUBNETS"
+  cmake_parse_arguments(ARG "NO_GATEWAY;USES_WINDOW;USES_CLI" "ADAPTERS;DEVICES;TIMEOUT;ROUTED_DEVICES;ROUTED_SUBNETS"
                         "SOURCES;LIBS;SIM_ARGS;LABELS" ${ARGN})
   if(NOT ARG_LABELS)
     set(ARG_LABELS lab)
@@ -27,6 +28,15 @@ function(vdz_add_lab_test name)
                                         vdz_warnings)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_dependencies(${name} viduzaver-devsim)
+  # The window reads this build's language files; the command-line tests run this build's tool.
+  if(ARG_USES_WINDOW)
+    target_compile_definitions(${name} PRIVATE VDZ_LANGUAGE_DIR="${CMAKE_BINARY_DIR}/bin")
+    add_dependencies(${name} vdz_lang)
+  endif()
+  if(ARG_USES_CLI)
+    target_compile_definitions(${name} PRIVATE VDZ_CLI="$<TARGET_FILE:viduzaver-cli>")
+    add_dependencies(${name} viduzaver-cli)
+  endif()
   string(JOIN " " _sim_args ${ARG_SIM_ARGS})
   set(_gateway)
   if(ARG_NO_GATEWAY)
