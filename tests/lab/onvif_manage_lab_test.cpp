@@ -159,32 +159,33 @@ TEST_F(OnvifManageLab, CommandLineManagesACamera) {
   const Camera camera = Nth(3);
   const std::string new_ip = Moved(camera, "232");
   const std::string cli = std::string("VDZ_ONVIF_USER=admin VDZ_ONVIF_PASSWORD=admin ") + VDZ_CLI;
-  lab::CliRun r = lab::RunShell(cli + " set ntp " + camera.at("ip") + " --server 192.168.1.8");
+  lab::CliRun r =
+      lab::RunShell(cli + " set ntp --seconds 3 " + camera.at("ip") + " --server 192.168.1.8");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(Get(camera.at("serial")).at("ntp"), "192.168.1.8");
 
-  r = lab::RunShell(cli + " restore " + camera.at("ip"));
+  r = lab::RunShell(cli + " restore --seconds 3 " + camera.at("ip"));
   EXPECT_NE(r.out.find("restore skipped: not supported by this device"), std::string::npos)
       << r.out;
   r = lab::RunShell("head -c 4096 /dev/zero > /tmp/vdz-onvif.bin && " + cli +
-                    " upgrade --file /tmp/vdz-onvif.bin " + camera.at("ip"));
+                    " upgrade --seconds 3 --file /tmp/vdz-onvif.bin " + camera.at("ip"));
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("not supported by this device"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("0 succeeded, 0 failed, 1 skipped"), std::string::npos) << r.out;
 
-  r = lab::RunShell(cli + " set-ip " + camera.at("ip") + " --ip " + new_ip + " --mask " +
-                    camera.at("mask") + " --gateway " + camera.at("gateway"));
+  r = lab::RunShell(cli + " set-ip --seconds 3 " + camera.at("ip") + " --ip " + new_ip +
+                    " --mask " + camera.at("mask") + " --gateway " + camera.at("gateway"));
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find(camera.at("ip") + " -> " + new_ip + "  set-ip sent"), std::string::npos)
       << r.out;
   EXPECT_EQ(Get(camera.at("serial")).at("ip"), new_ip);
 
-  r = lab::RunShell(cli + " set password " + new_ip + " --new s3cond");
+  r = lab::RunShell(cli + " set password --seconds 3 " + new_ip + " --new s3cond");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(SnapshotStatus(Get(camera.at("serial")), "s3cond"), "200");
 
   r = lab::RunShell("VDZ_ONVIF_USER=admin VDZ_ONVIF_PASSWORD=s3cond " + std::string(VDZ_CLI) +
-                    " reboot " + new_ip);
+                    " reboot --seconds 3 " + new_ip);
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("1 succeeded"), std::string::npos) << r.out;
   EXPECT_TRUE(Rebooted(camera.at("serial")));
