@@ -6,8 +6,10 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <string>
@@ -106,8 +108,14 @@ TEST_F(OnvifManageLab, WindowRebootsAndReaddressesACameraAndItsRowFollows) {
   EXPECT_NE(window_->BatchReports().last_summary().find("2 succeeded"), std::string::npos)
       << window_->BatchReports().last_summary();
 
+  std::cout << "reboot batch: " << window_->BatchReports().last_summary() << "\n";
+
   Select(moved.at("ip"));
+  QElapsedTimer clock;
+  clock.start();
   lab::RunToEnd(*window_, cmd::kMenuChangeAddress, 40000);
+  std::cout << moved.at("ip") << " -> " << new_ip << ": found again there after " << clock.elapsed()
+            << " ms\n";
   ASSERT_TRUE(shown.has_value());
   EXPECT_EQ(shown->netmask, moved.at("mask")) << "the dialog opens with the camera's own mask";
   EXPECT_EQ(Get(moved.at("serial")).at("ip"), new_ip);
