@@ -122,7 +122,7 @@ TEST_F(OnvifPicturesLab, WindowSnapshotsCamerasBesideOursAndOpensACamerasWebPage
         const int at = row_of(ours);
         const auto* row =
             at >= 0 ? reinterpret_cast<const DeviceRow*>(list->GetItemData(at)) : nullptr;
-        return row != nullptr && row->login_handle > 0 && status(digest) == online &&
+        return row != nullptr && row->online && row->login_handle > 0 && status(digest) == online &&
                status(skew) == online &&
                status(refused).rfind(LookupText(keys::ONVIF_LOGIN_FAILED), 0) == 0;
       },
