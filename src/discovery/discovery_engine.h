@@ -87,6 +87,7 @@ class DiscoveryEngine final : public SearchEngine {
   void SetSideSearch(std::shared_ptr<SideSearch> side) { side_ = std::move(side); }
 
   bool running() const override;
+  bool settling() const override { return side_ && side_->Settling(); }
   // Sockets the current worker opened; -1 until it has opened them.
   int open_socket_count() const;
 

@@ -18,6 +18,9 @@ class SearchEngine {
   virtual int SendDiscoveryMessageTo(int code, const char* body, const std::string& address) = 0;
   virtual void SetAdapterSelection(uint32_t adapter_key) = 0;
   virtual bool running() const = 0;
+  // What a stopped search found is still being completed in the registry (other makers'
+  // devices being identified): the list keeps refreshing until it is done.
+  virtual bool settling() const { return false; }
 };
 
 }  // namespace vdz

@@ -58,8 +58,9 @@ void SearchSession::StartFromButton() {
 }
 
 void SearchSession::StopFromButton() {
-  view_.SetTimerActive(kRefreshTimerId, false);
   StopSearch();
+  // Devices found but not yet identified still reach their rows.
+  view_.SetTimerActive(kRefreshTimerId, engine_.settling());
   view_.SetSearchButtonText(LookupText(keys::STARTSEARCH));
   ShowStatus(keys::TEXT34, registry_.GetDeviceCount());
   searching_ = false;
@@ -79,6 +80,11 @@ void SearchSession::OnRequestTick() {
 
 void SearchSession::OnRefreshTick() {
   RefreshDeviceList();
+  if (!searching_) {
+    if (!engine_.settling())
+      view_.SetTimerActive(kRefreshTimerId, false);
+    return;
+  }
   if (!auto_stop_pending_)
     return;
   // The value before the increment is compared, so the seventh tick stops the search.

@@ -11,8 +11,10 @@ class SideSearch {
   virtual ~SideSearch() = default;
   // With our search, after the registry was cleared. adapter_key 0: every adapter.
   virtual void Start(uint32_t adapter_key) = 0;
-  // Request, wake, join; returns once nothing more goes into the registry.
+  // Stops finding devices: request, wake, join. What was found may still be completed in the
+  // registry afterwards, while Settling() says so.
   virtual void Stop() = 0;
+  virtual bool Settling() const { return false; }
 };
 
 }  // namespace vdz

@@ -81,6 +81,7 @@ class OnvifSideSearch final : public SideSearch {
              const OnvifIdentity& identity);
   // Identities still being read.
   int pending() const;
+  bool Settling() const override { return pending() > 0; }
   WsDiscoveryStats Stats() const;
 
  private:

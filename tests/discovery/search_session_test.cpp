@@ -35,8 +35,10 @@ class FakeEngine : public SearchEngine {
   int SendDiscoveryMessageTo(int, const char*, const std::string&) override { return 1; }
   void SetAdapterSelection(uint32_t key) override { selection = key; }
   bool running() const override { return running_; }
+  bool settling() const override { return settling_; }
 
   bool running_ = false;
+  bool settling_ = false;
   int starts = 0;
   int stops = 0;
   uint32_t selection = 0;
@@ -206,6 +208,27 @@ TEST(RunningTimeTextTest, JoinsNonZeroPartsWithoutSeparator) {
   EXPECT_EQ(RunningTimeText(86400 * 3 + 59, "D", "H", "M", "S"), "3 D59 S");
   EXPECT_EQ(RunningTimeText(0, "D", "H", "M", "S"), "");
   EXPECT_EQ(RunningTimeText(-5, "D", "H", "M", "S"), "");
+}
+
+TEST_F(SearchSessionTest, AStoppedSearchRefreshesTheListUntilWhatItFoundIsIdentified) {
+  session.StartFromButton();
+  AddAnswer("A", "192.168.1.10");
+  session.OnRefreshTick();
+  engine.settling_ = true;
+  session.ToggleFromButton();
+  EXPECT_TRUE(view.timers[kRefreshTimerId]);
+  EXPECT_FALSE(view.timers[kRequestTimerId]);
+
+  AddAnswer("A", "192.168.1.20");  // the device's row changes after the stop
+  session.OnRefreshTick();
+  EXPECT_EQ(view.changed, (std::vector<int>{0}));
+  EXPECT_TRUE(view.timers[kRefreshTimerId]);
+  EXPECT_EQ(view.status, Status(keys::TEXT34, 1));
+
+  engine.settling_ = false;
+  session.OnRefreshTick();
+  EXPECT_FALSE(view.timers[kRefreshTimerId]);
+  EXPECT_FALSE(session.searching());
 }
 
 }  // namespace
