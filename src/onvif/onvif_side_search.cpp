@@ -10,13 +10,6 @@
 
 namespace vdz::onvif {
 
-int UrlPort(const std::string& url) {
-  HttpAddress address;
-  if (!ParseHttpAddress(url, &address))
-    return 0;
-  return address.port != 0 ? address.port : address.scheme == "https" ? 443 : 80;
-}
-
 DeviceRecord OnvifRecord(const OnvifKnown& known) {
   DeviceRecord record = ZeroDeviceRecord();
   // A camera's web page is served where its device service is; most serve it at 80.

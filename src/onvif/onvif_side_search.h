@@ -113,8 +113,4 @@ class OnvifSideSearch final : public SideSearch {
 // give (model, serial, firmware, MAC); its web port is the device service's.
 DeviceRecord OnvifRecord(const OnvifKnown& known);
 
-// The port an http or https address names, else the scheme's own (80, 443); 0 when the
-// address is neither.
-int UrlPort(const std::string& url);
-
 }  // namespace vdz::onvif

@@ -86,6 +86,13 @@ std::string FormatHttpAddress(const HttpAddress& a) {
   return text;
 }
 
+int UrlPort(const std::string& url) {
+  HttpAddress address;
+  if (!ParseHttpAddress(url, &address))
+    return 0;
+  return address.port != 0 ? address.port : address.scheme == "https" ? 443 : 80;
+}
+
 std::string WithHost(const std::string& url, const std::string& host) {
   HttpAddress address;
   if (!ParseHttpAddress(url, &address))

@@ -18,6 +18,9 @@ struct HttpAddress {
 // False for anything that is not http(s)://host[:port][/path].
 bool ParseHttpAddress(std::string_view text, HttpAddress* address);
 std::string FormatHttpAddress(const HttpAddress& address);
+// The port an http or https address names, else the scheme's own (80, 443); 0 when the
+// address is neither.
+int UrlPort(const std::string& url);
 // The same address at another (dotted IPv4) host: a device that moved. Unchanged when the
 // address does not parse.
 std::string WithHost(const std::string& url, const std::string& host);

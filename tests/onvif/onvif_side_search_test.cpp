@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "onvif/xaddr_choice.h"
+
 namespace vdz::onvif {
 namespace {
 
