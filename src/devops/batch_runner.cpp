@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "devops/device_sdk.h"
+#include "discovery/not_supported.h"
 #include "shell/bounded_text.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -109,8 +110,7 @@ int StartBatchOnRows(DeviceJobRunner& jobs, DeviceListPort& list, const std::str
     ++result->visited;
     const bool foreign = row->protocol != kProtocolOurs;
     if (foreign && !op->foreign_call) {
-      list.SetStatusText(position, LookupText(keys::NOT_SUPPORTED_BY_DEVICE));
-      list.NoteBatchDevice(position, BatchDeviceOutcome::kSkipped, batch);
+      SkipAsNotSupported(list, position, batch);
       continue;
     }
     if (!foreign && !row->online) {

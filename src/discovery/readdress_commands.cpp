@@ -4,6 +4,7 @@
 #include <string>
 
 #include "discovery/network_change.h"
+#include "discovery/not_supported.h"
 #include "shell/bounded_text.h"
 #include "shell/diag_log.h"
 #include "shell/language_keys.h"
@@ -52,24 +53,24 @@ bool Foreign(const DeviceRow& row) {
 }
 
 int NotSupported(ReaddressContext& ctx, DeviceListPort& list, int position) {
-  list.SetStatusText(position, LookupText(keys::NOT_SUPPORTED_BY_DEVICE));
+  SkipAsNotSupported(list, position);
   if (const DeviceRow* row = list.RowAt(position))
     Report(ctx, position, *row, kNotSupportedByDevice);
-  list.NoteBatchDevice(position, BatchDeviceOutcome::kSkipped);
   return kNotSupportedByDevice;
 }
 
-// Hands another maker's rows to the front end, or skips them when it has no way to them.
-void RunForeign(ReaddressContext& ctx, DeviceListPort& list, ForeignRowCommand command,
-                std::vector<int> positions, const IpSettingValues& values = {}) {
-  if (positions.empty())
-    return;
+// Hands another maker's rows to the front end (0: they end later), or skips them when it has
+// no way to them.
+int RunForeign(ReaddressContext& ctx, DeviceListPort& list, ForeignRowCommand command,
+               std::vector<int> positions, const IpSettingValues& values = {}) {
   if (ctx.foreign_rows) {
-    ctx.foreign_rows(command, std::move(positions), values);
-    return;
+    if (!positions.empty())
+      ctx.foreign_rows(command, std::move(positions), values);
+    return 0;
   }
   for (const int p : positions)
     NotSupported(ctx, list, p);
+  return kNotSupportedByDevice;
 }
 
 int Logged(int result, const char* what, const DeviceRow& row) {
@@ -225,8 +226,7 @@ int ChangeNetworkOfRow(ReaddressContext& ctx, DeviceListPort& list, int position
   if (!values)
     return kReaddressCancelled;
   if (Foreign(*row)) {
-    RunForeign(ctx, list, ForeignRowCommand::kChangeNetwork, {position}, *values);
-    return ctx.foreign_rows ? 0 : kNotSupportedByDevice;
+    return RunForeign(ctx, list, ForeignRowCommand::kChangeNetwork, {position}, *values);
   }
   WriteLan(row->record.Lan, *values);
   const int result = SetRow(ctx, *row);
@@ -255,8 +255,7 @@ int RestoreRow(ReaddressContext& ctx, DeviceListPort& list, int position) {
 
 int RebootRow(ReaddressContext& ctx, DeviceListPort& list, int position) {
   if (const DeviceRow* row = list.RowAt(position); row != nullptr && Foreign(*row)) {
-    RunForeign(ctx, list, ForeignRowCommand::kReboot, {position});
-    return ctx.foreign_rows ? 0 : kNotSupportedByDevice;
+    return RunForeign(ctx, list, ForeignRowCommand::kReboot, {position});
   }
   return RunOnRow(ctx, list, position,
                   [&](int p, DeviceRow& row) { return RebootOne(ctx, p, row); });
