@@ -1,6 +1,15 @@
 #include "cli/cli_device_list.h"
 
+#include "shell/language_keys.h"
+#include "shell/language_table.h"
+
 namespace vdz::cli {
+
+std::string DeviceResultText(const DeviceRow& row, const std::string& reached_text) {
+  if (row.protocol != kProtocolOurs)
+    return LookupText(keys::NOT_SUPPORTED_BY_DEVICE);
+  return row.online != 0 ? reached_text : std::string("offline");
+}
 
 int CliDeviceList::Add(const DeviceRow& row, bool checked) {
   Entry entry;

@@ -10,6 +10,11 @@
 
 namespace vdz::cli {
 
+// The result cell of a device the command reached: reached_text. Of one it did not: "not
+// supported by this device" for another maker's device (skipped, not failed), "offline" for
+// one that never came online.
+std::string DeviceResultText(const DeviceRow& row, const std::string& reached_text);
+
 class CliDeviceList final : public DeviceListPort {
  public:
   // Returns the new row's position.

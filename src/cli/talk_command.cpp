@@ -30,8 +30,6 @@
 #include "devops/sdk_runtime.h"
 #include "protocol/protocol_numbers.h"
 #include "shell/bounded_text.h"
-#include "shell/language_keys.h"
-#include "shell/language_table.h"
 #include "shell/text_codec.h"
 
 namespace vdz::cli {
@@ -199,9 +197,7 @@ int RunBroadcast(const TalkOptions& o, Site& site, int status) {
     failed += ok || foreign ? 0 : 1;
     CountOutcome(&counts, DeviceOutcome(online, ok));
     records.push_back({site.Serial(p), site.Ip(p), ok ? "yes" : "no",
-                       foreign  ? LookupText(keys::NOT_SUPPORTED_BY_DEVICE)
-                       : online ? audio::JoinStateName(state)
-                                : "offline"});
+                       DeviceResultText(*site.list().RowAt(p), audio::JoinStateName(state))});
   }
   PrintRecords(std::cout, kColumns, records, o.format,
                std::to_string(records.size()) + " device(s), " + std::to_string(failed) +

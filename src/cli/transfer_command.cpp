@@ -285,10 +285,7 @@ int RunTransferCommand(const std::vector<std::string>& args) {
     CountOutcome(&counts, DeviceOutcome(row->online != 0, ok));
     records.push_back({AnsiToUtf8(FieldText(row->record.SerialNumber)),
                        std::string(FieldText(row->record.Lan.IPAddress)), ok ? "yes" : "no",
-                       foreign       ? LookupText(keys::NOT_SUPPORTED_BY_DEVICE)
-                       : row->online ? text
-                                     : std::string("offline"),
-                       list.VersionText(p)});
+                       DeviceResultText(*row, text), list.VersionText(p)});
   }
   PrintRecords(std::cout, kColumns, records, o.format,
                std::to_string(records.size()) + " device(s), " + std::to_string(failed) +
