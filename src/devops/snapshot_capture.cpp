@@ -17,6 +17,7 @@
 #include "shell/app_paths.h"
 #include "shell/bounded_text.h"
 #include "shell/diag_log.h"
+#include "shell/fd_write.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
 
@@ -47,18 +48,6 @@ bool DottedIpv4(const std::string& ip) {
     at = end + 1;
   }
   return parts == 4;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
 }
 
 // Moves from to to unless to exists (errno EEXIST then). Hard links stand in where the file
@@ -111,7 +100,7 @@ std::string SaveSnapshotPicture(const std::string& snapshot_folder, const std::s
     return {};
   }
   fchmod(fd, 0644);
-  const bool written = WriteAll(fd, jpeg);
+  const bool written = WriteAllBytes(fd, jpeg);
   if (close(fd) != 0 || !written) {
     *error = std::string("cannot write ") + temp + ": " + std::strerror(errno);
     unlink(temp.c_str());

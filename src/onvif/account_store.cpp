@@ -13,6 +13,7 @@
 #include "onvif/secret_store_libsecret.h"
 #include "shell/app_paths.h"
 #include "shell/diag_log.h"
+#include "shell/fd_write.h"
 #include "shell/ini_file.h"
 
 namespace vdz::onvif {
@@ -85,12 +86,7 @@ bool FileSecretStore::Save(const std::vector<std::pair<std::string, std::string>
   std::string text;
   for (const auto& [user, password] : entries)
     text += Escape(user, "\t") + '\t' + Escape(password, "\t") + '\n';
-  bool ok = true;
-  for (std::size_t done = 0; ok && done < text.size();) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    ok = n > 0;
-    done += ok ? static_cast<std::size_t>(n) : 0;
-  }
+  bool ok = WriteAllBytes(fd, text);
   ok = fsync(fd) == 0 && ok;
   ok = close(fd) == 0 && ok;
   if (!ok || rename(temporary.c_str(), path_.c_str()) != 0) {

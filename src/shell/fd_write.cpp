@@ -1,0 +1,21 @@
+#include "shell/fd_write.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vdz {
+
+bool WriteAllBytes(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace vdz
