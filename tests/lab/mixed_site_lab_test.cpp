@@ -137,12 +137,7 @@ TEST_F(MixedSiteLab, WindowListsEveryDeviceOnceAndShowsEachCamerasState) {
   EXPECT_LE(listed_ms, 3000);
   std::cout << "all " << kOurs + kCameras << " rows listed " << listed_ms
             << " ms after the window opened\n";
-  const auto row_of = [&](const std::string& ip) {
-    for (int r = 0; r < list->GetItemCount(); ++r)
-      if (list->GetItemText(r, kAddressColumn).toStdString() == ip)
-        return r;
-    return -1;
-  };
+  const auto row_of = [list](const std::string& ip) { return lab::RowOfAddress(*list, ip); };
   const std::string online = LookupText(keys::ONVIF_ONLINE);
   const auto skew = Camera(kClockSkew);
   const auto digest = Camera(kDigestOnly);

@@ -1,7 +1,6 @@
 // Other makers' ONVIF cameras beside our devices: their snapshots through the window's batch
 // and the command line, saved as JPEG files by address, and their web page, fetched by curl.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QImage>
@@ -11,7 +10,6 @@
 #include <QUrl>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <regex>
@@ -25,6 +23,7 @@
 #include "lab/cli_process.h"
 #include "lab/devsim_control.h"
 #include "lab/onvif_lab_support.h"
+#include "lab/onvif_window_support.h"
 #include "lab/open_main_window.h"
 #include "shell/language_keys.h"
 #include "shell/language_table.h"
@@ -43,19 +42,8 @@ constexpr char kClockSkew[] = "ONV00000008";
 constexpr char kWrongPassword[] = "ONV00000009";
 const std::string kAccountEnv = "VDZ_ONVIF_USER=admin VDZ_ONVIF_PASSWORD=admin ";
 
-// The window's account: the name in the settings, the password in a file only the user reads.
-class AccountEnvironment : public lab::OffscreenWindowEnvironment {
- public:
-  void SetUp() override {
-    lab::OffscreenWindowEnvironment::SetUp();
-    const std::string dir = std::getenv("VDZ_CONFIG_DIR");
-    std::ofstream(dir + "/QmDodEveva_cfg.ini")
-        << "[SETTINGS]\nLanguage=English\n[ONVIF]\nUsers=admin\n";
-    std::ofstream(dir + "/onvif-secrets") << "admin\tadmin\n";
-    chmod((dir + "/onvif-secrets").c_str(), 0600);
-  }
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new AccountEnvironment);
+const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new lab::OnvifAccountEnvironment);
 
 class OnvifPicturesLab : public ::testing::Test {
  protected:
@@ -91,13 +79,7 @@ void ExpectSimulatorJpeg(const fs::path& file) {
 
 TEST_F(OnvifPicturesLab, WindowSnapshotsCamerasBesideOursAndOpensACamerasWebPage) {
   test::RecordingPrompter prompter;
-  // Closed before it goes, as an installer closes it, whatever fails.
-  const auto close_first = [](CQmDadIvidudEvuzDlg* w) {
-    w->close();
-    delete w;
-  };
-  std::unique_ptr<CQmDadIvidudEvuzDlg, decltype(close_first)> window(
-      lab::OpenMainWindow(prompter).release(), close_first);
+  const lab::ClosingWindow window = lab::Closing(lab::OpenMainWindow(prompter));
   window->Snapshots().SetFolder(dir_.string());
   std::vector<std::string> opened;
   window->QrWeb().SetOpener([&opened](const QUrl& url) {
@@ -105,12 +87,7 @@ TEST_F(OnvifPicturesLab, WindowSnapshotsCamerasBesideOursAndOpensACamerasWebPage
     return true;
   });
   CReportCtrl* list = window->DeviceList();
-  const auto row_of = [&](const std::string& ip) {
-    for (int r = 0; r < list->GetItemCount(); ++r)
-      if (list->GetItemText(r, kAddressColumn).toStdString() == ip)
-        return r;
-    return -1;
-  };
+  const auto row_of = [list](const std::string& ip) { return lab::RowOfAddress(*list, ip); };
   const auto status = [&](const std::string& ip) {
     return list->GetItemText(row_of(ip), kStatusColumn).toStdString();
   };
