@@ -201,11 +201,12 @@ int RunTerminalCommand(const std::vector<std::string>& args) {
     const DeviceRow* row = list.RowAt(p);
     const std::string text = list.StatusText(p);
     const bool ok = row->online != 0 && text == LookupText(success);
-    failed += ok ? 0 : 1;
+    // Another maker's device is skipped, not failed: it has no terminal service.
+    failed += ok || row->protocol != kProtocolOurs ? 0 : 1;
     CountOutcome(&counts, DeviceOutcome(row->online != 0, ok));
     records.push_back({AnsiToUtf8(FieldText(row->record.SerialNumber)),
                        std::string(FieldText(row->record.Lan.IPAddress)), ok ? "yes" : "no",
-                       row->online ? text : std::string("offline")});
+                       DeviceResultText(*row, text)});
   }
   PrintRecords(std::cout, kColumns, records, o.format,
                std::to_string(records.size()) + " device(s), " + std::to_string(failed) +

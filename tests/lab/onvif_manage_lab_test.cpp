@@ -180,6 +180,9 @@ TEST_F(OnvifManageLab, CommandLineManagesACamera) {
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("not supported by this device"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("0 succeeded, 0 failed, 1 skipped"), std::string::npos) << r.out;
+  r = lab::RunShell(cli + " terminal restart --seconds 3 " + camera.at("ip"));
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("not supported by this device"), std::string::npos) << r.out;
 
   r = lab::RunShell(cli + " set-ip --seconds 3 " + camera.at("ip") + " --ip " + new_ip +
                     " --mask " + camera.at("mask") + " --gateway " + camera.at("gateway"));
